@@ -1,0 +1,22 @@
+# GoogleTest: the host's packaged libraries, or, when cross-compiling, the sources that
+# Debian's googletest package ships under /usr/src/googletest.
+if(CMAKE_CROSSCOMPILING)
+  set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  add_library(GTest::gmock_main ALIAS gmock_main)
+else()
+  find_package(GTest REQUIRED)
+endif()
+
+# tarnleaf_test(NAME SOURCES... [LIBS ...]): one test program, one CTest entry.
+# When cross-compiling, CTest runs it through CMAKE_CROSSCOMPILING_EMULATOR (wine).
+function(tarnleaf_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE tarnleaf_build_options ${ARG_LIBS} GTest::gmock_main)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  set_tests_properties(${name} PROPERTIES TIMEOUT 300
+    ENVIRONMENT "TARNLEAF_TEST_DATA=${PROJECT_SOURCE_DIR}/tests")
+endfunction()

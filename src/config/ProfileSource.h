@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tarnleaf {
+
+// Where profiles are read from: the sections and keys of Tarnleaf.ini. The request cycle
+// and the test message call Refresh() once at the start of every message they handle, so
+// every key of one reply comes from one consistent state of the file, and an edit counts
+// from the next message on.
+class ProfileSource {
+public:
+    virtual ~ProfileSource() = default;
+
+    virtual void Refresh() = 0;
+
+    // One key as the platform's private-profile call gives it: trimmed, at most 254 bytes,
+    // `defaultValue` when the file, section or key is missing.
+    virtual std::string GetIniString(std::string_view section, std::string_view key,
+                                     std::string_view defaultValue) const = 0;
+
+    // ReadProfileValue: the key, else (while the value is empty) the first alternative,
+    // else the second.
+    std::string ReadProfileValue(std::string_view section, std::string_view key,
+                                 std::string_view alternative1 = {},
+                                 std::string_view alternative2 = {}) const;
+};
+
+}  // namespace tarnleaf

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace tarnleaf {
+
+struct SplitResult {
+    std::string rest;                         // the unsplit remainder, or empty
+    std::optional<std::string> failedPiece;   // first piece that did not fit its byte slot
+};
+
+// SplitToFields: cuts `text` at `delimiter` (matched without regard to letter case) and
+// stores the first pieces into the given byte slots (nullptr = an absent slot, at most
+// ten). A piece that does not convert leaves its slot unchanged and is reported.
+SplitResult SplitToFields(std::string_view text, std::string_view delimiter,
+                          std::span<std::uint8_t* const> slots);
+
+}  // namespace tarnleaf

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "protocol/BootpMessage.h"
+#include "protocol/Result.h"
+
+namespace tarnleaf {
+
+inline constexpr std::size_t kFixedHeaderSize = 236;
+inline constexpr std::size_t kMinimumMessageSize = 300;
+
+// A field of a record that cannot be put on the wire (such values only come from a
+// profile, never from a decoded request).
+struct EncodeError {
+    std::string field;  // "op", "secs", "ciaddr", "chaddr", ...
+    std::string text;   // the value as held in the record
+};
+
+// Datagrams under 300 bytes give the empty record; anything longer decodes.
+BootpMessage DecodeMessage(std::span<const std::uint8_t> datagram);
+
+// 236 bytes of header plus the option area exactly as held; the first field that cannot be
+// encoded is reported instead.
+Result<std::vector<std::uint8_t>, EncodeError> EncodeMessage(const BootpMessage& message);
+
+}  // namespace tarnleaf

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+
+#include "protocol/BootpMessage.h"
+
+namespace tarnleaf {
+
+// The readable form of a message in log entries: one labelled line per header field, then
+// the option area in rows of 16 hexadecimal bytes. Every line ends in CRLF.
+std::string DumpMessage(const BootpMessage& message);
+
+}  // namespace tarnleaf
