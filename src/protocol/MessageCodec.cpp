@@ -1,0 +1,175 @@
+#include "protocol/MessageCodec.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+#include "protocol/ByteReader.h"
+#include "protocol/ByteWriter.h"
+#include "protocol/FieldSplitter.h"
+#include "protocol/HexDigits.h"
+
+namespace tarnleaf {
+
+namespace {
+
+constexpr std::size_t kChaddrSize = 16;
+constexpr std::size_t kSnameSize = 64;
+constexpr std::size_t kFileSize = 128;
+
+void AppendDecimalByte(std::string& out, std::uint8_t value) {
+    if (value >= 100) out.push_back(static_cast<char>('0' + value / 100));
+    if (value >= 10) out.push_back(static_cast<char>('0' + value / 10 % 10));
+    out.push_back(static_cast<char>('0' + value % 10));
+}
+
+std::string DecodeAddress(ByteReader& reader) {
+    std::string text;
+    text.reserve(15);
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0) text.push_back('.');
+        AppendDecimalByte(text, reader.U8());
+    }
+    return text;
+}
+
+// Pairs up to the client's own hardware length; a length of 0 or beyond the field says
+// nothing usable, so the whole field is shown.
+std::string DecodeHardwareAddress(ByteReader& reader, int hlen) {
+    const auto field = reader.Take(kChaddrSize);
+    const std::size_t shown =
+        (hlen >= 1 && static_cast<std::size_t>(hlen) <= kChaddrSize) ? hlen : kChaddrSize;
+    std::string text;
+    text.reserve(shown * 3);
+    for (std::size_t i = 0; i < shown && i < field.size(); ++i) {
+        if (i > 0) text.push_back('-');
+        AppendHexByte(text, field[i]);
+    }
+    return text;
+}
+
+// The bytes before the first zero; the whole field when it holds none.
+std::string DecodeName(ByteReader& reader, std::size_t size) {
+    const auto field = reader.Take(size);
+    const auto end = std::find(field.begin(), field.end(), std::uint8_t{0});
+    return std::string(field.begin(), end);
+}
+
+bool FitsByte(int value) { return value >= 0 && value <= 255; }
+
+// Dotted text into four bytes, read leniently: each piece is its leading number, missing
+// pieces stay 0 and anything after a fourth '.' is ignored. False when a piece does not
+// round into 0..255.
+bool EncodeAddress(std::string_view text, std::span<std::uint8_t> field) {
+    std::array<std::uint8_t*, 4> slots{};
+    for (std::size_t i = 0; i < slots.size() && i < field.size(); ++i) slots[i] = &field[i];
+    return !SplitToFields(text, ".", slots).failedPiece.has_value();
+}
+
+// One hardware address piece: hexadecimal digits, nothing else, value 0..255.
+std::optional<std::uint8_t> HardwareAddressByte(std::string_view piece) {
+    if (piece.empty()) return std::nullopt;
+    unsigned value = 0;
+    for (char c : piece) {
+        const int digit = HexDigitValue(c);
+        if (digit < 0) return std::nullopt;
+        value = value * 16 + static_cast<unsigned>(digit);
+        if (value > 255) return std::nullopt;
+    }
+    return static_cast<std::uint8_t>(value);
+}
+
+// Cut at every '-' into at most 16 pieces, the last keeping any further text, so an address
+// of more than 16 pairs fails on its 16th piece instead of being cut short unnoticed.
+bool EncodeHardwareAddress(std::string_view text, std::span<std::uint8_t> field) {
+    if (text.empty()) return true;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        const bool last = i + 1 == field.size();
+        const std::size_t dash = last ? std::string_view::npos : text.find('-', start);
+        const std::string_view piece =
+            text.substr(start, dash == std::string_view::npos ? std::string_view::npos
+                                                              : dash - start);
+        const auto value = HardwareAddressByte(piece);
+        if (!value) return false;
+        field[i] = *value;
+        if (dash == std::string_view::npos) break;
+        start = dash + 1;
+    }
+    return true;
+}
+
+// At most size - 1 bytes, so the field always ends in a zero byte.
+void EncodeName(std::string_view text, std::span<std::uint8_t> field) {
+    if (field.empty()) return;
+    const std::size_t count = std::min(text.size(), field.size() - 1);
+    std::transform(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(count), field.begin(),
+                   [](char c) { return static_cast<std::uint8_t>(c); });
+}
+
+EncodeError Fault(std::string field, std::string text) {
+    return EncodeError{std::move(field), std::move(text)};
+}
+
+}  // namespace
+
+BootpMessage DecodeMessage(std::span<const std::uint8_t> datagram) {
+    BootpMessage message;
+    if (datagram.size() < kMinimumMessageSize) return message;
+
+    ByteReader reader(datagram);
+    message.op = reader.U8();
+    message.htype = reader.U8();
+    message.hlen = reader.U8();
+    message.hops = reader.U8();
+    const auto xid = reader.Take(message.xid.size());
+    std::copy(xid.begin(), xid.end(), message.xid.begin());
+    message.secs = reader.U16();
+    const auto flags = reader.Take(message.flags.size());
+    std::copy(flags.begin(), flags.end(), message.flags.begin());
+    message.ciaddr = DecodeAddress(reader);
+    message.yiaddr = DecodeAddress(reader);
+    message.siaddr = DecodeAddress(reader);
+    message.giaddr = DecodeAddress(reader);
+    message.chaddr = DecodeHardwareAddress(reader, message.hlen);
+    message.sname = DecodeName(reader, kSnameSize);
+    message.file = DecodeName(reader, kFileSize);
+    const auto options = reader.TakeRest();
+    message.options.assign(options.begin(), options.end());
+    return message;
+}
+
+Result<std::vector<std::uint8_t>, EncodeError> EncodeMessage(const BootpMessage& message) {
+    using R = Result<std::vector<std::uint8_t>, EncodeError>;
+
+    const std::pair<const char*, int> header[] = {
+        {"op", message.op}, {"htype", message.htype}, {"hlen", message.hlen}, {"hops", message.hops}};
+    for (const auto& [name, value] : header) {
+        if (!FitsByte(value)) return R::Fail(Fault(name, std::to_string(value)));
+    }
+    if (message.secs < 0) return R::Fail(Fault("secs", std::to_string(message.secs)));
+
+    std::vector<std::uint8_t> bytes(kFixedHeaderSize + message.options.size(), 0);
+    ByteWriter writer(bytes);
+    for (const auto& entry : header) writer.U8(static_cast<std::uint8_t>(entry.second));
+    writer.Bytes(message.xid);
+    writer.U16(static_cast<std::uint16_t>(message.secs % 65536));
+    writer.Bytes(message.flags);
+
+    const std::pair<const char*, const std::string*> addresses[] = {{"ciaddr", &message.ciaddr},
+                                                                    {"yiaddr", &message.yiaddr},
+                                                                    {"siaddr", &message.siaddr},
+                                                                    {"giaddr", &message.giaddr}};
+    for (const auto& [name, text] : addresses) {
+        if (!EncodeAddress(*text, writer.Field(4))) return R::Fail(Fault(name, *text));
+    }
+    if (!EncodeHardwareAddress(message.chaddr, writer.Field(kChaddrSize))) {
+        return R::Fail(Fault("chaddr", message.chaddr));
+    }
+    EncodeName(message.sname, writer.Field(kSnameSize));
+    EncodeName(message.file, writer.Field(kFileSize));
+    writer.Bytes(message.options);
+    return R::Ok(std::move(bytes));
+}
+
+}  // namespace tarnleaf

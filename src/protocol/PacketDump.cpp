@@ -1,0 +1,100 @@
+#include "protocol/PacketDump.h"
+
+#include <array>
+#include <charconv>
+#include <string_view>
+
+#include "protocol/HexDigits.h"
+
+namespace tarnleaf {
+
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::size_t kOptionsPerRow = 16;
+
+// Hardware types 1..7 by name; index 0 is unused.
+constexpr std::array<std::string_view, 8> kHardwareTypeNames = {
+    "", "ETHERNET", "EXP_ETHERNET", "AX25", "PRONET", "CHAOS", "IEEE802", "ARCNET"};
+
+void AppendDecimal(std::string& out, std::int64_t value) {
+    char buffer[24];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, end);
+}
+
+void AppendLine(std::string& out, std::string_view label, std::string_view value) {
+    out.append(label);
+    out.append(value);
+    out.push_back(']');
+    out.append(kLineEnd);
+}
+
+void AppendNumberLine(std::string& out, std::string_view label, std::int64_t value) {
+    out.append(label);
+    AppendDecimal(out, value);
+    out.push_back(']');
+    out.append(kLineEnd);
+}
+
+template <std::size_t N>
+void AppendHexLine(std::string& out, std::string_view label,
+                   const std::array<std::uint8_t, N>& bytes) {
+    out.append(label);
+    for (std::uint8_t b : bytes) AppendHexByte(out, b);
+    out.push_back(']');
+    out.append(kLineEnd);
+}
+
+}  // namespace
+
+std::string DumpMessage(const BootpMessage& message) {
+    std::string out;
+    // The labels take about 300 characters; each option byte takes three.
+    out.reserve(400 + message.ciaddr.size() + message.yiaddr.size() + message.siaddr.size() +
+                message.giaddr.size() + message.chaddr.size() + message.sname.size() +
+                message.file.size() + message.options.size() * 3 +
+                message.options.size() / kOptionsPerRow + 2);
+
+    if (message.op == 1) {
+        AppendLine(out, "Message type [", "BOOTREQUEST");
+    } else if (message.op == 2) {
+        AppendLine(out, "Message type [", "BOOTREPLY");
+    } else {
+        AppendNumberLine(out, "Message type [", message.op);
+    }
+
+    if (message.htype >= 1 && message.htype <= 7) {
+        AppendLine(out, "Hardware type [", kHardwareTypeNames[static_cast<std::size_t>(message.htype)]);
+    } else {
+        AppendNumberLine(out, "Hardware type [", message.htype);
+    }
+
+    AppendNumberLine(out, "Hardware address length [", message.hlen);
+    AppendNumberLine(out, "Gateway hops [", message.hops);
+    AppendHexLine(out, "Transaction ID [", message.xid);
+    AppendNumberLine(out, "seconds elapsed [", message.secs);
+    AppendHexLine(out, "Bootp flags [", message.flags);
+    AppendLine(out, "client IP address [", message.ciaddr);
+    AppendLine(out, "'your' (client) IP address [", message.yiaddr);
+    AppendLine(out, "server IP address [", message.siaddr);
+    AppendLine(out, "gateway IP address [", message.giaddr);
+    AppendLine(out, "client hardware address [", message.chaddr);
+    AppendLine(out, "server host name [", message.sname);
+    AppendLine(out, "Boot file name [", message.file);
+    out.append("Option");
+    out.append(kLineEnd);
+
+    const std::size_t count = message.options.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        AppendHexByte(out, message.options[i]);
+        if (i + 1 == count || (i + 1) % kOptionsPerRow == 0) {
+            out.append(kLineEnd);
+        } else {
+            out.push_back(' ');
+        }
+    }
+    return out;
+}
+
+}  // namespace tarnleaf
