@@ -1,0 +1,57 @@
+#include "config/ConfigFile.h"
+
+#include <utility>
+
+namespace tarnleaf {
+
+std::filesystem::path DefaultConfigPath(const std::filesystem::path& programFolder) {
+    // operator/ adds a separator only when the folder does not already end in one.
+    return programFolder / std::filesystem::path(std::string(kConfigFileName));
+}
+
+ConfigFile::ConfigFile(std::filesystem::path path, std::shared_ptr<const FileAccess> files)
+    : path_(std::move(path)), files_(files ? std::move(files) : LocalFileAccess()) {
+    Reload(files_->Identify(path_));
+}
+
+void ConfigFile::Refresh() {
+    auto identity = files_->Identify(path_);
+    if (identity == identity_) return;
+    Reload(std::move(identity));
+}
+
+void ConfigFile::Reload(std::optional<FileIdentity> identity) {
+    // The identity is taken before and after each read: a difference, or a content of
+    // another size than the file claimed, means the file changed under the read.
+    for (int attempt = 1; identity; ++attempt) {
+        if (identity->size > kMaxFileBytes) break;
+        auto content = files_->ReadAll(path_, kMaxFileBytes);
+        ++readCount_;
+        auto after = files_->Identify(path_);
+        if (!after) {
+            identity.reset();
+            break;
+        }
+        const bool settled =
+            after == identity && (!content || content->size() == identity->size);
+        if (settled || attempt == kMaxReadAttempts) {
+            // An unsettled read keeps the identity from before it, so the next Refresh()
+            // reads the file again instead of trusting this content for good.
+            identity_ = settled ? after : identity;
+            snapshot_ = content ? IniSnapshot::Parse(*content) : IniSnapshot();
+            return;
+        }
+        identity = std::move(after);
+    }
+    // No file, one that cannot be examined, or one far too large: every key reads as
+    // missing until the file changes.
+    identity_ = identity;
+    snapshot_ = IniSnapshot();
+}
+
+std::string ConfigFile::GetIniString(std::string_view section, std::string_view key,
+                                     std::string_view defaultValue) const {
+    return snapshot_.GetIniString(section, key, defaultValue);
+}
+
+}  // namespace tarnleaf

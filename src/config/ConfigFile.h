@@ -1,0 +1,56 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "config/FileAccess.h"
+#include "config/IniSnapshot.h"
+#include "config/ProfileSource.h"
+
+namespace tarnleaf {
+
+inline constexpr std::string_view kConfigFileName = "Tarnleaf.ini";
+
+// "<folder>/Tarnleaf.ini": the configuration file kept beside the program.
+std::filesystem::path DefaultConfigPath(const std::filesystem::path& programFolder);
+
+// Tarnleaf.ini on disk, read as a whole into a snapshot. Refresh() looks at the file's
+// identity (size, time stamps, file number) and reads it again only when that changed, so
+// an edit counts from the next message on while an unchanged file costs one status query.
+// The file is only ever read.
+class ConfigFile final : public ProfileSource {
+public:
+    // Far beyond any real configuration; a larger file is treated as unreadable rather than
+    // taken into memory whole.
+    static constexpr std::uintmax_t kMaxFileBytes = 256u * 1024 * 1024;
+    // A file that keeps changing while it is read is read this often, then taken as read.
+    static constexpr int kMaxReadAttempts = 5;
+
+    // The path is the file this source reads for the whole run. Reads the file at once,
+    // so values can be asked for before the first Refresh().
+    explicit ConfigFile(std::filesystem::path path,
+                        std::shared_ptr<const FileAccess> files = LocalFileAccess());
+
+    void Refresh() override;
+    std::string GetIniString(std::string_view section, std::string_view key,
+                             std::string_view defaultValue) const override;
+
+    const std::filesystem::path& Path() const { return path_; }
+    const IniSnapshot& Snapshot() const { return snapshot_; }
+    // How often the file's content was read so far (for tests and diagnostics).
+    int ReadCount() const { return readCount_; }
+
+private:
+    void Reload(std::optional<FileIdentity> identity);
+
+    std::filesystem::path path_;
+    std::shared_ptr<const FileAccess> files_;
+    std::optional<FileIdentity> identity_;
+    IniSnapshot snapshot_;
+    int readCount_ = 0;
+};
+
+}  // namespace tarnleaf

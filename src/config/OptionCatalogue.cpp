@@ -1,0 +1,50 @@
+#include "config/OptionCatalogue.h"
+
+#include "protocol/TextConversions.h"
+
+namespace tarnleaf {
+
+namespace {
+
+constexpr std::string_view TrimBlankChars(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
+std::optional<OptionKind> CustomKind(std::string_view word) {
+    const std::string upper = ToUpperAscii(TrimBlankChars(word));
+    if (upper == "SHORT") return OptionKind::Short;
+    if (upper == "LONG") return OptionKind::Long;
+    if (upper == "IP" || upper == "IPLIST" || upper == "IP LIST" || upper == "IP_LIST") {
+        return OptionKind::IpList;
+    }
+    if (upper == "BYTE" || upper == "ARRAY") return OptionKind::ByteList;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::uint8_t> DhcpMessageTypeNumber(std::string_view name) {
+    for (const auto& entry : kDhcpMessageTypeNames) {
+        if (EqualsIgnoreCase(name, entry.name)) return entry.value;
+    }
+    return std::nullopt;
+}
+
+std::optional<CustomOption> ParseCustomOption(std::string_view value) {
+    // Cut at the first two commas only: the data keeps any further ones.
+    const std::size_t first = value.find(',');
+    if (first == std::string_view::npos) return std::nullopt;
+    const std::size_t second = value.find(',', first + 1);
+    if (second == std::string_view::npos) return std::nullopt;
+
+    const auto code = RoundHalfEven(LeadingNumber(value.substr(0, first)), 0, 255);
+    if (!code) return std::nullopt;
+    const auto kind = CustomKind(value.substr(first + 1, second - first - 1));
+    if (!kind) return std::nullopt;
+    return CustomOption{static_cast<std::uint8_t>(*code), *kind,
+                        TrimBlankChars(value.substr(second + 1))};
+}
+
+}  // namespace tarnleaf

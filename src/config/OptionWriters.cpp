@@ -1,0 +1,138 @@
+#include "config/OptionWriters.h"
+
+#include <array>
+#include <limits>
+#include <optional>
+
+#include "protocol/FieldSplitter.h"
+#include "protocol/TextConversions.h"
+
+namespace tarnleaf {
+
+namespace {
+
+// Each writer works out its data bytes first, so nothing touches the area unless the whole
+// option converted and fits.
+using OptionData = std::vector<std::uint8_t>;
+
+void Emit(std::uint8_t code, const OptionData& data, OptionArea& area, std::size_t& position) {
+    if (!OptionFits(area, position, data.size())) return;
+    area[position] = code;
+    area[position + 1] = static_cast<std::uint8_t>(data.size());
+    std::copy(data.begin(), data.end(), area.begin() + static_cast<std::ptrdiff_t>(position + 2));
+    position += 2 + data.size();
+}
+
+// Calls `piece` for each ","-separated part of `value`; a trailing "," gives a last, empty
+// part. Stops early (returning false) once more than `maxParts` parts are seen.
+template <typename F>
+bool ForEachListPart(std::string_view value, std::size_t maxParts, F&& piece) {
+    std::size_t count = 0;
+    while (true) {
+        const std::size_t comma = value.find(',');
+        if (++count > maxParts) return false;
+        if (!piece(value.substr(0, comma))) return false;
+        if (comma == std::string_view::npos) return true;
+        value.remove_prefix(comma + 1);
+    }
+}
+
+void AppendBigEndian(OptionData& data, std::uint32_t value, int bytes) {
+    for (int shift = (bytes - 1) * 8; shift >= 0; shift -= 8) {
+        data.push_back(static_cast<std::uint8_t>(value >> shift));
+    }
+}
+
+}  // namespace
+
+void WriteMagicCookie(OptionArea& area) {
+    static constexpr std::array<std::uint8_t, kMagicCookieSize> kCookie{99, 130, 83, 99};
+    if (area.size() < kCookie.size()) return;
+    std::copy(kCookie.begin(), kCookie.end(), area.begin());
+}
+
+bool OptionFits(const OptionArea& area, std::size_t position, std::size_t dataLength) {
+    // position + 2 + length must be at most the index of the last byte; written without
+    // subtraction so an empty area cannot wrap around.
+    return position + 2 + dataLength + 1 <= area.size();
+}
+
+void WriteIpListOption(std::uint8_t code, std::string_view value, OptionArea& area,
+                       std::size_t& position) {
+    if (value.empty()) return;
+    OptionData data;
+    const bool converted = ForEachListPart(value, kMaxIpListAddresses, [&](std::string_view text) {
+        std::array<std::uint8_t, 4> address{};
+        const std::array<std::uint8_t*, 4> slots{&address[0], &address[1], &address[2],
+                                                 &address[3]};
+        // Pieces beyond the fourth "." are ignored; missing ones leave their bytes 0.
+        if (SplitToFields(text, ".", slots).failedPiece) return false;
+        data.insert(data.end(), address.begin(), address.end());
+        return true;
+    });
+    if (converted) Emit(code, data, area, position);
+}
+
+void WriteLongOption(std::uint8_t code, std::string_view value, OptionArea& area,
+                     std::size_t& position) {
+    if (value.empty()) return;
+    const auto number = WholeNumber(value, std::numeric_limits<std::int32_t>::min(),
+                                    std::numeric_limits<std::int32_t>::max());
+    if (!number) return;
+    OptionData data;
+    AppendBigEndian(data, static_cast<std::uint32_t>(static_cast<std::int32_t>(*number)), 4);
+    Emit(code, data, area, position);
+}
+
+void WriteShortOption(std::uint8_t code, std::string_view value, OptionArea& area,
+                      std::size_t& position) {
+    if (value.empty()) return;
+    // Numbers above 65535 keep their low 16 bits; negative ones have no meaning here.
+    const auto number = WholeNumber(value, 0, std::numeric_limits<std::int32_t>::max());
+    if (!number) return;
+    OptionData data;
+    AppendBigEndian(data, static_cast<std::uint32_t>(*number), 2);
+    Emit(code, data, area, position);
+}
+
+void WriteFlagOption(std::uint8_t code, std::string_view value, OptionArea& area,
+                     std::size_t& position) {
+    if (value.empty()) return;
+    const std::string word = ToUpperAscii(value);
+    const bool on = word == "TRUE" || word == "YES" || word == "ON";
+    Emit(code, OptionData{static_cast<std::uint8_t>(on ? 1 : 0)}, area, position);
+}
+
+void WriteTextOption(std::uint8_t code, std::string_view value, OptionArea& area,
+                     std::size_t& position) {
+    if (value.empty()) return;
+    const std::string_view text = value.substr(0, std::min(value.size(), kTextOptionMaxBytes));
+    Emit(code, OptionData(text.begin(), text.end()), area, position);
+}
+
+void WriteByteListOption(std::uint8_t code, std::string_view value, OptionArea& area,
+                         std::size_t& position) {
+    if (value.empty()) return;
+    OptionData data;
+    const bool converted = ForEachListPart(value, kMaxByteListValues, [&](std::string_view text) {
+        const auto number = WholeNumber(text, 0, 255);
+        if (!number) return false;
+        data.push_back(static_cast<std::uint8_t>(*number));
+        return true;
+    });
+    if (converted) Emit(code, data, area, position);
+}
+
+void WriteOption(OptionKind kind, std::uint8_t code, std::string_view value, OptionArea& area,
+                 std::size_t& position) {
+    switch (kind) {
+        case OptionKind::IpList: return WriteIpListOption(code, value, area, position);
+        case OptionKind::Long: return WriteLongOption(code, value, area, position);
+        case OptionKind::Short: return WriteShortOption(code, value, area, position);
+        case OptionKind::Flag: return WriteFlagOption(code, value, area, position);
+        case OptionKind::Text: return WriteTextOption(code, value, area, position);
+        case OptionKind::ByteList: return WriteByteListOption(code, value, area, position);
+    }
+}
+
+}  // namespace tarnleaf

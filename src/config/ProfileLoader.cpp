@@ -1,0 +1,157 @@
+#include "config/ProfileLoader.h"
+
+#include <array>
+#include <optional>
+#include <string_view>
+
+#include "protocol/MessageCodec.h"
+#include "protocol/TextConversions.h"
+
+namespace tarnleaf {
+
+namespace {
+
+constexpr std::size_t kAddressTextLength = 15;
+constexpr std::size_t kHardwareAddressTextLength = 47;
+constexpr std::size_t kServerNameLength = 64;
+constexpr std::size_t kBootFileLength = 128;
+constexpr std::size_t kDefaultOptionAreaSize = 64;
+constexpr double kLargestMessageSize = 1536;
+
+struct HardwareTypeName {
+    std::string_view name;
+    std::int16_t type;
+};
+
+// Matched exactly as written: "ethernet" is not a name (it then reads as no number: 0).
+constexpr std::array<HardwareTypeName, 7> kHardwareTypeNames{{
+    {"ETHERNET", 1},
+    {"EXP_ETHERNET", 2},
+    {"AX25", 3},
+    {"PRONET", 4},
+    {"CHAOS", 5},
+    {"IEEE802", 6},
+    {"ARCNET", 7},
+}};
+
+// A leading number with 0 < n < limit, rounded. The range test is on the number as read, so
+// 0.3 passes and stores 0; a number that rounds up to `limit` (255.5 for a byte) does not
+// fit the field and gives no value.
+std::optional<std::int32_t> LeadingNumberBelow(std::string_view value, std::int64_t limit) {
+    const double number = LeadingNumber(value);
+    if (!(number > 0 && number < static_cast<double>(limit))) return std::nullopt;
+    const auto rounded = RoundHalfEven(number, 0, limit - 1);
+    if (!rounded) return std::nullopt;
+    return static_cast<std::int32_t>(*rounded);
+}
+
+void SetSmallNumber(std::string_view value, std::int16_t& field) {
+    if (const auto number = LeadingNumberBelow(value, 256)) {
+        field = static_cast<std::int16_t>(*number);
+    }
+}
+
+std::optional<std::int16_t> MessageOperation(std::string_view value) {
+    const std::string upper = ToUpperAscii(value);
+    if (upper == "BOOTREQUEST") return 1;
+    if (upper == "BOOTREPLY") return 2;
+    if (const auto number = LeadingNumberBelow(value, 256)) {
+        return static_cast<std::int16_t>(*number);
+    }
+    return std::nullopt;
+}
+
+std::int16_t HardwareType(std::string_view value) {
+    for (const auto& entry : kHardwareTypeNames) {
+        if (value == entry.name) return entry.type;
+    }
+    return static_cast<std::int16_t>(LeadingNumberBelow(value, 256).value_or(0));
+}
+
+void SetFlags(std::string_view value, std::array<std::uint8_t, 2>& flags) {
+    if (value.size() <= 2) return;
+    // The first two characters are a prefix such as "0x", skipped whatever they are. Up to
+    // 32 bits are read, as much as the digits of a written flags value can sensibly hold;
+    // anything that is not such a number leaves the flags as they were.
+    const std::string hex = "&H" + std::string(TrimBlanks(value.substr(2)));
+    const auto number = WholeNumber(hex, 0, 0xFFFFFFFF);
+    if (!number) return;
+    const auto low = static_cast<std::uint16_t>(*number & 0xFFFF);
+    flags = {static_cast<std::uint8_t>(low >> 8), static_cast<std::uint8_t>(low & 0xFF)};
+}
+
+std::string AddressText(std::string_view value) {
+    std::string text;
+    for (char c : value) {
+        if (c != ' ') text.push_back(c);
+    }
+    text.resize(std::min(text.size(), kAddressTextLength));
+    return text;
+}
+
+std::string Cut(std::string_view value, std::size_t length) {
+    return std::string(value.substr(0, std::min(value.size(), length)));
+}
+
+std::size_t OptionAreaSize(std::string_view value) {
+    // The whole message is 300 bytes unless "MessageSize" asks for more, up to 1536.
+    const double size = LeadingNumber(value);
+    if (!(size > static_cast<double>(kMinimumMessageSize) && size <= kLargestMessageSize)) {
+        return kDefaultOptionAreaSize;
+    }
+    const double lastIndex = size - static_cast<double>(kMinimumMessageSize) +
+                             static_cast<double>(kDefaultOptionAreaSize - 1);
+    const auto rounded = RoundHalfEven(lastIndex, 0, static_cast<std::int64_t>(kLargestMessageSize));
+    return rounded ? static_cast<std::size_t>(*rounded) + 1 : kDefaultOptionAreaSize;
+}
+
+}  // namespace
+
+void LoadProfile(const ProfileSource& source, std::string section, BootpMessage& message) {
+    // Every key below comes from `section` as it was given: a new "HardwareAddress" changes
+    // the message, not the profile being read.
+    const auto read = [&](std::string_view key, std::string_view alternative = {}) {
+        return source.ReadProfileValue(section, key, alternative);
+    };
+
+    if (const auto value = read("MessageType"); !value.empty()) {
+        if (const auto op = MessageOperation(value)) message.op = *op;
+    }
+    if (const auto value = read("HardwareType", "ht"); !value.empty()) {
+        message.htype = HardwareType(value);
+    }
+    if (const auto value = read("HardwareLength"); !value.empty()) {
+        SetSmallNumber(value, message.hlen);
+    }
+    if (const auto value = read("GatewayHops", "Hops"); !value.empty()) {
+        SetSmallNumber(value, message.hops);
+    }
+    if (const auto value = read("SecondsElapsed"); !value.empty()) {
+        if (const auto secs = LeadingNumberBelow(value, 65536)) message.secs = *secs;
+    }
+    if (const auto value = read("Flags"); !value.empty()) SetFlags(value, message.flags);
+
+    const auto setAddress = [&](std::string_view key, std::string_view alternative,
+                                std::string& field) {
+        if (const auto value = read(key, alternative); !value.empty()) {
+            field = AddressText(value);
+        }
+    };
+    setAddress("ClientIP", {}, message.ciaddr);
+    setAddress("HostIP", "ip", message.yiaddr);
+    setAddress("ServerIP", "sa", message.siaddr);
+    setAddress("CrossGateway", {}, message.giaddr);
+
+    const auto setText = [&](std::string_view key, std::string_view alternative,
+                             std::size_t length, std::string& field) {
+        if (const auto value = read(key, alternative); !value.empty()) field = Cut(value, length);
+    };
+    setText("HardwareAddress", "ha", kHardwareAddressTextLength, message.chaddr);
+    setText("ServerName", "sn", kServerNameLength, message.sname);
+    setText("BootFile", "bf", kBootFileLength, message.file);
+
+    message.options.assign(OptionAreaSize(read("MessageSize")), 0);
+    LoadProfileOptions(source, section, message.options);
+}
+
+}  // namespace tarnleaf
