@@ -1,14 +1,34 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
 #include "config/ProfileSource.h"
 #include "platform/Clock.h"
 #include "platform/UdpEndpoint.h"
+#include "protocol/BootpMessage.h"
 #include "server/LogModel.h"
+#include "server/MessageTransmitter.h"
 
 namespace tarnleaf {
 
+inline constexpr std::string_view kTestMessageSection = "TestMessage";
+
+// The destination port a "SendPort" value selects: "BOOTPS", "67" and an empty value give
+// 67, "BOOTPC" and "68" give 68 (letter case and surrounding blanks do not matter), any other
+// decimal number from 1 to 65535 gives itself. No value for anything else.
+std::optional<std::uint16_t> ChooseSendPort(std::string_view sendPort);
+
+// BuildTestMessage: fills `message` (normally empty) from the profile "TestMessage" and gives
+// it a transaction id of four bytes drawn uniformly from 0..254, from a generator seeded with
+// `seed`.
+void BuildTestMessage(const ProfileSource& profiles, std::uint64_t seed, BootpMessage& message);
+
 // SendTestMessage: one message built from the profile "TestMessage", sent from the server's
-// socket to its "ServerIP" on the port that "SendPort" names, and logged like a reply.
+// socket to its "ServerIP" on the port that "SendPort" names, and logged like a reply. A
+// message that cannot be encoded, a "SendPort" that names no port and a "ServerIP" that is
+// not an IPv4 address send nothing and write an error entry saying why.
 class TestMessageSender {
 public:
     TestMessageSender(UdpEndpoint& endpoint, ProfileSource& profiles, LogModel& log,
@@ -21,6 +41,7 @@ private:
     ProfileSource& profiles_;
     LogModel& log_;
     const Clock& clock_;
+    MessageTransmitter transmitter_;
 };
 
 }  // namespace tarnleaf

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "config/ProfileSource.h"
+#include "protocol/BootpMessage.h"
+
+namespace tarnleaf {
+
+// DHCP message types that reply construction reads or writes (option 53).
+enum class DhcpMessageType : std::uint8_t {
+    Discover = 1,
+    Offer = 2,
+    Request = 3,
+    Ack = 5,
+    Inform = 8,
+};
+
+// The type that answers a request of type `requestType` when the profile names none:
+// DISCOVER gets OFFER, REQUEST and INFORM get ACK; other types get no answer type.
+std::optional<DhcpMessageType> AnswerTypeFor(std::uint32_t requestType);
+
+// BuildReply: turns the request in `message` into the reply, in place. A client is known
+// when its section (named by chaddr) gives "BootFile" (or "bf"); an unknown client's record
+// is left exactly as it came. A known client's reply is the request with op 2 and the
+// profile laid over it; when the request was DHCP and the profile names no message type,
+// option 53 with the answering type is inserted at the head of the option list.
+void BuildReply(const ProfileSource& profiles, BootpMessage& message);
+
+}  // namespace tarnleaf

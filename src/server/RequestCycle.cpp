@@ -1,0 +1,130 @@
+#include "server/RequestCycle.h"
+
+#include <string>
+#include <utility>
+
+#include "protocol/MessageCodec.h"
+#include "protocol/PacketDump.h"
+#include "server/ReplyBuilder.h"
+
+namespace tarnleaf {
+
+namespace {
+
+constexpr std::size_t kCookieOffset = kFixedHeaderSize;
+constexpr std::size_t kSmallestDhcp = kFixedHeaderSize + 4;
+constexpr std::size_t kGiaddrOffset = 24;
+constexpr std::size_t kSnameLimit = 64;
+constexpr std::uint16_t kServerPort = 67;
+constexpr std::uint16_t kClientPort = 68;
+constexpr std::int16_t kBootRequest = 1;
+constexpr std::int16_t kBootReply = 2;
+constexpr std::string_view kIgnoredShort = "Ignored: shorter than a BOOTP message (300 bytes)\r\n";
+
+// A relay agent's own address is unicast; anything else in giaddr (broadcast, multicast,
+// loopback, "this network") is no place to send a reply.
+bool IsUnicast(const Ipv4Address& address) {
+    const std::uint8_t first = address.octets[0];
+    return first != 0 && first != 127 && first < 224;
+}
+
+}  // namespace
+
+DatagramShape ClassifyDatagram(const std::vector<std::uint8_t>& bytes) {
+    if (bytes.size() >= kMinimumMessageSize) {
+        return DatagramShape::Bootp;
+    }
+    if (bytes.size() >= kSmallestDhcp && bytes[kCookieOffset] == 99 &&
+        bytes[kCookieOffset + 1] == 130 && bytes[kCookieOffset + 2] == 83 &&
+        bytes[kCookieOffset + 3] == 99) {
+        return DatagramShape::UnpaddedDhcp;
+    }
+    return DatagramShape::TooShort;
+}
+
+RequestCycle::RequestCycle(UdpEndpoint& endpoint, ProfileSource& profiles, LogModel& log,
+                           const Clock& clock)
+    : endpoint_(endpoint),
+      profiles_(profiles),
+      log_(log),
+      clock_(clock),
+      transmitter_(endpoint, log, clock) {}
+
+bool RequestCycle::HandleOneDatagram() {
+    auto received = endpoint_.Receive();
+    if (!received.ok()) {
+        OnSocketError(received.error());
+        return false;
+    }
+    if (!received.value().has_value()) {
+        return false;
+    }
+    Answer(*received.value());
+    return true;
+}
+
+void RequestCycle::OnSocketError(const SocketError& error) {
+    log_.AppendErrorEntry(SocketErrorBody(error));
+}
+
+void RequestCycle::Answer(ReceivedDatagram& datagram) {
+    std::vector<std::uint8_t>& bytes = datagram.bytes;
+    const std::size_t receivedSize = bytes.size();
+
+    switch (ClassifyDatagram(bytes)) {
+        case DatagramShape::Bootp:
+            break;
+        case DatagramShape::UnpaddedDhcp:
+            // DHCP clients may leave out BOOTP's padding; zeros behind the END change nothing.
+            bytes.resize(kMinimumMessageSize, 0);
+            break;
+        case DatagramShape::TooShort:
+            if (log_.LoggingEnabled()) {
+                log_.AppendMessageEntry(receivedSize, kIgnoredShort, clock_.LocalTimestamp());
+            }
+            return;
+    }
+
+    profiles_.Refresh();
+
+    BootpMessage message = DecodeMessage(bytes);
+    transmitter_.LogMessage(receivedSize, message);
+
+    // A relay agent names itself in giaddr; the reply goes back to it, not to the wire.
+    const Ipv4Address relay{{bytes[kGiaddrOffset], bytes[kGiaddrOffset + 1],
+                             bytes[kGiaddrOffset + 2], bytes[kGiaddrOffset + 3]}};
+    const bool fromRelay = message.op == kBootRequest && IsUnicast(relay);
+    // The section the reply's profile came from, for an encoding fault: the load may rewrite
+    // chaddr.
+    const std::string section = message.chaddr;
+
+    // On a multi-homed host only the arriving interface's address is one the client can
+    // reach; the host-wide address serves when the endpoint cannot tell.
+    const std::string localIp = datagram.localAddress.IsAny() ? endpoint_.LocalIP()
+                                                              : datagram.localAddress.ToString();
+    message.siaddr = localIp;
+
+    BuildReply(profiles_, message);
+
+    if (message.siaddr == localIp && message.sname.empty()) {
+        message.sname = endpoint_.LocalHostName().substr(0, kSnameLimit);
+    }
+
+    auto encoded = EncodeMessage(message);
+    if (!encoded.ok()) {
+        log_.AppendErrorEntry(EncodeErrorBody(section, encoded.error()));
+        return;
+    }
+
+    const SendRoute route{datagram.interfaceIndex, datagram.localAddress};
+    // Only a true reply goes to the agent's server port: an echoed request (unknown client)
+    // sent there would be relayed back to us, and a reply to a reply would never end.
+    if (fromRelay && message.op == kBootReply) {
+        transmitter_.TransmitMessage(message, encoded.value(), relay, kServerPort, route);
+    } else {
+        transmitter_.TransmitMessage(message, encoded.value(), Ipv4Address::Broadcast(),
+                                     kClientPort, route);
+    }
+}
+
+}  // namespace tarnleaf

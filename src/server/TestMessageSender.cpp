@@ -1,0 +1,104 @@
+#include "server/TestMessageSender.h"
+
+#include <random>
+#include <string>
+
+#include "config/ProfileLoader.h"
+#include "protocol/MessageCodec.h"
+#include "protocol/TextConversions.h"
+
+namespace tarnleaf {
+
+namespace {
+
+constexpr std::uint16_t kServerPort = 67;
+constexpr std::uint16_t kClientPort = 68;
+
+std::string NotSentBody(std::string_view reason) {
+    std::string body = "Test Message Not Sent!\r\n";
+    body += reason;
+    return body;
+}
+
+}  // namespace
+
+std::optional<std::uint16_t> ChooseSendPort(std::string_view sendPort) {
+    const std::string value = ToUpperAscii(TrimBlanks(sendPort));
+    if (value.empty() || value == "BOOTPS" || value == "67") {
+        return kServerPort;
+    }
+    if (value == "BOOTPC" || value == "68") {
+        return kClientPort;
+    }
+    if (value.size() > 5) {
+        return std::nullopt;
+    }
+    std::uint32_t port = 0;
+    for (const char c : value) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        port = port * 10 + static_cast<std::uint32_t>(c - '0');
+    }
+    if (port < 1 || port > 65535) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint16_t>(port);
+}
+
+void BuildTestMessage(const ProfileSource& profiles, std::uint64_t seed, BootpMessage& message) {
+    std::mt19937_64 generator(seed);
+    LoadProfile(profiles, std::string(kTestMessageSection), message);
+    // 255 is left out of every byte of the id.
+    std::uniform_int_distribution<int> byte(0, 254);
+    for (std::uint8_t& b : message.xid) {
+        b = static_cast<std::uint8_t>(byte(generator));
+    }
+}
+
+TestMessageSender::TestMessageSender(UdpEndpoint& endpoint, ProfileSource& profiles,
+                                     LogModel& log, const Clock& clock)
+    : endpoint_(endpoint),
+      profiles_(profiles),
+      log_(log),
+      clock_(clock),
+      transmitter_(endpoint, log, clock) {}
+
+void TestMessageSender::SendTestMessage() {
+    profiles_.Refresh();
+
+    BootpMessage message;
+    BuildTestMessage(profiles_, clock_.SeedValue(), message);
+
+    auto encoded = EncodeMessage(message);
+    if (!encoded.ok()) {
+        log_.AppendErrorEntry(EncodeErrorBody(kTestMessageSection, encoded.error()));
+        return;
+    }
+
+    const std::string sendPort = profiles_.GetIniString(kTestMessageSection, "SendPort", "");
+    const std::optional<std::uint16_t> port = ChooseSendPort(sendPort);
+    if (!port) {
+        log_.AppendErrorEntry(NotSentBody("SendPort [" + sendPort +
+                                          "] names no port: use BOOTPS, BOOTPC or a number "
+                                          "from 1 to 65535"));
+        return;
+    }
+
+    if (message.siaddr.empty()) {
+        log_.AppendErrorEntry(
+            NotSentBody("no ServerIP in section [TestMessage]: it names the destination"));
+        return;
+    }
+    const std::optional<Ipv4Address> destination = Ipv4Address::Parse(message.siaddr);
+    if (!destination) {
+        log_.AppendErrorEntry(
+            NotSentBody("ServerIP [" + message.siaddr + "] is not an IPv4 address"));
+        return;
+    }
+
+    // No request arrived, so no interface is implied: routing picks the way out.
+    transmitter_.TransmitMessage(message, encoded.value(), *destination, *port, SendRoute{});
+}
+
+}  // namespace tarnleaf
