@@ -1,0 +1,77 @@
+#include "console/ConsoleOptions.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <optional>
+
+namespace tarnleaf {
+namespace {
+
+std::string UpperAscii(std::string_view text) {
+    std::string result(text);
+    std::transform(result.begin(), result.end(), result.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return result;
+}
+
+std::optional<std::uint16_t> ParsePort(std::string_view text) {
+    unsigned value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value > 65535) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint16_t>(value);
+}
+
+}  // namespace
+
+Result<ConsoleOptions, std::string> ParseConsoleArguments(const std::vector<std::string>& args) {
+    using R = Result<ConsoleOptions, std::string>;
+    ConsoleOptions options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const std::string upper = UpperAscii(arg);
+        if (upper == "-NOLOG" || arg == "--nolog") {
+            options.logging = false;
+        } else if (arg == "--help" || arg == "-h") {
+            options.showHelp = true;
+        } else if (arg == "--config" || arg == "--port") {
+            if (i + 1 >= args.size()) {
+                return R::Fail(arg + " needs a value");
+            }
+            const std::string& value = args[++i];
+            if (arg == "--config") {
+                if (value.empty()) {
+                    return R::Fail("--config needs a file name");
+                }
+                options.configPath = value;
+            } else {
+                const auto port = ParsePort(value);
+                if (!port) {
+                    return R::Fail("--port needs a number from 0 to 65535, not \"" + value + "\"");
+                }
+                options.port = *port;
+            }
+        } else {
+            return R::Fail("unknown argument \"" + arg + "\"");
+        }
+    }
+    return R::Ok(std::move(options));
+}
+
+std::string ConsoleUsage(std::string_view program) {
+    std::string text = "usage: ";
+    text += program;
+    text +=
+        " [--config FILE] [-NOLOG | --nolog] [--port N]\n"
+        "  Answers BOOTP/DHCP requests on UDP port 67 from the profiles in Tarnleaf.ini\n"
+        "  (by default the file beside the program; the file is read again when it changes).\n"
+        "  --config FILE  read the profiles from FILE instead\n"
+        "  -NOLOG         start with logging off (send errors are still shown)\n"
+        "  --port N       listen on port N instead of 67 (for tests)\n"
+        "  On a terminal: t + Enter sends the test message, l switches logging, q quits.\n";
+    return text;
+}
+
+}  // namespace tarnleaf

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "protocol/Result.h"
+
+namespace tarnleaf {
+
+// The command line of the console server:
+//   tarnleafd [--config FILE] [-NOLOG | --nolog] [--port N] [--help]
+// "-NOLOG" is matched in any letter case, as the desktop program matches it.
+struct ConsoleOptions {
+    std::string configPath;  // empty: Tarnleaf.ini beside the program
+    bool logging = true;
+    std::uint16_t port = 67;
+    bool showHelp = false;
+};
+
+// The arguments without the program name. A wrong command line gives the reason as text.
+Result<ConsoleOptions, std::string> ParseConsoleArguments(const std::vector<std::string>& args);
+
+std::string ConsoleUsage(std::string_view program);
+
+}  // namespace tarnleaf

@@ -1,0 +1,99 @@
+// tarnleafd: the BOOTP/DHCP reply server as a console program for Linux.
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "config/ConfigFile.h"
+#include "console/ConsoleOptions.h"
+#include "console/ConsoleServer.h"
+#include "platform/posix/PosixClock.h"
+#include "platform/posix/PosixConsoleLoop.h"
+#include "platform/posix/PosixUdpEndpoint.h"
+#include "platform/posix/ProgramFolder.h"
+
+namespace {
+
+constexpr const char* kProgram = "tarnleafd";
+
+tarnleaf::BindFailureKind ClassifyBindFailure(int code) {
+    switch (code) {
+        case EADDRINUSE:
+            return tarnleaf::BindFailureKind::InUse;
+        case EACCES:
+        case EPERM:
+            return tarnleaf::BindFailureKind::NotPermitted;
+        default:
+            return tarnleaf::BindFailureKind::Other;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace tarnleaf;
+
+    const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    auto parsed = ParseConsoleArguments(args);
+    if (!parsed.ok()) {
+        std::cerr << kProgram << ": " << parsed.error() << '\n' << ConsoleUsage(kProgram);
+        return 2;
+    }
+    const ConsoleOptions& options = parsed.value();
+    if (options.showHelp) {
+        std::cout << ConsoleUsage(kProgram);
+        return 0;
+    }
+
+    // A reader that goes away (a closed pipe) must not end the server.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    // Blocks the stop signals before anything else, so that Ctrl+C during start-up still
+    // ends the program through the loop, cleanly.
+    PosixConsoleLoop loop;
+    if (const auto& failure = loop.SetupError()) {
+        std::cerr << kProgram << ": cannot watch for signals: " << failure->description << '\n';
+        return 1;
+    }
+
+    const std::filesystem::path configPath =
+        options.configPath.empty() ? DefaultConfigPath(ProgramFolder())
+                                   : std::filesystem::path(options.configPath);
+    ConfigFile profiles(configPath);
+    PosixClock clock;
+    PosixUdpEndpoint endpoint;
+    ConsoleServer server(endpoint, profiles, clock, std::cout, options.logging);
+
+    if (const auto error = server.Bind(options.port)) {
+        std::cerr << BindFailureMessage(*error, ClassifyBindFailure(error->code), options.port,
+                                        kProgram);
+        return 1;
+    }
+    server.PrintListening(endpoint.BoundPort(), configPath.string());
+    std::error_code ignored;
+    if (!std::filesystem::exists(configPath, ignored)) {
+        // Not fatal: the file is looked at again for every request, so it may come later.
+        std::cerr << kProgram << ": note: " << configPath.string()
+                  << " does not exist yet; until it does, every request is answered with "
+                     "itself\n";
+    }
+
+    const int inputFd = ::isatty(STDIN_FILENO) == 1 ? STDIN_FILENO : -1;
+    PosixConsoleLoop::Handlers handlers;
+    handlers.socketReadable = [&server] { server.HandleWaitingDatagrams(); };
+    handlers.inputLine = [&server](std::string_view line) {
+        return server.HandleCommand(line) == ConsoleServer::CommandOutcome::Continue;
+    };
+    const auto stop = loop.Run(static_cast<int>(endpoint.NativeHandle()), inputFd, handlers);
+    if (stop == PosixConsoleLoop::StopReason::Failure) {
+        std::cerr << kProgram << ": the event loop failed: "
+                  << SocketErrorFromErrno(errno).description << '\n';
+        return 1;
+    }
+    std::cout.flush();
+    return 0;
+}
