@@ -1,0 +1,115 @@
+// tarnleafd.exe: the BOOTP/DHCP reply server as a console program for Windows.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "config/ConfigFile.h"
+#include "console/ConsoleOptions.h"
+#include "console/ConsoleServer.h"
+#include "platform/win32/ExecutableFolder.h"
+#include "platform/win32/Win32Clock.h"
+#include "platform/win32/Win32ConsoleLoop.h"
+#include "platform/win32/WinsockSession.h"
+#include "platform/win32/WinsockUdpEndpoint.h"
+
+namespace {
+
+constexpr const char* kProgram = "tarnleafd";
+
+tarnleaf::BindFailureKind ClassifyBindFailure(int code) {
+    switch (code) {
+        case WSAEADDRINUSE:
+            return tarnleaf::BindFailureKind::InUse;
+        default:
+            return tarnleaf::BindFailureKind::Other;
+    }
+}
+
+// On Windows the low ports need no privilege; "access denied" means that another program
+// holds the port exclusively or that the system has reserved it.
+std::string WindowsBindHint(int code, std::uint16_t port) {
+    if (code != WSAEACCES) {
+        return {};
+    }
+    return "Another program holds the port exclusively, or Windows reserves it. See\n"
+           "  netsh interface ipv4 show excludedportrange protocol=udp\n"
+           "and stop the program that uses UDP port " +
+           std::to_string(port) + ".\n";
+}
+
+bool InputCarriesCommands() {
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    if (input == nullptr || input == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const DWORD type = GetFileType(input);
+    return type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace tarnleaf;
+
+    // The log already ends its lines in CRLF; text mode would double the CR.
+    _setmode(_fileno(stdout), _O_BINARY);
+
+    const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    auto parsed = ParseConsoleArguments(args);
+    if (!parsed.ok()) {
+        std::cerr << kProgram << ": " << parsed.error() << '\n' << ConsoleUsage(kProgram);
+        return 2;
+    }
+    const ConsoleOptions& options = parsed.value();
+    if (options.showHelp) {
+        std::cout << ConsoleUsage(kProgram);
+        return 0;
+    }
+
+    Win32ConsoleLoop loop;
+    if (const auto& failure = loop.SetupError()) {
+        std::cerr << kProgram << ": cannot watch for Ctrl+C: " << failure->description << '\n';
+        return 1;
+    }
+    WinsockSession winsock;
+    if (const auto& failure = winsock.StartupError()) {
+        std::cerr << kProgram << ": Winsock is not available: " << failure->description << '\n';
+        return 1;
+    }
+
+    const std::filesystem::path configPath =
+        options.configPath.empty() ? DefaultConfigPath(ExecutableFolder())
+                                   : std::filesystem::path(options.configPath);
+    ConfigFile profiles(configPath);
+    Win32Clock clock;
+    WinsockUdpEndpoint endpoint;
+    ConsoleServer server(endpoint, profiles, clock, std::cout, options.logging);
+
+    if (const auto error = server.Bind(options.port)) {
+        std::cerr << BindFailureMessage(*error, ClassifyBindFailure(error->code), options.port,
+                                        kProgram)
+                  << WindowsBindHint(error->code, options.port);
+        return 1;
+    }
+    server.PrintListening(endpoint.BoundPort(), configPath.string());
+
+    Win32ConsoleLoop::Handlers handlers;
+    handlers.socketReadable = [&server] { server.HandleWaitingDatagrams(); };
+    handlers.inputLine = [&server](std::string_view line) {
+        return server.HandleCommand(line) == ConsoleServer::CommandOutcome::Continue;
+    };
+    const auto stop = loop.Run(endpoint.NativeHandle(), InputCarriesCommands(), handlers);
+    std::cout.flush();
+    if (stop == Win32ConsoleLoop::StopReason::Failure) {
+        std::cerr << kProgram << ": the event loop failed (error " << GetLastError() << ")\n";
+        return 1;
+    }
+    return 0;
+}
