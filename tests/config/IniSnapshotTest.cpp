@@ -1,0 +1,138 @@
+#include "config/IniSnapshot.h"
+
+#include <gtest/gtest.h>
+
+#include "config/CaseName.h"
+
+#include <string>
+
+namespace tarnleaf {
+namespace {
+
+struct LookupCase {
+    const char* name;
+    std::string text;
+    std::string section;
+    std::string key;
+    std::string expected;  // what GetIniString answers with the default "<none>"
+};
+
+class IniSnapshotLookup : public ::testing::TestWithParam<LookupCase> {};
+
+TEST_P(IniSnapshotLookup, AnswersLikeThePrivateProfileCall) {
+    const auto& c = GetParam();
+    const auto snapshot = IniSnapshot::Parse(c.text);
+    EXPECT_EQ(snapshot.GetIniString(c.section, c.key, "<none>"), c.expected);
+}
+
+const std::string k254(254, 'v');
+
+INSTANTIATE_TEST_SUITE_P(
+    Behaviours, IniSnapshotLookup,
+    ::testing::Values(
+        LookupCase{"SectionNameIgnoresCase", "[00-a0-c9-12-34-56]\nbf=x\n",
+                   "00-A0-C9-12-34-56", "bf", "x"},
+        LookupCase{"KeyNameIgnoresCase", "[s]\nSubnetMask=1\n", "s", "SUBNETMASK", "1"},
+        LookupCase{"BlanksInsideBracketsAreTrimmed", "[ \tname ]\nk=v\n", "name", "k", "v"},
+        LookupCase{"HeaderWithoutCloseBracketIsIgnored", "[a]\nk=1\n[b\nk2=2\n", "a", "k2",
+                   "2"},
+        LookupCase{"HeaderWithoutCloseBracketIsNoSection", "[b\nk=2\n", "b", "k", "<none>"},
+        LookupCase{"TextAfterCloseBracketIsIgnored", "[a] trailing\nk=1\n", "a", "k", "1"},
+        LookupCase{"ValueIsAfterTheFirstEquals", "[s]\nk = a=b \n", "s", "k", "a=b"},
+        LookupCase{"KeyNameIsTrimmed", "[s]\n  \tkey \t= v\n", "s", "key", "v"},
+        LookupCase{"TabsAroundValueAreTrimmed", "[s]\nk=\t v \t\n", "s", "k", "v"},
+        LookupCase{"DoubleQuotesAreRemoved", "[s]\nk=\"a b\"\n", "s", "k", "a b"},
+        LookupCase{"SingleQuotesAreRemoved", "[s]\nk='a;b'\n", "s", "k", "a;b"},
+        LookupCase{"UnmatchedQuoteStays", "[s]\nk=\"ab'\n", "s", "k", "\"ab'"},
+        LookupCase{"LoneQuoteStays", "[s]\nk=\"\n", "s", "k", "\""},
+        LookupCase{"QuotedBlanksAreTrimmedByTheReader", "[s]\nk=\"  x  \"\n", "s", "k", "x"},
+        LookupCase{"SemicolonInsideValueIsKept", "[s]\nk=a ; b\n", "s", "k", "a ; b"},
+        LookupCase{"LineWithoutEqualsIsNoKey", "[s]\nk\n", "s", "k", "<none>"},
+        LookupCase{"CommentLineIsNeverAKey", "[s]\n;k=1\n", "s", ";k", "<none>"},
+        LookupCase{"IndentedCommentIsNeverAKey", "[s]\n  ;k=1\nk=2\n", "s", "k", "2"},
+        LookupCase{"FirstDuplicateSectionWins", "[s]\na=1\n[S]\na=2\nb=3\n", "s", "a", "1"},
+        LookupCase{"DuplicateSectionIsNotMerged", "[s]\na=1\n[S]\nb=3\n", "s", "b", "<none>"},
+        LookupCase{"SectionAfterDuplicateIsRead", "[s]\n[s]\n[t]\nc=4\n", "t", "c", "4"},
+        LookupCase{"FirstDuplicateKeyWins", "[s]\nk=1\nK=2\n", "s", "k", "1"},
+        LookupCase{"EmptyFirstDuplicateStillWins", "[s]\nk=\nk=2\n", "s", "k", ""},
+        LookupCase{"CrLfLineEnds", "[s]\r\na=1\r\nb=2\r\n", "s", "b", "2"},
+        LookupCase{"LoneCrLineEnds", "[s]\ra=1\rb=2\r", "s", "a", "1"},
+        LookupCase{"MixedLineEnds", "[s]\na=1\r\nb=2\rc=3", "s", "c", "3"},
+        LookupCase{"ByteOrderMarkIsSkipped", "\xEF\xBB\xBF[s]\nk=v\n", "s", "k", "v"},
+        LookupCase{"KeysBeforeAnySectionBelongNowhere", "k=1\n[s]\n", "s", "k", "<none>"},
+        LookupCase{"MissingSectionGivesDefault", "[s]\nk=1\n", "t", "k", "<none>"},
+        LookupCase{"MissingKeyGivesDefault", "[s]\nk=1\n", "s", "x", "<none>"},
+        LookupCase{"EmptyValueIsEmptyNotDefault", "[s]\nk=\n", "s", "k", ""},
+        LookupCase{"EmptySectionNameNeverMatches", "[]\nk=1\n", "", "k", "<none>"},
+        LookupCase{"ValueIsCutTo254Bytes", "[s]\nk=" + std::string(300, 'v') + "\n", "s", "k",
+                   k254},
+        LookupCase{"CutHappensAfterQuotesGo", "[s]\nk=\"" + std::string(300, 'v') + "\"\n", "s",
+                   "k", k254},
+        LookupCase{"ValueOf254BytesIsWhole", "[s]\nk=" + k254 + "\n", "s", "k", k254},
+        LookupCase{"NonAsciiNamesMatchByteForByte", "[caf\xE9]\nk=1\n", "caf\xE9", "k", "1"},
+        LookupCase{"NonAsciiBytesDoNotFoldCase", "[caf\xE9]\nk=1\n", "CAF\xC9", "k",
+                   "<none>"}),
+    CaseName());
+
+TEST(IniSnapshot, DefaultIsTrimmedAndCutLikeAValue) {
+    const IniSnapshot empty;
+    EXPECT_EQ(empty.GetIniString("s", "k", "  d  "), "d");
+    EXPECT_EQ(empty.GetIniString("s", "k", std::string(300, 'd')), std::string(254, 'd'));
+}
+
+TEST(IniSnapshot, SpacesCutInAfterTheLengthLimit) {
+    // The 254-byte cut comes first, so blanks it exposes at the end are trimmed.
+    const std::string value = std::string(250, 'a') + "      bbb";
+    const auto snapshot = IniSnapshot::Parse("[s]\nk=" + value + "\n");
+    EXPECT_EQ(snapshot.GetIniString("s", "k", ""), std::string(250, 'a'));
+}
+
+TEST(IniSnapshot, SurvivesAMoveWithShortValues) {
+    // Values live as places in the owned text; a move must not leave them dangling.
+    auto first = IniSnapshot::Parse("[s]\nk=v\n");
+    IniSnapshot moved = std::move(first);
+    IniSnapshot assigned;
+    assigned = std::move(moved);
+    EXPECT_EQ(assigned.GetIniString("s", "k", ""), "v");
+}
+
+TEST(IniSnapshot, BinaryGarbageParsesWithoutHarm) {
+    std::string garbage;
+    std::uint32_t state = 12345;
+    for (int i = 0; i < 200000; ++i) {
+        state = state * 1103515245u + 12345u;
+        garbage.push_back(static_cast<char>(state >> 24));
+    }
+    garbage += "\n[real]\nk=found\n";
+    const auto snapshot = IniSnapshot::Parse(garbage);
+    EXPECT_EQ(snapshot.GetIniString("real", "k", ""), "found");
+}
+
+TEST(IniSnapshot, EmbeddedNulBytesStayInsideTheirLine) {
+    const std::string text("[s]\nk=a\0b\nn=2\n", 14);
+    const auto snapshot = IniSnapshot::Parse(text);
+    EXPECT_EQ(snapshot.GetIniString("s", "k", ""), std::string("a\0b", 3));
+    EXPECT_EQ(snapshot.GetIniString("s", "n", ""), "2");
+}
+
+TEST(IniSnapshot, DegenerateTextsGiveNoSections) {
+    for (std::string_view text : {"", "\xEF\xBB\xBF", "[", "]", "=", "[]]", "\r\r\n\n", ";[s]"}) {
+        const auto snapshot = IniSnapshot::Parse(text);
+        EXPECT_FALSE(snapshot.HasSection("s")) << text;
+        EXPECT_EQ(snapshot.GetIniString("s", "k", "d"), "d") << text;
+    }
+}
+
+TEST(IniSnapshot, LookupIsIndependentOfSectionOrder) {
+    std::string text;
+    for (int i = 0; i < 5000; ++i) {
+        text += "[client" + std::to_string(i) + "]\nbf=file" + std::to_string(i) + "\n";
+    }
+    const auto snapshot = IniSnapshot::Parse(text);
+    EXPECT_EQ(snapshot.SectionCount(), 5000u);
+    EXPECT_EQ(snapshot.GetIniString("CLIENT0", "BF", ""), "file0");
+    EXPECT_EQ(snapshot.GetIniString("client4999", "bf", ""), "file4999");
+}
+
+}  // namespace
+}  // namespace tarnleaf
