@@ -1,0 +1,62 @@
+// tarnleaf.exe: the BOOTP/DHCP reply server as a notification-area program for Windows.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <optional>
+
+#include "config/ConfigFile.h"
+#include "platform/win32/Win32Clock.h"
+#include "platform/win32/Win32Desktop.h"
+#include "platform/win32/WinsockSession.h"
+#include "platform/win32/WinsockUdpEndpoint.h"
+#include "server/LogModel.h"
+#include "server/RequestCycle.h"
+#include "server/TestMessageSender.h"
+#include "shell/modSubClass.h"
+#include "ui/CommandLine.h"
+#include "ui/frmMain.h"
+
+namespace {
+
+constexpr std::uint16_t kServerPort = 67;
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    using namespace tarnleaf;
+
+    WinsockSession winsock;
+    Win32Desktop desktop(instance);
+    if (desktop.MainWindow() == 0) {
+        return 1;
+    }
+
+    // The same file that "Edit Config" offers: --config FILE, else Tarnleaf.ini beside us.
+    const CommandLineParts parts = SplitCommandLine(desktop.CommandLineText());
+    ConfigFile profiles(ResolveConfigFile(parts, desktop.ProgramFolder()));
+    Win32Clock clock;
+    WinsockUdpEndpoint endpoint;
+    LogModel log;
+    RequestCycle cycle(endpoint, profiles, log, clock);
+    TestMessageSender tester(endpoint, profiles, log, clock);
+
+    // The hook registry outlives the window and every tray object (declared before it).
+    modSubClass hooks(desktop);
+    frmMain form(
+        desktop, hooks, log, [&tester] { tester.SendTestMessage(); },
+        [&]() -> std::optional<SocketError> {
+            if (const auto& failure = winsock.StartupError()) {
+                return failure;
+            }
+            if (auto error = endpoint.Bind(kServerPort)) {
+                return error;
+            }
+            desktop.WatchSocket(
+                endpoint.NativeHandle(), [&cycle] { cycle.HandleOneDatagram(); },
+                [&cycle](const SocketError& error) { cycle.OnSocketError(error); });
+            return std::nullopt;
+        });
+    desktop.SetEvents(form);
+    form.Start();
+    return desktop.Run();
+}
