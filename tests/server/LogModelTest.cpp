@@ -55,12 +55,6 @@ TEST_F(LogModelTest, ErrorEntryLeavesTheCaretAtItsStart) {
     EXPECT_EQ(changes.back().appended, "\r\nError!\r\n10054 (reset)\r\n\r\n");
 }
 
-TEST_F(LogModelTest, ErrorEntriesAreWrittenWithLoggingOff) {
-    log.SetLoggingEnabled(false);
-    log.AppendErrorEntry("Message Send Error!\r\n1");
-    EXPECT_FALSE(log.Text().empty());
-}
-
 TEST_F(LogModelTest, ErrorEntriesNeverTrim) {
     const std::string big = "x\r\n\r\n" + std::string(LogModel::kTrimThreshold, 'y');
     log.AppendErrorEntry(big);

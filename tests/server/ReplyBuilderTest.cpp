@@ -73,11 +73,6 @@ TEST_F(ReplyBuilderTest, ShortKeyBfMakesTheClientKnown) {
     EXPECT_EQ(reply.file, "boot.img");
 }
 
-TEST_F(ReplyBuilderTest, LowerCaseSectionNameIsFound) {
-    profiles.Set("00-a0-c9-12-34-56", "BootFile", "x");
-    EXPECT_EQ(Reply(DhcpOptions(1)).op, 2);
-}
-
 TEST_F(ReplyBuilderTest, EmptyRecordIsLeftAlone) {
     profiles.Set("", "BootFile", "x");
     BootpMessage empty;
@@ -219,15 +214,6 @@ TEST_F(ReplyBuilderTest, ProfileMessageTypeReplacesTheReplyOp) {
 TEST_F(ReplyBuilderTest, ProfileServerIpReplacesTheServerAddress) {
     Client().Set(kClientSection, "ServerIP", "10.9.8.7");
     EXPECT_EQ(Reply(DhcpOptions(1)).siaddr, "10.9.8.7");
-}
-
-TEST(AnswerTypeFor, AnswersDiscoverRequestAndInformOnly) {
-    EXPECT_EQ(AnswerTypeFor(1), DhcpMessageType::Offer);
-    EXPECT_EQ(AnswerTypeFor(3), DhcpMessageType::Ack);
-    EXPECT_EQ(AnswerTypeFor(8), DhcpMessageType::Ack);
-    for (std::uint32_t other : {0u, 2u, 4u, 5u, 6u, 7u, 9u, 256u + 1u, 0xFFFFFFFFu}) {
-        EXPECT_EQ(AnswerTypeFor(other), std::nullopt) << other;
-    }
 }
 
 }  // namespace

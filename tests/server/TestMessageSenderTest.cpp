@@ -199,15 +199,6 @@ TEST(BuildTestMessage, XidBytesAreNeverTwoHundredFiftyFive) {
     EXPECT_EQ(seen.size(), 255u);
 }
 
-TEST(BuildTestMessage, SameSeedGivesTheSameMessage) {
-    FakeProfileSource profiles;
-    BootpMessage a;
-    BootpMessage b;
-    BuildTestMessage(profiles, 7, a);
-    BuildTestMessage(profiles, 7, b);
-    EXPECT_EQ(a, b);
-}
-
 TEST(BuildTestMessage, MissingSectionGivesAnEmptyMessageWithZeroOptions) {
     FakeProfileSource profiles;
     BootpMessage message;
