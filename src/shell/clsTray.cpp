@@ -18,10 +18,13 @@ std::uint32_t NextIdentity() {
     return id;
 }
 
+// The handler runs from a copy: it may replace the object's handlers (its owner letting go
+// of the events) while it runs.
 template <typename Handler, typename... Args>
 void Raise(const Handler& handler, Args... args) {
     if (handler) {
-        handler(args...);
+        const Handler copy = handler;
+        copy(args...);
     }
 }
 

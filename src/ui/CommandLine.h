@@ -1,0 +1,29 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tarnleaf {
+
+// The argument text with the "--config FILE" pair taken out. The value may be written in
+// double quotes (for paths with spaces); only the first pair counts, and a "--config"
+// without a value stays in the rest as it was.
+struct CommandLineParts {
+    std::optional<std::string> configPath;
+    std::string rest;
+};
+
+CommandLineParts SplitCommandLine(std::string_view text);
+
+// Logging starts off when the rest, upper-cased, is exactly "-NOLOG": "-nolog" turns it
+// off, "-NOLOG -X" or " -NOLOG" do not.
+bool LoggingStartsOff(std::string_view rest);
+
+// The configuration file the program reads and offers for editing: the --config file
+// (relative to the current folder), else Tarnleaf.ini in the program's folder.
+std::filesystem::path ResolveConfigFile(const CommandLineParts& parts,
+                                        const std::filesystem::path& programFolder);
+
+}  // namespace tarnleaf
