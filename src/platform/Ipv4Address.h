@@ -15,7 +15,8 @@ struct Ipv4Address {
     static constexpr Ipv4Address Any() { return {}; }
     static constexpr Ipv4Address Broadcast() { return {{255, 255, 255, 255}}; }
 
-    // Strict dotted decimal: four numbers 0..255, nothing else.
+    // Strict dotted decimal: four numbers 0..255 of one to three digits, nothing else.
+    // Leading zeros are decimal ("010" is 10), never octal.
     static std::optional<Ipv4Address> Parse(std::string_view text);
     std::string ToString() const;
     bool IsAny() const { return octets == std::array<std::uint8_t, 4>{}; }

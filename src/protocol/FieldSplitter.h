@@ -15,7 +15,9 @@ struct SplitResult {
 
 // SplitToFields: cuts `text` at `delimiter` (matched without regard to letter case) and
 // stores the first pieces into the given byte slots (nullptr = an absent slot, at most
-// ten). A piece that does not convert leaves its slot unchanged and is reported.
+// ten; slots beyond the tenth are not looked at). Each piece is trimmed of spaces and stored
+// as its leading number, rounded; a piece that does not fit a byte leaves its slot unchanged
+// and is reported. An empty delimiter leaves the text as one piece.
 SplitResult SplitToFields(std::string_view text, std::string_view delimiter,
                           std::span<std::uint8_t* const> slots);
 
