@@ -31,33 +31,43 @@ void AddFileNumber(const std::filesystem::path& path, FileIdentity& identity) {
     }
     CloseHandle(handle);
 }
+
+std::optional<FileIdentity> IdentifyFile(const std::filesystem::path& path) {
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (error || !std::filesystem::is_regular_file(status)) return std::nullopt;
+    FileIdentity identity;
+    identity.size = std::filesystem::file_size(path, error);
+    if (error) return std::nullopt;
+    const auto written = std::filesystem::last_write_time(path, error);
+    if (error) return std::nullopt;
+    identity.modifiedNs =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(written.time_since_epoch()).count();
+    AddFileNumber(path, identity);
+    return identity;
+}
 #else
-void AddFileNumber(const std::filesystem::path& path, FileIdentity& identity) {
+// One stat call: this runs once per message handled.
+std::optional<FileIdentity> IdentifyFile(const std::filesystem::path& path) {
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) return;
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    constexpr std::int64_t kNs = 1'000'000'000;
+    FileIdentity identity;
+    identity.size = static_cast<std::uintmax_t>(info.st_size);
+    identity.modifiedNs = static_cast<std::int64_t>(info.st_mtim.tv_sec) * kNs +
+                          info.st_mtim.tv_nsec;
+    identity.changedNs = static_cast<std::int64_t>(info.st_ctim.tv_sec) * kNs +
+                         info.st_ctim.tv_nsec;
     identity.device = static_cast<std::uint64_t>(info.st_dev);
     identity.fileIndex = static_cast<std::uint64_t>(info.st_ino);
-    identity.changedNs =
-        static_cast<std::int64_t>(info.st_ctim.tv_sec) * 1'000'000'000 + info.st_ctim.tv_nsec;
+    return identity;
 }
 #endif
 
 class LocalFiles final : public FileAccess {
 public:
     std::optional<FileIdentity> Identify(const std::filesystem::path& path) const override {
-        std::error_code error;
-        const auto status = std::filesystem::status(path, error);
-        if (error || !std::filesystem::is_regular_file(status)) return std::nullopt;
-        FileIdentity identity;
-        identity.size = std::filesystem::file_size(path, error);
-        if (error) return std::nullopt;
-        const auto written = std::filesystem::last_write_time(path, error);
-        if (error) return std::nullopt;
-        identity.modifiedNs =
-            std::chrono::duration_cast<std::chrono::nanoseconds>(written.time_since_epoch())
-                .count();
-        AddFileNumber(path, identity);
-        return identity;
+        return IdentifyFile(path);
     }
 
     std::optional<std::string> ReadAll(const std::filesystem::path& path,

@@ -1,0 +1,102 @@
+// The cost of laying one client's profile over a request, as the server does it per message:
+// Refresh() (one status query of an unchanged file) then LoadProfile with its options. It
+// must stay flat as the file grows; only re-reading an edited file grows with its size.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "config/ConfigFile.h"
+#include "config/ProfileLoader.h"
+
+namespace tarnleaf {
+namespace {
+
+std::string ClientName(int i) {
+    char name[18];
+    std::snprintf(name, sizeof name, "00-A0-C9-%02X-%02X-%02X", (i >> 16) & 0xFF,
+                  (i >> 8) & 0xFF, i & 0xFF);
+    return name;
+}
+
+std::string ConfigText(int clients) {
+    std::string text = "[TestMessage]\nSendPort=BOOTPS\nMessageType=BOOTREQUEST\n\n";
+    for (int i = 0; i < clients; ++i) {
+        text.append("[").append(ClientName(i)).append("]\n");
+        text.append("BootFile=pxelinux.0\nHostIP=192.168.0.")
+            .append(std::to_string(i % 250 + 2))
+            .append("\n");
+        text +=
+            "SubnetMask=255.255.255.0\nGateway=192.168.0.1\n"
+            "DomainNameServer=192.168.0.1, 192.168.0.2\nHostName=pc\n"
+            "ServerIdentifier=192.168.0.10\nIPAddressLeaseTime=86400\n"
+            "RenewalTimeValue=43200\nRebindingTimeValue=75600\nMessageSize=576\n\n";
+    }
+    return text;
+}
+
+// A Tarnleaf.ini of `clients` sections in a folder of its own, removed afterwards.
+class ConfigOnDisk {
+public:
+    explicit ConfigOnDisk(int clients)
+        : folder_(std::filesystem::temp_directory_path() /
+                  ("tarnleaf-config-bench-" + std::to_string(clients))) {
+        std::filesystem::create_directories(folder_);
+        std::ofstream(DefaultConfigPath(folder_), std::ios::binary) << ConfigText(clients);
+    }
+    ~ConfigOnDisk() {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+    std::filesystem::path Path() const { return DefaultConfigPath(folder_); }
+
+private:
+    std::filesystem::path folder_;
+};
+
+void BM_LoadClientProfile(benchmark::State& state) {
+    const int clients = static_cast<int>(state.range(0));
+    const ConfigOnDisk disk(clients);
+    ConfigFile file(disk.Path());
+    const std::string section = ClientName(clients / 2);
+    for (auto _ : state) {
+        file.Refresh();
+        BootpMessage message;
+        message.chaddr = section;
+        LoadProfile(file, message.chaddr, message);
+        benchmark::DoNotOptimize(message);
+    }
+    state.counters["reads"] = file.ReadCount();
+}
+BENCHMARK(BM_LoadClientProfile)->Arg(1)->Arg(100)->Arg(10000);
+
+// The same load against a client without a section: every key misses.
+void BM_LoadUnknownClient(benchmark::State& state) {
+    const int clients = static_cast<int>(state.range(0));
+    const ConfigOnDisk disk(clients);
+    ConfigFile file(disk.Path());
+    for (auto _ : state) {
+        file.Refresh();
+        BootpMessage message;
+        message.chaddr = "02-00-00-00-00-01";
+        LoadProfile(file, message.chaddr, message);
+        benchmark::DoNotOptimize(message);
+    }
+}
+BENCHMARK(BM_LoadUnknownClient)->Arg(1)->Arg(100)->Arg(10000);
+
+// Parsing the whole file, which happens once per edit.
+void BM_ParseConfig(benchmark::State& state) {
+    const std::string text = ConfigText(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        auto snapshot = IniSnapshot::Parse(text);
+        benchmark::DoNotOptimize(snapshot);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_ParseConfig)->Arg(1)->Arg(100)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace tarnleaf
