@@ -10,7 +10,8 @@ namespace tarnleaf {
 
 // What one append did to the log text, for the front ends that show it: the desktop view
 // drops `removedFromFront` characters, appends `appended` and puts the caret at `caret`;
-// the console prints `appended`.
+// the console prints `appended`. A message entry leaves the caret at the end of the log; an
+// error entry leaves it where the log ended before, at the start of the error.
 struct LogChange {
     std::size_t removedFromFront = 0;
     std::string appended;
