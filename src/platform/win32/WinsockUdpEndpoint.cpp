@@ -244,11 +244,24 @@ std::optional<SocketError> WinsockUdpEndpoint::Send(std::span<const std::uint8_t
     packetInfo.ipi_ifindex = route.interfaceIndex;
     std::memcpy(WSA_CMSG_DATA(header), &packetInfo, sizeof packetInfo);
 
+    // The packet information steers the datagram on Windows. Some Winsock layers (Wine)
+    // drop control data on sending; for them the outgoing interface is also set on the
+    // socket for the duration of this one send (IP_UNICAST_IF, index in network order), and
+    // cleared again so that the next reply is free to leave elsewhere.
+    const DWORD outgoing = htonl(route.interfaceIndex);
+    const bool steered = setsockopt(s, IPPROTO_IP, IP_UNICAST_IF,
+                                    reinterpret_cast<const char*>(&outgoing),
+                                    sizeof outgoing) == 0;
     DWORD sent = 0;
-    if (WSASendMsg(s, &message, 0, &sent, nullptr, nullptr) == 0) {
+    const int status = WSASendMsg(s, &message, 0, &sent, nullptr, nullptr);
+    const int code = status == 0 ? 0 : WSAGetLastError();
+    if (steered) {
+        const DWORD any = 0;
+        setsockopt(s, IPPROTO_IP, IP_UNICAST_IF, reinterpret_cast<const char*>(&any), sizeof any);
+    }
+    if (status == 0) {
         return std::nullopt;
     }
-    const int code = WSAGetLastError();
     if (code == WSAEINVAL || code == WSAEOPNOTSUPP || code == WSAENOPROTOOPT) {
         // A system that cannot steer a datagram by packet information still sends it the
         // ordinary way; the routing table then picks the interface.
