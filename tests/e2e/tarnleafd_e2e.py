@@ -337,6 +337,21 @@ def case_port_in_use_ends_with_exit_code_1_and_advice(case):
     check(first.running(), "the first server ended")
 
 
+def case_port_not_permitted_ends_with_exit_code_1_and_advice(case):
+    write_ini(case.ini, "")
+    # The same program without root's privilege; a fresh namespace keeps ports below 1024
+    # privileged whatever the host has been told.
+    done = subprocess.run(
+        ["ip", "netns", "exec", case.topology.server_ns, "setpriv", "--reuid=65534",
+         "--regid=65534", "--clear-groups", case.binary, "--config", case.ini],
+        capture_output=True, text=True, timeout=20)
+    text = done.stdout + done.stderr
+    if "listening on" not in text and "cannot listen" not in text:
+        raise netns.Skip("the program cannot be run as an unprivileged user here: " + text)
+    check(done.returncode == 1, "exit code %r:\n%s" % (done.returncode, text))
+    check("Not permitted" in text and "sudo setcap cap_net_bind_service=+ep" in text, text)
+
+
 def case_console_commands_on_a_terminal(case):
     link = case.link
     write_ini(case.ini,
@@ -393,6 +408,7 @@ CASES = {
     "ini_edit": (case_ini_edit_shows_in_the_next_reply, {}),
     "unknown_client": (case_unknown_client_gets_its_own_request_back, {}),
     "port_in_use": (case_port_in_use_ends_with_exit_code_1_and_advice, {}),
+    "port_not_permitted": (case_port_not_permitted_ends_with_exit_code_1_and_advice, {}),
     "console": (case_console_commands_on_a_terminal, {}),
     "signals": (case_signals_end_the_server_cleanly, {}),
 }
@@ -412,6 +428,10 @@ def main():
         return netns.SKIP
     try:
         function(case)
+    except netns.Skip as reason:
+        case.close()
+        print("skipped:", reason)
+        return netns.SKIP
     except Exception:
         traceback.print_exc()
         for server in case.servers:
