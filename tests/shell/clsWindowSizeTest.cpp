@@ -92,16 +92,5 @@ TEST(WindowSizeTest, ExtremePlatformValuesAreClampedNotWrapped) {
     EXPECT_LE(position.y, kMax);
 }
 
-TEST(WindowSizeTest, EveryCallAsksThePlatformAfresh) {
-    FakeDesktop desktop;
-    const clsWindowSize geometry(desktop);
-    EXPECT_EQ(geometry.TrueTasktraySide(FakeDesktop::kMainWindow), (PixelPoint{630, 392}));
-    desktop.taskbarRect = PixelRect{0, 0, 1024, 30};
-    EXPECT_EQ(geometry.TrueTasktraySide(FakeDesktop::kMainWindow), (PixelPoint{630, 30}));
-    desktop.screenWidth = 1280;
-    desktop.taskbarRect = PixelRect{0, 0, 1280, 30};
-    EXPECT_EQ(geometry.TrueTasktraySide(FakeDesktop::kMainWindow), (PixelPoint{886, 30}));
-}
-
 }  // namespace
 }  // namespace tarnleaf

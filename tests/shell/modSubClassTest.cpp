@@ -273,11 +273,5 @@ TEST_F(HookRegistry, ResetRestoresEveryWindowAndLetsGoOfTheObjects) {
     EXPECT_FALSE(hooks.IsHooked(*second));
 }
 
-TEST_F(HookRegistry, NullObjectIsIgnored) {
-    hooks.HookWindow(nullptr);
-    EXPECT_EQ(hooks.HookedObjectCount(), 0U);
-    EXPECT_EQ(desktop.installCount, 0);
-}
-
 }  // namespace
 }  // namespace tarnleaf

@@ -355,13 +355,6 @@ TEST_F(MainWindow, SendTestMessageButtonSendsOnePerClick) {
     EXPECT_EQ(testMessages, 2);
 }
 
-TEST_F(MainWindow, ShellRestartBringsTheIconBack) {
-    Start();
-    desktop.RestartShell();
-    ASSERT_EQ(desktop.icons.size(), 1U);
-    EXPECT_EQ(desktop.icons.begin()->second.Tip(), u"Bootp Server for Win");
-}
-
 // --- ending -----------------------------------------------------------------------------
 
 class MainWindowEnding : public MainWindow, public ::testing::WithParamInterface<const char*> {
