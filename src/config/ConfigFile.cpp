@@ -38,7 +38,7 @@ void ConfigFile::Reload(std::optional<FileIdentity> identity) {
             // An unsettled read keeps the identity from before it, so the next Refresh()
             // reads the file again instead of trusting this content for good.
             identity_ = settled ? after : identity;
-            snapshot_ = content ? IniSnapshot::Parse(*content) : IniSnapshot();
+            snapshot_ = content ? IniSnapshot::Adopt(std::move(*content)) : IniSnapshot();
             return;
         }
         identity = std::move(after);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace tarnleaf {
 
@@ -73,16 +74,18 @@ bool IniSnapshot::CaseInsensitiveEqual::operator()(std::string_view a,
                       [](char x, char y) { return ToLowerAscii(x) == ToLowerAscii(y); });
 }
 
-IniSnapshot IniSnapshot::Parse(std::string_view text) {
+IniSnapshot IniSnapshot::Parse(std::string_view text) { return Adopt(std::string(text)); }
+
+IniSnapshot IniSnapshot::Adopt(std::string&& text) {
     IniSnapshot snapshot;
+    snapshot.text_ = std::move(text);
+    std::string_view all = snapshot.text_;
     // Offsets are 32-bit; the reader never hands over a file anywhere near that size, but a
-    // caller of Parse could, so the text is cut rather than the offsets overflowing.
+    // caller could, so the text is cut rather than the offsets overflowing.
     constexpr std::size_t kMaxText = std::numeric_limits<std::uint32_t>::max();
-    if (text.size() > kMaxText) text = text.substr(0, kMaxText);
+    if (all.size() > kMaxText) all = all.substr(0, kMaxText);
     constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-    if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
-    snapshot.text_.assign(text);
-    const std::string_view all = snapshot.text_;
+    if (all.starts_with(kByteOrderMark)) all.remove_prefix(kByteOrderMark.size());
 
     // Keys go to the section being filled; none before the first header, and none while
     // the current header repeats an earlier section's name.
@@ -105,7 +108,7 @@ IniSnapshot IniSnapshot::Parse(std::string_view text) {
         if (key.empty()) continue;
         std::string_view value = Unquote(TrimIniBlanks(line.substr(equals + 1)));
         value = value.substr(0, std::min(value.size(), kMaxValueBytes));
-        const auto offset = static_cast<std::uint32_t>(value.data() - all.data());
+        const auto offset = static_cast<std::uint32_t>(value.data() - snapshot.text_.data());
         current->try_emplace(std::string(key),
                              ValueSpan{offset, static_cast<std::uint32_t>(value.size())});
     }

@@ -27,6 +27,8 @@ public:
 
     IniSnapshot() = default;  // the state of a missing file: no sections at all
     static IniSnapshot Parse(std::string_view text);
+    // As Parse, taking over the text instead of copying it (a whole file's content).
+    static IniSnapshot Adopt(std::string&& text);
 
     // The stored value, or no value when the section or key does not exist. An empty
     // section or key name never matches.

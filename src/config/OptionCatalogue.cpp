@@ -39,7 +39,9 @@ std::optional<CustomOption> ParseCustomOption(std::string_view value) {
     const std::size_t second = value.find(',', first + 1);
     if (second == std::string_view::npos) return std::nullopt;
 
-    const auto code = RoundHalfEven(LeadingNumber(value.substr(0, first)), 0, 255);
+    // 0 and 255 are the pad and end marks, which carry no length: written with one, they
+    // would make a client misread every option after them.
+    const auto code = RoundHalfEven(LeadingNumber(value.substr(0, first)), 1, 254);
     if (!code) return std::nullopt;
     const auto kind = CustomKind(value.substr(first + 1, second - first - 1));
     if (!kind) return std::nullopt;

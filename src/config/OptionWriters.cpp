@@ -76,11 +76,15 @@ void WriteIpListOption(std::uint8_t code, std::string_view value, OptionArea& ar
 void WriteLongOption(std::uint8_t code, std::string_view value, OptionArea& area,
                      std::size_t& position) {
     if (value.empty()) return;
-    const auto number = WholeNumber(value, std::numeric_limits<std::int32_t>::min(),
-                                    std::numeric_limits<std::int32_t>::max());
+    // Hexadecimal reads as unsigned, so &HFFFFFFFF (an infinite lease) gives the 32 bits
+    // as written, as -1 would.
+    const bool hex = ToUpperAscii(TrimBlanks(value)).starts_with("&H");
+    const std::int64_t max = hex ? std::numeric_limits<std::uint32_t>::max()
+                                 : std::numeric_limits<std::int32_t>::max();
+    const auto number = WholeNumber(value, std::numeric_limits<std::int32_t>::min(), max);
     if (!number) return;
     OptionData data;
-    AppendBigEndian(data, static_cast<std::uint32_t>(static_cast<std::int32_t>(*number)), 4);
+    AppendBigEndian(data, static_cast<std::uint32_t>(*number & 0xFFFFFFFF), 4);
     Emit(code, data, area, position);
 }
 

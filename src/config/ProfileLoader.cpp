@@ -61,11 +61,17 @@ std::optional<std::int16_t> MessageOperation(std::string_view value) {
     return std::nullopt;
 }
 
-std::int16_t HardwareType(std::string_view value) {
+// A name, a number 1..255, or 0 for anything else; no value for a number such as 255.5 that
+// passes the range test but rounds out of the byte, which leaves the field as it was.
+std::optional<std::int16_t> HardwareType(std::string_view value) {
     for (const auto& entry : kHardwareTypeNames) {
         if (value == entry.name) return entry.type;
     }
-    return static_cast<std::int16_t>(LeadingNumberBelow(value, 256).value_or(0));
+    const double number = LeadingNumber(value);
+    if (!(number > 0 && number < 256)) return 0;
+    const auto rounded = RoundHalfEven(number, 0, 255);
+    if (!rounded) return std::nullopt;
+    return static_cast<std::int16_t>(*rounded);
 }
 
 void SetFlags(std::string_view value, std::array<std::uint8_t, 2>& flags) {
@@ -101,7 +107,8 @@ std::size_t OptionAreaSize(std::string_view value) {
     }
     const double lastIndex = size - static_cast<double>(kMinimumMessageSize) +
                              static_cast<double>(kDefaultOptionAreaSize - 1);
-    const auto rounded = RoundHalfEven(lastIndex, 0, static_cast<std::int64_t>(kLargestMessageSize));
+    const auto rounded =
+        RoundHalfEven(lastIndex, 0, static_cast<std::int64_t>(kLargestMessageSize));
     return rounded ? static_cast<std::size_t>(*rounded) + 1 : kDefaultOptionAreaSize;
 }
 
@@ -118,7 +125,7 @@ void LoadProfile(const ProfileSource& source, std::string section, BootpMessage&
         if (const auto op = MessageOperation(value)) message.op = *op;
     }
     if (const auto value = read("HardwareType", "ht"); !value.empty()) {
-        message.htype = HardwareType(value);
+        if (const auto type = HardwareType(value)) message.htype = *type;
     }
     if (const auto value = read("HardwareLength"); !value.empty()) {
         SetSmallNumber(value, message.hlen);

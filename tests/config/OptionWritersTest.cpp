@@ -58,9 +58,6 @@ INSTANTIATE_TEST_SUITE_P(
         WriterCase{"OneAddress", OptionKind::IpList, 1, "255.255.255.0", {1, 4, 255, 255, 255, 0}},
         WriterCase{"SpacesAroundParts", OptionKind::IpList, 3, " 10 . 0 .0. 1 , 10.0.0.2",
                    {3, 8, 10, 0, 0, 1, 10, 0, 0, 2}},
-        WriterCase{"ShortAddressLeavesZeros", OptionKind::IpList, 1, "255.255.255",
-                   {1, 4, 255, 255, 255, 0}},
-        WriterCase{"FifthPartIsIgnored", OptionKind::IpList, 1, "10.0.0.1.9", {1, 4, 10, 0, 0, 1}},
         WriterCase{"TrailingCommaGivesAZeroAddress", OptionKind::IpList, 6, "1.2.3.4,",
                    {6, 8, 1, 2, 3, 4, 0, 0, 0, 0}},
         WriterCase{"PiecesAreLeadingNumbers", OptionKind::IpList, 1, "&H0A.1e1.2x.y",
@@ -72,8 +69,7 @@ INSTANTIATE_TEST_SUITE_P(
         WriterCase{"PieceAboveAByteSkipsTheOption", OptionKind::IpList, 1, "10.0.0.256", {}},
         WriterCase{"DotsAlwaysSeparatePieces", OptionKind::IpList, 1,
                    "10.0.0.255.5", {1, 4, 10, 0, 0, 255}},
-        WriterCase{"NegativePieceSkipsTheOption", OptionKind::IpList, 1, "10.-1.0.0", {}},
-        WriterCase{"EmptyValueWritesNothing", OptionKind::IpList, 1, "", {}}),
+        WriterCase{"NegativePieceSkipsTheOption", OptionKind::IpList, 1, "10.-1.0.0", {}}),
     CaseName());
 
 INSTANTIATE_TEST_SUITE_P(
@@ -81,11 +77,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         WriterCase{"NegativeIsTwosComplement", OptionKind::Long, 2, "-18000",
                    {2, 4, 255, 255, 185, 176}},
-        WriterCase{"LargestValue", OptionKind::Long, 51, "2147483647", {51, 4, 127, 255, 255, 255}},
         WriterCase{"SmallestValue", OptionKind::Long, 51, "-2147483648", {51, 4, 128, 0, 0, 0}},
-        WriterCase{"HexValue", OptionKind::Long, 51, "&H10", {51, 4, 0, 0, 0, 16}},
         WriterCase{"FractionRoundsHalfToEven", OptionKind::Long, 51, "2.5", {51, 4, 0, 0, 0, 2}},
-        WriterCase{"BeyondThirtyTwoBitsIsSkipped", OptionKind::Long, 51, "2147483648", {}},
+        WriterCase{"HexIsUnsignedThirtyTwoBits", OptionKind::Long, 51, "&HFFFFFFFF",
+                   {51, 4, 255, 255, 255, 255}},
+        WriterCase{"DecimalBeyondSignedRangeIsSkipped", OptionKind::Long, 51, "2147483648", {}},
+        WriterCase{"HexBeyondThirtyTwoBitsIsSkipped", OptionKind::Long, 51, "&H100000000", {}},
         WriterCase{"TextIsSkipped", OptionKind::Long, 51, "3600s", {}}),
     CaseName());
 
@@ -95,7 +92,6 @@ INSTANTIATE_TEST_SUITE_P(
         WriterCase{"Mtu", OptionKind::Short, 26, "1500", {26, 2, 5, 220}},
         WriterCase{"AboveSixteenBitsKeepsTheLowBits", OptionKind::Short, 22, "70000",
                    {22, 2, 17, 112}},
-        WriterCase{"Zero", OptionKind::Short, 13, "0", {13, 2, 0, 0}},
         WriterCase{"NegativeIsSkipped", OptionKind::Short, 13, "-1", {}},
         WriterCase{"TextIsSkipped", OptionKind::Short, 13, "big", {}}),
     CaseName());
@@ -103,17 +99,13 @@ INSTANTIATE_TEST_SUITE_P(
 INSTANTIATE_TEST_SUITE_P(
     Flag, OptionWriter,
     ::testing::Values(WriterCase{"Yes", OptionKind::Flag, 19, "YES", {19, 1, 1}},
-                      WriterCase{"TrueAnyCase", OptionKind::Flag, 19, "true", {19, 1, 1}},
-                      WriterCase{"On", OptionKind::Flag, 19, "On", {19, 1, 1}},
                       WriterCase{"OneIsOff", OptionKind::Flag, 19, "1", {19, 1, 0}},
-                      WriterCase{"Off", OptionKind::Flag, 19, "off", {19, 1, 0}},
-                      WriterCase{"False", OptionKind::Flag, 19, "FALSE", {19, 1, 0}}),
+                      WriterCase{"Off", OptionKind::Flag, 19, "off", {19, 1, 0}}),
     CaseName());
 
 INSTANTIATE_TEST_SUITE_P(
     Text, OptionWriter,
     ::testing::Values(
-        WriterCase{"Plain", OptionKind::Text, 12, "host", {12, 4, 'h', 'o', 's', 't'}},
         WriterCase{"CutToEightyBytes", OptionKind::Text, 17, std::string(100, 'r'),
                    Repeated(17, 'r', 80)},
         WriterCase{"EightBitBytesPassUnchanged", OptionKind::Text, 15, "\xE9t\xE9",
@@ -124,14 +116,12 @@ INSTANTIATE_TEST_SUITE_P(
     ByteList, OptionWriter,
     ::testing::Values(
         WriterCase{"Values", OptionKind::ByteList, 55, "1, 3, 6, 15", {55, 4, 1, 3, 6, 15}},
-        WriterCase{"HexValues", OptionKind::ByteList, 43, "&H01,&HFF", {43, 2, 1, 255}},
         WriterCase{"TwoFiftyFiveValuesFit", OptionKind::ByteList, 43, Joined("7", 255),
                    Repeated(43, 7, 255)},
         WriterCase{"TwoFiftySixValuesAreSkipped", OptionKind::ByteList, 43, Joined("7", 256), {}},
         WriterCase{"ValueAboveAByteIsSkipped", OptionKind::ByteList, 23, "256", {}},
         WriterCase{"RoundingAboveAByteIsSkipped", OptionKind::ByteList, 23, "255.5", {}},
         WriterCase{"EmptyItemIsSkipped", OptionKind::ByteList, 55, "1,,3", {}},
-        WriterCase{"TrailingCommaIsSkipped", OptionKind::ByteList, 55, "1,", {}},
         WriterCase{"TextItemIsSkipped", OptionKind::ByteList, 55, "1,x", {}}),
     CaseName());
 

@@ -54,11 +54,6 @@ TEST_F(ProfileOptionsLoader, GatewayFallsThroughEmptyNamesToRouter) {
               Padded({99, 130, 83, 99, 3, 4, 10, 0, 0, 8, 255}));
 }
 
-TEST_F(ProfileOptionsLoader, EmptyLongNameFallsToShortTag) {
-    EXPECT_EQ(Load("SubnetMask=\nsm=255.255.255.0\n"),
-              Padded({99, 130, 83, 99, 1, 4, 255, 255, 255, 0, 255}));
-}
-
 TEST_F(ProfileOptionsLoader, OptionsComeInCatalogueOrderWhateverTheFileOrder) {
     const Bytes area = Load(
         "ServerIdentifier=192.168.0.1\n"
