@@ -1,0 +1,131 @@
+// tarnleaf: the BOOTP/DHCP reply server as a notification-area program on a Linux desktop.
+//
+//   tarnleaf [--config FILE] [-NOLOG]
+//
+// Test hook: with TARNLEAF_LOG_ECHO set to anything but empty, every text that enters the
+// log view is also written to standard error, so that a test of the whole program can see
+// the view's content without reading pixels.
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QApplication>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include "config/ConfigFile.h"
+#include "platform/posix/PosixClock.h"
+#include "platform/posix/PosixUdpEndpoint.h"
+#include "platform/qt/QtDesktop.h"
+#include "platform/qt/QtStopSignals.h"
+#include "server/LogModel.h"
+#include "server/RequestCycle.h"
+#include "server/TestMessageSender.h"
+#include "shell/modSubClass.h"
+#include "ui/CommandLine.h"
+#include "ui/frmMain.h"
+
+namespace {
+
+constexpr std::uint16_t kServerPort = 67;
+
+// What the user can do about a port that cannot be bound, in the error's own words.
+tarnleaf::SocketError ExplainBindFailure(tarnleaf::SocketError error) {
+    switch (error.code) {
+        case EADDRINUSE:
+            error.description +=
+                " - another program (another DHCP or BOOTP server, perhaps another copy of "
+                "Tarnleaf run by another user) already uses UDP port 67; stop it first";
+            break;
+        case EACCES:
+        case EPERM:
+            error.description +=
+                " - ports below 1024 need extra rights on Linux: run Tarnleaf as root, or "
+                "grant it the capability once with: sudo setcap cap_net_bind_service=+ep " +
+                QCoreApplication::applicationFilePath().toStdString();
+            break;
+        default:
+            break;
+    }
+    return error;
+}
+
+void EchoViewChanges(QTextDocument& document) {
+    QObject::connect(&document, &QTextDocument::contentsChange, &document,
+                     [&document](int position, int /*removed*/, int added) {
+                         if (added <= 0) {
+                             return;
+                         }
+                         // The count may take in the document's closing separator.
+                         const int end = std::min(position + added,
+                                                  document.characterCount() - 1);
+                         if (end <= position) {
+                             return;
+                         }
+                         QTextCursor cursor(&document);
+                         cursor.setPosition(position);
+                         cursor.setPosition(end, QTextCursor::KeepAnchor);
+                         QString text = cursor.selectedText();
+                         text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+                         const QByteArray bytes = text.toUtf8();
+                         std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()),
+                                     stderr);
+                         std::fflush(stderr);
+                     });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace tarnleaf;
+
+    QApplication application(argc, argv);
+    // A reader of standard error that goes away must not end the server.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    QtDesktopOptions options;
+    const QStringList arguments = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        options.arguments.push_back(arguments[i].toStdString());
+    }
+    QtDesktop desktop(std::move(options));
+
+    // The same file that "Edit Config" offers: --config FILE, else Tarnleaf.ini beside us.
+    const CommandLineParts parts = SplitCommandLine(desktop.CommandLineText());
+    ConfigFile profiles(ResolveConfigFile(parts, desktop.ProgramFolder()));
+    PosixClock clock;
+    PosixUdpEndpoint endpoint;
+    LogModel log;
+    RequestCycle cycle(endpoint, profiles, log, clock);
+    TestMessageSender tester(endpoint, profiles, log, clock);
+
+    const char* echo = std::getenv("TARNLEAF_LOG_ECHO");
+    if (echo != nullptr && *echo != '\0') {
+        EchoViewChanges(*desktop.Window().LogView().document());
+    }
+
+    // The hook registry outlives the window and every tray object (declared before it).
+    modSubClass hooks(desktop);
+    frmMain form(
+        desktop, hooks, log, [&tester] { tester.SendTestMessage(); },
+        [&]() -> std::optional<SocketError> {
+            if (auto error = endpoint.Bind(kServerPort)) {
+                return ExplainBindFailure(*error);
+            }
+            desktop.WatchSocket(endpoint.NativeHandle(),
+                                [&cycle] { return cycle.HandleOneDatagram(); });
+            return std::nullopt;
+        });
+    desktop.SetEvents(form);
+
+    // Ctrl+C, kill and a closing terminal end the program as its "終了" does.
+    QtStopSignals stopSignals([&desktop](int) { desktop.RequestClose(); });
+
+    form.Start();
+    return desktop.Run();
+}
