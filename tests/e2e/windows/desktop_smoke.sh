@@ -169,7 +169,6 @@ click_item() {
 
 if open_menu; then
     pass "right click opens the pop-up menu"
-    import -window root "$shots/screenshot-windows-menu.png" 2>/dev/null
     click_item 0
     if wait_until 10 main_window_visible; then pass "設定 shows the window"; else fail "設定 did not show the window"; fi
 else
@@ -216,7 +215,12 @@ fi
 if kill -0 "$first" 2>/dev/null && port_bound; then pass "the first runs on"; else fail "the first instance is gone"; fi
 
 # --- 終了 ends the program and takes the icon away --------------------------------------
+# Without a window manager the shown window may cover the tray; the user drags it aside.
+window=$(xdotool search --onlyvisible --name '^Tarnleaf - Verion 0.1b$' 2>/dev/null | head -n 1)
+[[ -n "$window" ]] && xdotool windowmove "$window" 80 60
+sleep 0.5
 if open_menu; then
+    import -window root "$shots/screenshot-windows-menu.png" 2>/dev/null
     click_item 2
     first_ended() { ! kill -0 "$first" 2>/dev/null; }
     if wait_until 20 first_ended; then pass "終了 ends the program"; else fail "終了 did not end the program"; fi
