@@ -49,8 +49,12 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    // A reader that goes away (a closed pipe) must not end the server.
+    // A reader that goes away (a closed pipe) must not end the server, and neither may a
+    // terminal it shares from the background ("tarnleafd &") stop it.
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGTTIN, SIG_IGN);
+    std::signal(SIGTTOU, SIG_IGN);
+    std::ios::sync_with_stdio(false);
 
     // Blocks the stop signals before anything else, so that Ctrl+C during start-up still
     // ends the program through the loop, cleanly.

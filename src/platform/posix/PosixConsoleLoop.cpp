@@ -12,6 +12,16 @@
 
 namespace tarnleaf {
 
+namespace {
+
+// True unless `fd` is a terminal whose foreground process group is another one.
+bool InForeground(int fd) {
+    const pid_t group = ::tcgetpgrp(fd);
+    return group < 0 ? errno != EIO : group == ::getpgrp();
+}
+
+}  // namespace
+
 PosixConsoleLoop::PosixConsoleLoop() {
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
@@ -46,10 +56,14 @@ PosixConsoleLoop::StopReason PosixConsoleLoop::Run(int socketFd, int inputFd,
         return StopReason::Failure;
     }
     for (;;) {
+        // A server started with "&" shares the terminal with the shell: it reads commands
+        // only while it is in the foreground, and looks again now and then (after "fg").
+        const bool readInput = inputFd >= 0 && InForeground(inputFd);
+        const int timeout = inputFd >= 0 && !readInput ? kBackgroundRecheckMilliseconds : -1;
         std::array<pollfd, 3> watched{{{signalFd_, POLLIN, 0}, {socketFd, POLLIN, 0},
-                                       {inputFd, POLLIN, 0}}};
+                                       {readInput ? inputFd : -1, POLLIN, 0}}};
         // A negative descriptor is skipped by poll(), which is how an absent input is left out.
-        const int ready = ::poll(watched.data(), watched.size(), -1);
+        const int ready = ::poll(watched.data(), watched.size(), timeout);
         if (ready < 0) {
             if (errno == EINTR) {
                 continue;
@@ -80,8 +94,13 @@ PosixConsoleLoop::StopReason PosixConsoleLoop::Run(int socketFd, int inputFd,
 bool PosixConsoleLoop::ReadInput(int& inputFd, const Handlers& handlers) {
     std::array<char, 1024> chunk{};
     const ssize_t length = ::read(inputFd, chunk.data(), chunk.size());
-    if (length < 0 && (errno == EINTR || errno == EAGAIN)) {
+    if (length < 0 && (errno == EINTR || errno == EAGAIN ||
+                       (errno == EIO && ++inputErrors_ < kMaxInputErrors))) {
+        // EIO: read from the background in the moment it was sent there; try again later.
         return true;
+    }
+    if (length > 0) {
+        inputErrors_ = 0;
     }
     if (length <= 0) {
         // End of input (Ctrl+D) or a broken terminal: stop reading commands, keep serving.

@@ -28,6 +28,10 @@ public:
 
     // Longer lines of command input are dropped whole: no command is that long.
     static constexpr std::size_t kMaxLineLength = 256;
+    // While in the background, how often to look whether the terminal is ours again.
+    static constexpr int kBackgroundRecheckMilliseconds = 1000;
+    // Read errors in a row after which the input counts as gone.
+    static constexpr int kMaxInputErrors = 100;
 
     // Blocks the stop signals for this thread so that they arrive at the signalfd only;
     // the previous signal mask comes back on destruction.
@@ -55,6 +59,7 @@ private:
     std::optional<SocketError> setupError_;
     std::string pendingLine_;
     bool discardingLine_ = false;
+    int inputErrors_ = 0;
     int stopSignal_ = 0;
 };
 
