@@ -14,7 +14,6 @@ namespace tarnleaf {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
 using ::testing::Each;
 using testing::DhcpOptions;
 using testing::FakeProfileSource;
@@ -182,20 +181,6 @@ TEST_F(ReplyBuilderTest, LargerMessageSizeMakesRoomAgain) {
     EXPECT_EQ(reply.options[64], 255);
 }
 
-TEST_F(ReplyBuilderTest, ReplyRepeatsTheRequestFieldsTheProfileLeaves) {
-    Client().Set(kClientSection, "HostIP", "192.168.0.77");
-    const BootpMessage request = Request(DhcpOptions(1));
-    const BootpMessage reply = Reply(DhcpOptions(1));
-    EXPECT_EQ(reply.xid, request.xid);
-    EXPECT_EQ(reply.htype, request.htype);
-    EXPECT_EQ(reply.hlen, request.hlen);
-    EXPECT_EQ(reply.chaddr, request.chaddr);
-    EXPECT_EQ(reply.giaddr, request.giaddr);
-    EXPECT_EQ(reply.yiaddr, "192.168.0.77");
-    EXPECT_EQ(reply.siaddr, "192.168.0.1");
-    EXPECT_EQ(reply.file, "pxelinux.0");
-}
-
 TEST_F(ReplyBuilderTest, XidIsKeptWhateverTheProfileSays) {
     Client()
         .Set(kClientSection, "MessageType", "BOOTREPLY")
@@ -209,11 +194,6 @@ TEST_F(ReplyBuilderTest, XidIsKeptWhateverTheProfileSays) {
 TEST_F(ReplyBuilderTest, ProfileMessageTypeReplacesTheReplyOp) {
     Client().Set(kClientSection, "MessageType", "BOOTREQUEST");
     EXPECT_EQ(Reply(DhcpOptions(1)).op, 1);
-}
-
-TEST_F(ReplyBuilderTest, ProfileServerIpReplacesTheServerAddress) {
-    Client().Set(kClientSection, "ServerIP", "10.9.8.7");
-    EXPECT_EQ(Reply(DhcpOptions(1)).siaddr, "10.9.8.7");
 }
 
 }  // namespace

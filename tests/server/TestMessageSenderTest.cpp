@@ -102,19 +102,6 @@ TEST_F(TestMessageSenderTest, ProfileWithoutMessageTypeSendsOpZeroOfBootpSize) {
     EXPECT_EQ(DecodeMessage(bytes).siaddr, "127.0.0.1");
 }
 
-TEST_F(TestMessageSenderTest, ProfileFieldsAndOptionsAreSentAsWritten) {
-    profiles.Set("TestMessage", "MessageType", "BOOTREQUEST")
-        .Set("TestMessage", "HardwareAddress", "00-11-22-33-44-55")
-        .Set("TestMessage", "HardwareLength", "6")
-        .Set("TestMessage", "DHCPMessageType", "DHCPDISCOVER");
-    sender.SendTestMessage();
-    const BootpMessage sent = DecodeMessage(OnlySent().bytes);
-    EXPECT_EQ(sent.op, 1);
-    EXPECT_EQ(sent.chaddr, "00-11-22-33-44-55");
-    EXPECT_EQ(std::vector<std::uint8_t>(sent.options.begin(), sent.options.begin() + 8),
-              (std::vector<std::uint8_t>{99, 130, 83, 99, 53, 1, 1, 255}));
-}
-
 TEST_F(TestMessageSenderTest, ProfileIsRefreshedForEveryTest) {
     sender.SendTestMessage();
     sender.SendTestMessage();
