@@ -4,10 +4,13 @@
 #include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sched.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <numeric>
 #include <optional>
@@ -241,6 +244,55 @@ TEST(PosixUdpEndpointHost, InterfaceAddressOfLoopbackAndOfNoInterface) {
     EXPECT_EQ(InterfaceIpv4Address(::if_nametoindex("lo")), kLoopback);
     EXPECT_FALSE(InterfaceIpv4Address(0).has_value());
     EXPECT_FALSE(InterfaceIpv4Address(999999).has_value());
+}
+
+// Runs `body` in a child process inside a network namespace of its own (which ends with the
+// child); the child's exit code is the result. Needs root; -1 when the namespace cannot be had.
+template <typename Body>
+int InPrivateNetworkNamespace(Body body) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::unshare(CLONE_NEWNET) != 0) {
+            ::_exit(200);
+        }
+        ::_exit(body());
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
+        return -1;
+    }
+    return WEXITSTATUS(status) == 200 ? -1 : WEXITSTATUS(status);
+}
+
+TEST(PosixUdpEndpointHost, PrimaryAddressWithoutAnyRouteIsLoopback) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root for a private network namespace";
+    }
+    const int result = InPrivateNetworkNamespace(
+        [] { return PrimaryIpv4Address() == Ipv4Address{{127, 0, 0, 1}} ? 0 : 1; });
+    if (result == -1) {
+        GTEST_SKIP() << "no private network namespace here";
+    }
+    EXPECT_EQ(result, 0);
+}
+
+TEST(PosixUdpEndpointHost, PrimaryAddressWithoutDefaultRouteIsTheFirstInterfaceAddress) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root for a private network namespace";
+    }
+    const int result = InPrivateNetworkNamespace([] {
+        // A link with an address but no default route: the routing question has no answer.
+        if (std::system("ip link add tlpa type veth peer name tlpb && "
+                        "ip addr add 10.79.0.1/24 dev tlpa && ip link set tlpa up && "
+                        "ip link set lo up") != 0) {
+            return 2;
+        }
+        return PrimaryIpv4Address() == Ipv4Address{{10, 79, 0, 1}} ? 0 : 1;
+    });
+    if (result == -1 || result == 2) {
+        GTEST_SKIP() << "cannot build a private network namespace here";
+    }
+    EXPECT_EQ(result, 0);
 }
 
 TEST(SocketErrorFromErrno, CarriesCodeAndSystemText) {
