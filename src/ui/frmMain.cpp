@@ -86,15 +86,13 @@ void frmMain::Load() {
     desktop_.SetWindowVisible(false);
     desktop_.SetWindowLeft(kOffScreenLeft);
 
-    // 4.-7. The tray icon. Without a notification area, or without an icon picture, the
-    // window would be unreachable once hidden, so it then stays on screen (OnResize).
+    // 4.-7. The tray icon. Added even while the desktop has no notification area: the
+    // shell's restart message brings it in once one appears.
     tray_ = clsTray::Create(desktop_, hooks_);
     ConnectTrayEvents();
     tray_->SetIcon(icon);
     tray_->SetToolTipText(form_layout::kTrayToolTip);
-    if (desktop_.SystemTrayAvailable()) {
-        static_cast<void>(tray_->AddIcon(desktop_.MainWindow()));
-    }
+    static_cast<void>(tray_->AddIcon(desktop_.MainWindow()));
 
     // 8. The logging switch from the command line.
     const bool logging = !LoggingStartsOff(arguments.rest);
@@ -145,7 +143,7 @@ void frmMain::OnResize() {
     if (!resizedOnce_) {
         // Set first: hiding may report another size change before this returns.
         resizedOnce_ = true;
-        if (IconShown()) {
+        if (TrayUsable()) {
             desktop_.SetWindowVisible(false);
             desktop_.SetWindowLeft(0);
         } else {
@@ -157,7 +155,7 @@ void frmMain::OnResize() {
     if (state == WindowState::Normal) {
         return;
     }
-    if (IconShown()) {
+    if (TrayUsable()) {
         // Minimising or maximising by any means sends the window to the tray.
         desktop_.SetWindowVisible(false);
         desktop_.SetWindowState(WindowState::Normal);
@@ -211,6 +209,11 @@ void frmMain::OnButtonClick(FormButton button) {
     }
 }
 
+bool frmMain::TrayUsable() const {
+    // Asked afresh each time: a notification area may come or go while the program runs.
+    return IconShown() && desktop_.SystemTrayAvailable();
+}
+
 void frmMain::SetConfigChecked(bool checked) {
     configChecked_ = checked;
     desktop_.SetMenuChecked(MenuItem::Config, checked);
@@ -226,7 +229,7 @@ void frmMain::PlaceBesideTray() {
 
 void frmMain::HideToTray() {
     SetConfigChecked(false);
-    if (IconShown()) {
+    if (TrayUsable()) {
         desktop_.SetWindowVisible(false);
     } else {
         desktop_.SetWindowState(WindowState::Minimized);

@@ -57,6 +57,9 @@ public:
 
 private:
     void Load();
+    // Whether hiding the window leaves a way back to it: the icon, in a notification area
+    // that exists. Otherwise the window is never hidden, only minimised.
+    bool TrayUsable() const;
     void ConnectTrayEvents();
     void SetConfigChecked(bool checked);
     void PlaceBesideTray();

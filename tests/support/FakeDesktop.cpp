@@ -96,7 +96,7 @@ bool FakeDesktop::ShellNotifyIcon(NotifyIconMessage message, const NotifyIconDat
     trace.push_back(message == NotifyIconMessage::Add      ? "NotifyAdd"
                     : message == NotifyIconMessage::Modify ? "NotifyModify"
                                                            : "NotifyDelete");
-    if (refuseNotify) {
+    if (refuseNotify || !trayAvailable) {
         return false;
     }
     const auto key = std::make_pair(record.hWnd, record.uID);

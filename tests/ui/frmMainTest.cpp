@@ -208,6 +208,29 @@ TEST_P(MainWindowWithoutTray, MinimisingKeepsTheWindowReachable) {
     EXPECT_EQ(desktop.windowState, WindowState::Normal);
 }
 
+TEST_F(MainWindow, NotificationAreaThatAppearsLaterTakesTheIconAndTheWindow) {
+    desktop.trayAvailable = false;
+    Start();
+    EXPECT_TRUE(desktop.windowVisible);
+    desktop.trayAvailable = true;
+    desktop.RestartShell();  // the shell announces its new notification area
+    EXPECT_EQ(desktop.icons.size(), 1U);
+    desktop.UserSetsWindowState(WindowState::Minimized);
+    EXPECT_FALSE(desktop.windowVisible);
+    EXPECT_FALSE(desktop.menuChecked[MenuItem::Config]);
+    Choose(MenuItem::Config);
+    EXPECT_TRUE(desktop.windowVisible);
+}
+
+TEST_F(MainWindow, NotificationAreaThatGoesAwayKeepsTheWindowReachable) {
+    Start();
+    Choose(MenuItem::Config);
+    desktop.trayAvailable = false;
+    form->OnButtonClick(FormButton::Cancel);
+    EXPECT_TRUE(desktop.windowVisible);
+    EXPECT_EQ(desktop.windowState, WindowState::Minimized);
+}
+
 INSTANTIATE_TEST_SUITE_P(Causes, MainWindowWithoutTray,
                          ::testing::Values("NoNotificationArea", "NoIconPicture"));
 
