@@ -68,7 +68,7 @@ void frmMain::Start() {
 }
 
 void frmMain::Load() {
-    // 1. One copy per user: a second start ends at once, silently.
+    // One copy per user: a second start ends at once, silently.
     if (desktop_.PreviousInstanceRunning()) {
         ended_ = true;
         desktop_.Quit(0);
@@ -78,15 +78,15 @@ void frmMain::Load() {
     const CommandLineParts arguments = SplitCommandLine(desktop_.CommandLineText());
     configFile_ = ResolveConfigFile(arguments, desktop_.ProgramFolder());
 
-    // 2. The program's icon for the window and the tray.
+    // The program's icon for the window and the tray.
     const IconHandle icon = desktop_.LoadProgramIcon();
     desktop_.SetWindowIcon(icon);
 
-    // 3. Off-screen for the one showing that start-up makes.
+    // Off-screen for the one showing that start-up makes.
     desktop_.SetWindowVisible(false);
     desktop_.SetWindowLeft(kOffScreenLeft);
 
-    // 4.-7. The tray icon. Added even while the desktop has no notification area: the
+    // The tray icon. Added even while the desktop has no notification area: the
     // shell's restart message brings it in once one appears.
     tray_ = clsTray::Create(desktop_, hooks_);
     ConnectTrayEvents();
@@ -94,7 +94,7 @@ void frmMain::Load() {
     tray_->SetToolTipText(form_layout::kTrayToolTip);
     static_cast<void>(tray_->AddIcon(desktop_.MainWindow()));
 
-    // 8. The logging switch from the command line.
+    // The logging switch from the command line.
     const bool logging = !LoggingStartsOff(arguments.rest);
     log_.SetLoggingEnabled(logging);
     desktop_.SetMenuChecked(MenuItem::Log, logging);
@@ -109,7 +109,7 @@ void frmMain::Load() {
         }
     });
 
-    // 9. The server's socket.
+    // The server's socket.
     if (bindEndpoint_) {
         if (const std::optional<SocketError> error = bindEndpoint_()) {
             BindFailed(*error);
