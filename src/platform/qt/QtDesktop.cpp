@@ -222,6 +222,11 @@ bool QtDesktop::ShellNotifyIcon(NotifyIconMessage message, const NotifyIconData&
     return false;
 }
 
+QSystemTrayIcon* QtDesktop::TrayIcon(WindowHandle window, std::uint32_t uID) const {
+    const auto found = trayIcons_.find({window, uID});
+    return found != trayIcons_.end() ? found->second.icon.get() : nullptr;
+}
+
 void QtDesktop::OnActivated(WindowHandle window, std::uint32_t uID,
                             QSystemTrayIcon::ActivationReason reason) {
     for (const LParam notification : NotificationsFor(reason)) {
@@ -330,7 +335,9 @@ MessageResult QtDesktop::CallPreviousWindowProc(WindowProcHandle procedure, Wind
     return copy(window, message, wParam, lParam);
 }
 
-bool QtDesktop::SystemTrayAvailable() const { return QSystemTrayIcon::isSystemTrayAvailable(); }
+bool QtDesktop::SystemTrayAvailable() const {
+    return options_.systemTrayAvailable.value_or(QSystemTrayIcon::isSystemTrayAvailable());
+}
 
 // ScreenGeometry -----------------------------------------------------------------------
 
@@ -361,7 +368,11 @@ PixelRect QtDesktop::WindowOuterRect(WindowHandle window) {
     if (window != MainWindow()) {
         return {};
     }
-    const QRect frame = window_->frameGeometry().translated(-ScreenOrigin());
+    QRect frame = window_->frameGeometry();
+    if (!window_->isVisible()) {
+        frame.moveTopLeft(position_);
+    }
+    frame.translate(-ScreenOrigin());
     return {frame.left(), frame.top(), frame.left() + frame.width(),
             frame.top() + frame.height()};
 }
@@ -403,6 +414,9 @@ void QtDesktop::SetWindowIcon(IconHandle icon) {
 
 void QtDesktop::SetWindowVisible(bool visible) {
     if (!visible) {
+        if (window_->isVisible()) {
+            position_ = window_->pos();  // where the user left it
+        }
         window_->hide();
         return;
     }
@@ -414,6 +428,7 @@ void QtDesktop::SetWindowVisible(bool visible) {
         window_->setWindowState(window_->windowState() &
                                 ~(Qt::WindowMinimized | Qt::WindowMaximized));
     }
+    window_->move(position_);
     window_->show();
     window_->raise();
     window_->activateWindow();
@@ -425,13 +440,19 @@ void QtDesktop::SetWindowVisible(bool visible) {
 }
 
 void QtDesktop::SetWindowLeft(int twips) {
-    const int x = TwipsToPixels(twips, twipsX_) + ScreenOrigin().x();
-    window_->move(x, window_->pos().y());
+    if (window_->isVisible()) {
+        position_ = window_->pos();  // the user may have dragged it
+    }
+    position_.setX(TwipsToPixels(twips, twipsX_) + ScreenOrigin().x());
+    window_->move(position_);
 }
 
 void QtDesktop::SetWindowTop(int twips) {
-    const int y = TwipsToPixels(twips, twipsY_) + ScreenOrigin().y();
-    window_->move(window_->pos().x(), y);
+    if (window_->isVisible()) {
+        position_ = window_->pos();
+    }
+    position_.setY(TwipsToPixels(twips, twipsY_) + ScreenOrigin().y());
+    window_->move(position_);
 }
 
 WindowState QtDesktop::GetWindowState() const {

@@ -38,6 +38,8 @@ struct QtDesktopOptions {
     // Runs the pop-up menu at a screen position and returns the chosen action (nullptr when
     // cancelled); empty: QMenu::exec, a nested loop.
     std::function<QAction*(QMenu&, const QPoint&)> runMenu;
+    // Whether a notification area is there; empty: ask QSystemTrayIcon.
+    std::optional<bool> systemTrayAvailable;
 };
 
 // The desktop seam on Qt6 Widgets: the main window, the pop-up menu "設定" "ログ" "終了", tray
@@ -164,6 +166,9 @@ private:
     std::map<WindowProcHandle, InstalledProcedure> procedures_;
     WindowProcHandle nextProcedure_ = kOwnProcedure + 1;
 
+    // The window's outer top-left as last set, in screen pixels: a hidden window takes it
+    // when it is next shown, and a late report of an earlier place must not undo it.
+    QPoint position_;
     std::string viewText_;  // the log view's text as the logic built it (UTF-8 bytes)
     bool everShown_ = false;
     bool showing_ = false;

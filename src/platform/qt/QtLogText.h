@@ -9,7 +9,8 @@ namespace tarnleaf {
 
 // The log's bytes as the Qt log view holds them. The log is UTF-8 where it is UTF-8; any
 // other byte shows as the Latin-1 character of its value, so every byte shows as something
-// and a prefix of the bytes always turns into a prefix of the whole text. Line ends (CR LF,
+// and a prefix of the bytes that ends on a character turns into a prefix of the whole text
+// (caret offsets map exactly). Line ends (CR LF,
 // or a lone CR or LF) become one "\n" each, as the view's document counts them.
 QString DisplayText(std::string_view bytes);
 

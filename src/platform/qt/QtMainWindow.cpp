@@ -35,6 +35,7 @@ QtMainWindow::QtMainWindow(float twipsPerPixelX, float twipsPerPixelY)
     view_->setReadOnly(true);
     view_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     view_->setUndoRedoEnabled(false);  // the log changes for hours; keep no history of it
+    view_->setTabChangesFocus(true);   // nothing to type: Tab goes on to the buttons
     view_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     view_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     view_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

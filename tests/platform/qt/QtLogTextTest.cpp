@@ -1,0 +1,70 @@
+#include "platform/qt/QtLogText.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+
+namespace tarnleaf {
+namespace {
+
+struct TextCase {
+    const char* name;
+    std::string bytes;
+    QString shown;
+};
+
+class DisplayTextTest : public ::testing::TestWithParam<TextCase> {};
+
+TEST_P(DisplayTextTest, ShowsEveryByteAsSomething) {
+    EXPECT_EQ(DisplayText(GetParam().bytes), GetParam().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bytes, DisplayTextTest,
+    ::testing::Values(
+        TextCase{"Empty", "", ""},
+        TextCase{"CrLfIsOneLineEnd", "a\r\nb\r\n", "a\nb\n"},
+        TextCase{"LoneCrAndLoneLfAreLineEnds", "a\rb\nc", "a\nb\nc"},
+        TextCase{"CrCrLfIsTwoLineEnds", "a\r\r\nb", "a\n\nb"},
+        TextCase{"Utf8Japanese", "\xE8\xA8\xAD\xE5\xAE\x9A", QStringLiteral("設定")},
+        TextCase{"FourByteSequenceIsASurrogatePair", "\xF0\x9F\x98\x80",
+                 QString::fromUtf16(u"\U0001F600")},
+        TextCase{"StrayByteIsLatin1", "a\xFFz", QString::fromUtf16(u"a\u00FFz")},
+        TextCase{"TruncatedSequenceAtTheEnd", "a\xE8\xA8", QString::fromUtf16(u"a\u00E8\u00A8")},
+        TextCase{"OverlongFormIsNotUtf8", "\xC0\xAF", QString::fromUtf16(u"\u00C0\u00AF")},
+        TextCase{"EncodedSurrogateIsNotUtf8", "\xED\xA0\x80",
+                 QString::fromUtf16(u"\u00ED\u00A0\u0080")},
+        TextCase{"BeyondU10FFFFIsNotUtf8", "\xF4\x90\x80\x80",
+                 QString::fromUtf16(u"\u00F4\u0090\u0080\u0080")},
+        TextCase{"NulStaysACharacter", std::string("a\0b", 3), QString::fromUtf16(u"a\u0000b", 3)}),
+    [](const auto& testCase) { return std::string(testCase.param.name); });
+
+TEST(DisplayPositionTest, CountsLineEndsAsOneAndCharactersAsTheViewDoes) {
+    const std::string text = "Ab\r\n\xE8\xA8\xAD\xE5\xAE\x9A\r\nx";
+    EXPECT_EQ(DisplayPosition(text, 0), 0);
+    EXPECT_EQ(DisplayPosition(text, 2), 2);
+    EXPECT_EQ(DisplayPosition(text, 3), 3) << "between CR and LF: after the line end";
+    EXPECT_EQ(DisplayPosition(text, 4), 3);
+    EXPECT_EQ(DisplayPosition(text, 7), 4);
+    EXPECT_EQ(DisplayPosition(text, 10), 5);
+    EXPECT_EQ(DisplayPosition(text, text.size()), 7);
+    EXPECT_EQ(DisplayPosition(text, text.size() + 100), 7);
+}
+
+TEST(DisplayPositionTest, EveryPrefixEndingOnACharacterShowsAsAPrefixOfTheWhole) {
+    const std::string nasty =
+        "date [\xE8\xA8\xAD]\r\n\xFF\xE8\xA8\r\rq\n\xF0\x9F\x98\x80\xC0\xAF\r\n\x80";
+    const QString whole = DisplayText(nasty);
+    for (std::size_t offset = 0; offset <= nasty.size(); ++offset) {
+        if (offset < nasty.size() && static_cast<unsigned char>(nasty[offset]) >= 0x80) {
+            continue;  // inside or before a sequence: not an offset the log hands out
+        }
+        const QString prefix = DisplayText(std::string_view(nasty).substr(0, offset));
+        EXPECT_TRUE(whole.startsWith(prefix)) << "offset " << offset;
+        EXPECT_LE(DisplayPosition(nasty, offset), whole.size());
+    }
+}
+
+}  // namespace
+}  // namespace tarnleaf

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+
+namespace tarnleaf::testing {
+
+// The one QApplication of the test program, on Qt's offscreen platform whatever the
+// environment says, made on first use and kept to the end of the process.
+inline QApplication& TestApplication() {
+    static int argc = 1;
+    static char name[] = "tarnleaf_platform_qt_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication* application = [] {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return new QApplication(argc, argv);
+    }();
+    return *application;
+}
+
+// Runs the loop until `done` holds or `milliseconds` have passed; whether it holds.
+template <typename Condition>
+bool ProcessEventsUntil(Condition done, int milliseconds = 2000) {
+    const QDeadlineTimer deadline(milliseconds);
+    while (!done() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return done();
+}
+
+// A few turns of the loop, for queued work that has nothing to wait for.
+inline void ProcessPendingEvents() {
+    for (int i = 0; i < 5; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+}
+
+}  // namespace tarnleaf::testing
