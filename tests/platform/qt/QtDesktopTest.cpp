@@ -58,6 +58,10 @@ struct Message {
 class QtDesktopTest : public ::testing::Test {
 protected:
     QtDesktopTest() { TestApplication(); }
+    void TearDown() override {
+        desktop.reset();
+        testing::ClearPendingQuit();
+    }
 
     QtDesktopOptions Options() {
         QtDesktopOptions options;
@@ -580,12 +584,14 @@ TEST_F(QtDesktopTest, QuitEndsTheRunningLoopWithItsCode) {
 
 TEST_F(QtDesktopTest, ErrorBoxShowsTheTextModally) {
     QString seen;
-    QTimer::singleShot(0, [&seen] {
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&seen] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
             seen = box->windowTitle() + "|" + box->text();
             box->accept();
         }
     });
+    closer.start(10);
     QTimer safety;
     safety.setSingleShot(true);
     QObject::connect(&safety, &QTimer::timeout, [] {
@@ -614,6 +620,7 @@ protected:
     void TearDown() override {
         form.reset();
         hooks.reset();
+        QtDesktopTest::TearDown();
     }
     // The user right-clicks the icon and picks `item` from the menu.
     void Choose(MenuItem item) {

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QTimer>
 
 namespace tarnleaf::testing {
 
@@ -28,6 +29,13 @@ bool ProcessEventsUntil(Condition done, int milliseconds = 2000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
     return done();
+}
+
+// A quit asked for while no main loop runs makes every loop started later end at once,
+// until the main loop has run: let it run once, briefly, so the next test starts afresh.
+inline void ClearPendingQuit() {
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
 }
 
 // A few turns of the loop, for queued work that has nothing to wait for.
