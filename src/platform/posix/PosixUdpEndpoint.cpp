@@ -147,9 +147,12 @@ std::optional<SocketError> PosixUdpEndpoint::Bind(std::uint16_t port) {
         return SocketErrorFromErrno(code);
     }
     // A burst of requests (a room of machines switched on at once) should queue rather than
-    // be dropped; the kernel caps this at net.core.rmem_max, which is fine.
-    const int receiveBuffer = 4 * 1024 * 1024;
-    (void)::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+    // be dropped. Root (who binds port 67) may pass net.core.rmem_max; anyone else gets what
+    // that limit allows.
+    const int receiveBuffer = kReceiveQueueBytes;
+    if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &receiveBuffer, sizeof receiveBuffer) != 0) {
+        (void)::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+    }
 
     sockaddr_in local{};
     local.sin_family = AF_INET;

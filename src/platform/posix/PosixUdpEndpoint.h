@@ -34,6 +34,8 @@ public:
 
     // Largest datagram IPv4 can carry; a bigger one cannot arrive, so nothing is cut.
     static constexpr std::size_t kReceiveBufferSize = 65535;
+    // The socket's receive queue asked of the kernel, in bytes.
+    static constexpr int kReceiveQueueBytes = 4 * 1024 * 1024;
 
 private:
     void Close();

@@ -168,13 +168,23 @@ TEST_F(PosixUdpEndpointTest, SecondEndpointOnTheSamePortFailsWithAddressInUse) {
     EXPECT_EQ(second.NativeHandle(), -1);
 }
 
-TEST_F(PosixUdpEndpointTest, SocketAllowsBroadcastAndIsNonBlocking) {
+TEST_F(PosixUdpEndpointTest, SocketAllowsBroadcastQueuesBurstsAndIsNonBlocking) {
     int broadcast = 0;
     socklen_t length = sizeof broadcast;
     ASSERT_EQ(::getsockopt(static_cast<int>(endpoint.NativeHandle()), SOL_SOCKET, SO_BROADCAST,
                            &broadcast, &length),
               0);
     EXPECT_EQ(broadcast, 1);
+    // Room for a burst of requests: well above the usual default of about 200 KB (the
+    // kernel reports twice what it grants; without root it may cap the request).
+    int queue = 0;
+    length = sizeof queue;
+    ASSERT_EQ(::getsockopt(static_cast<int>(endpoint.NativeHandle()), SOL_SOCKET, SO_RCVBUF,
+                           &queue, &length),
+              0);
+    if (::geteuid() == 0) {
+        EXPECT_GE(queue, PosixUdpEndpoint::kReceiveQueueBytes);
+    }
     // A blocking socket would hang here instead of reporting that nothing is waiting.
     auto result = endpoint.Receive();
     ASSERT_TRUE(result.ok());
