@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# The Windows programs must run on a bare Windows: every DLL they import is one of the
+# system's own (no libstdc++, libgcc or winpthread DLL beside them).
+#   check_imports.sh OBJDUMP PROGRAM.exe...
+set -uo pipefail
+objdump=${1:?usage: check_imports.sh OBJDUMP PROGRAM.exe...}
+shift
+allowed='^(KERNEL32|USER32|GDI32|SHELL32|WS2_32|ADVAPI32|msvcrt|COMCTL32|ole32|OLEAUT32|IPHLPAPI|SHLWAPI|COMDLG32|api-ms-win-[a-z0-9-]+)\.(dll|DLL)$'
+status=0
+for exe in "$@"; do
+    dlls=$("$objdump" -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p')
+    if [[ -z "$dlls" ]]; then
+        echo "$exe: no import table found"
+        status=1
+        continue
+    fi
+    while read -r dll; do
+        if [[ ! "$dll" =~ $allowed ]]; then
+            echo "$exe imports $dll, which Windows does not ship"
+            status=1
+        fi
+    done <<<"$dlls"
+    echo "$exe: $(tr '\n' ' ' <<<"$dlls")"
+done
+exit "$status"
