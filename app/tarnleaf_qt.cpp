@@ -39,15 +39,15 @@ tarnleaf::SocketError ExplainBindFailure(tarnleaf::SocketError error) {
     switch (error.code) {
         case EADDRINUSE:
             error.description +=
-                " - another program (another DHCP or BOOTP server, perhaps another copy of "
-                "Tarnleaf run by another user) already uses UDP port 67; stop it first";
+                " (another program on this computer - a DHCP or BOOTP server, or Tarnleaf "
+                "started by another user - already uses UDP port 67)";
             break;
         case EACCES:
         case EPERM:
             error.description +=
-                " - ports below 1024 need extra rights on Linux: run Tarnleaf as root, or "
-                "grant it the capability once with: sudo setcap cap_net_bind_service=+ep " +
-                QCoreApplication::applicationFilePath().toStdString();
+                " (ports below 1024 need extra rights on Linux: run Tarnleaf as root, or "
+                "grant it the right once with: sudo setcap cap_net_bind_service=+ep " +
+                QCoreApplication::applicationFilePath().toStdString() + ")";
             break;
         default:
             break;
