@@ -57,7 +57,7 @@ private:
 
 }  // namespace
 
-std::size_t IniSnapshot::CaseInsensitiveHash::operator()(std::string_view text) const noexcept {
+std::size_t IniSnapshot::CaseInsensitiveHash::operator()(std::string_view text) const {
     // FNV-1a over the lower-cased bytes.
     std::uint64_t hash = 14695981039346656037ull;
     for (char c : text) {

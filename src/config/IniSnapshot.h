@@ -49,7 +49,10 @@ private:
     };
     struct CaseInsensitiveHash {
         using is_transparent = void;
-        std::size_t operator()(std::string_view text) const noexcept;
+        // Deliberately not noexcept: libstdc++ then stores each name's hash in its node, so
+        // a lookup that misses (a client without a section) compares stored hashes instead
+        // of hashing every name it meets again, and costs the same in a file of any size.
+        std::size_t operator()(std::string_view text) const;
     };
     struct CaseInsensitiveEqual {
         using is_transparent = void;
