@@ -215,15 +215,6 @@ TEST_F(PosixUdpEndpointTest, SendThroughAMissingInterfaceReportsTheError) {
     EXPECT_THAT(error->description, Not(IsEmpty()));
 }
 
-TEST_F(PosixUdpEndpointTest, RebindingMovesTheEndpointToTheNewPort) {
-    const std::uint16_t oldPort = port;
-    // Port 0 again picks a fresh port; the old one must be given up.
-    ASSERT_FALSE(endpoint.Bind(0).has_value());
-    EXPECT_NE(endpoint.BoundPort(), 0);
-    PosixUdpEndpoint reuse;
-    EXPECT_FALSE(reuse.Bind(oldPort).has_value());
-}
-
 TEST(PosixUdpEndpointUnbound, ReceiveAndSendFailWithAnErrorInsteadOfCrashing) {
     PosixUdpEndpoint endpoint;
     EXPECT_EQ(endpoint.NativeHandle(), -1);
