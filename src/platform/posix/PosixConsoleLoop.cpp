@@ -80,7 +80,7 @@ PosixConsoleLoop::StopReason PosixConsoleLoop::Run(int socketFd, int inputFd,
         if ((watched[1].revents & (POLLIN | POLLERR)) != 0 && handlers.socketReadable) {
             handlers.socketReadable();
         }
-        if ((watched[2].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
+        if ((watched[2].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) != 0) {
             if (!ReadInput(inputFd, handlers)) {
                 return StopReason::Quit;
             }
