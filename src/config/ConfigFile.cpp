@@ -35,9 +35,14 @@ void ConfigFile::Reload(std::optional<FileIdentity> identity) {
         const bool settled =
             after == identity && (!content || content->size() == identity->size);
         if (settled || attempt == kMaxReadAttempts) {
-            // An unsettled read keeps the identity from before it, so the next Refresh()
-            // reads the file again instead of trusting this content for good.
-            identity_ = settled ? after : identity;
+            // Only a settled, successful read is trusted until the file changes. An unsettled
+            // one keeps the identity from before it, and a failed one (a file that another
+            // program holds locked for a moment) none, so the next Refresh() tries again.
+            if (settled) {
+                identity_ = content ? after : std::nullopt;
+            } else {
+                identity_ = identity;
+            }
             snapshot_ = content ? IniSnapshot::Adopt(std::move(*content)) : IniSnapshot();
             return;
         }

@@ -20,7 +20,8 @@ std::filesystem::path DefaultConfigPath(const std::filesystem::path& programFold
 // Tarnleaf.ini on disk, read as a whole into a snapshot. Refresh() looks at the file's
 // identity (size, time stamps, file number) and reads it again only when that changed, so
 // an edit counts from the next message on while an unchanged file costs one status query.
-// The file is only ever read.
+// A file that could not be read is tried again at every Refresh() and reads as missing
+// meanwhile. The file is only ever read.
 class ConfigFile final : public ProfileSource {
 public:
     // Far beyond any real configuration; a larger file is treated as unreadable rather than
