@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <map>
+#include <vector>
 
 #include "platform/win32/ExecutableFolder.h"
 #include "platform/win32/WinsockError.h"
@@ -480,12 +481,16 @@ WindowHandle Win32Desktop::MainWindow() const { return AsHandle(AsWindow(window_
 
 bool Win32Desktop::PreviousInstanceRunning() {
     if (instanceMutex_ != nullptr) return false;
-    // Named after the program file, per user session, as a previous-instance test is.
-    std::wstring name = L"Local\\Tarnleaf.";
-    name += ExecutableFolder().wstring();
-    for (wchar_t& c : name) {
-        if (c == L'\\' && &c != &name[5]) c = L'/';
+    // Named after the program file, per user session, as a previous-instance test is: a
+    // copy under the same name anywhere counts, whatever the folder or letter case.
+    std::wstring program = L"tarnleaf.exe";
+    std::vector<wchar_t> path(MAX_PATH);
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length > 0 && length < path.size()) {
+        program = std::filesystem::path(std::wstring(path.data(), length)).filename().wstring();
     }
+    CharLowerBuffW(program.data(), static_cast<DWORD>(program.size()));
+    const std::wstring name = L"Local\\Tarnleaf.SingleInstance." + program;
     HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str());
     const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
     if (mutex == nullptr) return false;
