@@ -8,7 +8,8 @@
 # port 67, its icon appears in the tray, a right click opens the pop-up menu, "設定" shows
 # the window, a DHCPDISCOVER from the client namespace is answered with an OFFER broadcast
 # to port 68 and both show in the log, a second start ends at once, "終了" ends the program
-# and takes the icon away. Exit 0 passed, 1 failed, 77 skipped. Every wait is bounded.
+# and takes the icon away; with port 67 taken it says so and ends with exit code 1.
+# Exit 0 passed, 1 failed, 77 skipped. Every wait is bounded.
 set -uo pipefail
 
 exe=${1:?usage: desktop_smoke.sh PATH/tarnleaf.exe}
@@ -228,6 +229,40 @@ if open_menu; then
 else
     fail "no pop-up menu for 終了"
 fi
+
+# --- port 67 taken: a message says why, the program ends with exit code 1 ----------------
+ip netns exec "$srv" timeout 60 /usr/bin/python3 -c '
+import socket, time
+s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+s.bind(("0.0.0.0", 67))
+open("'"$work"'/holder-ready", "w").close()
+time.sleep(55)' &
+holder=$!
+pids+=($holder)
+wait_until 10 test -e "$work/holder-ready" || fail "could not hold port 67"
+(cd "$work/app" && exec ip netns exec "$srv" timeout 60 "$wine" "$work/app/tarnleaf.exe") \
+    >"$work/third.out" 2>&1 &
+third=$!
+pids+=($third)
+error_box() { xdotool search --onlyvisible --name '^Tarnleaf$' 2>/dev/null | head -n 1; }
+if wait_until 30 error_box >/dev/null && [[ -n "$(error_box)" ]]; then
+    pass "port 67 in use: the program says so"
+    import -window root "$shots/screenshot-windows-port-in-use.png" 2>/dev/null
+    xdotool windowactivate --sync "$(error_box)" 2>/dev/null
+    xdotool key --window "$(error_box)" Return
+else
+    fail "no message when port 67 is in use"
+fi
+third_ended() { ! kill -0 "$third" 2>/dev/null; }
+if wait_until 20 third_ended; then
+    wait "$third"
+    code=$?
+    if ((code == 1)); then pass "and ends with exit code 1"; else fail "exit code $code when port 67 is in use"; fi
+else
+    fail "the program keeps running without its port"
+fi
+if wait_until 10 icon_gone; then pass "no icon left behind"; else fail "an icon stays after the failed start"; fi
+kill "$holder" 2>/dev/null
 
 if ((failures)); then
     echo "$failures check(s) failed"
