@@ -8,11 +8,9 @@
 
 #include <algorithm>
 #include <memory>
-
 #include <string>
 #include <vector>
 
-#include "ui/FormLayout.h"
 
 namespace tarnleaf {
 namespace {
