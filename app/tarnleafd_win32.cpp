@@ -44,6 +44,27 @@ std::string WindowsBindHint(int code, std::uint16_t port) {
            std::to_string(port) + ".\n";
 }
 
+// The log is UTF-8 text; a console shows it as such while the server runs, and gets its
+// own code page back afterwards (the console outlives the program).
+class Utf8ConsoleOutput {
+public:
+    Utf8ConsoleOutput() : previous_(GetConsoleOutputCP()) {
+        if (previous_ != 0) {
+            SetConsoleOutputCP(CP_UTF8);
+        }
+    }
+    ~Utf8ConsoleOutput() {
+        if (previous_ != 0) {
+            SetConsoleOutputCP(previous_);
+        }
+    }
+    Utf8ConsoleOutput(const Utf8ConsoleOutput&) = delete;
+    Utf8ConsoleOutput& operator=(const Utf8ConsoleOutput&) = delete;
+
+private:
+    UINT previous_;
+};
+
 bool InputCarriesCommands() {
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     if (input == nullptr || input == INVALID_HANDLE_VALUE) {
@@ -60,6 +81,7 @@ int main(int argc, char** argv) {
 
     // The log already ends its lines in CRLF; text mode would double the CR.
     _setmode(_fileno(stdout), _O_BINARY);
+    const Utf8ConsoleOutput utf8Console;
 
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     auto parsed = ParseConsoleArguments(args);

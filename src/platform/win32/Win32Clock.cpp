@@ -40,23 +40,32 @@ std::string FormatGeneralDate(const LocalDateTime& moment) {
         return FormatFixedDate(moment);
     }
     const SYSTEMTIME time = ToSystemTime(moment);
-    std::array<char, 128> date{};
-    if (GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, date.data(),
+    // The wide calls, turned into UTF-8 like every other text of the log: a date or time
+    // format with letters outside ASCII (era names, AM/PM designators) then shows as written.
+    std::array<wchar_t, 128> date{};
+    if (GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, date.data(),
                        static_cast<int>(date.size())) == 0) {
         return FormatFixedDate(moment);
     }
-    std::string result(date.data());
-    if (moment.hour == 0 && moment.minute == 0 && moment.second == 0) {
-        return result;
+    std::wstring result(date.data());
+    if (moment.hour != 0 || moment.minute != 0 || moment.second != 0) {
+        std::array<wchar_t, 128> clock{};
+        if (GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &time, nullptr, clock.data(),
+                           static_cast<int>(clock.size())) == 0) {
+            return FormatFixedDate(moment);
+        }
+        result += L' ';
+        result += clock.data();
     }
-    std::array<char, 128> clock{};
-    if (GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &time, nullptr, clock.data(),
-                       static_cast<int>(clock.size())) == 0) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, result.data(), static_cast<int>(result.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    if (size <= 0) {
         return FormatFixedDate(moment);
     }
-    result += ' ';
-    result += clock.data();
-    return result;
+    std::string text(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, result.data(), static_cast<int>(result.size()), text.data(),
+                        size, nullptr, nullptr);
+    return text;
 }
 
 std::string Win32Clock::LocalTimestamp() const {

@@ -17,9 +17,9 @@ struct LocalDateTime {
     int second = 0;
 };
 
-// The log's date text: the user's short date, a blank and the long time, in the user's own
-// formats; at exactly midnight the time is left out, as the general date format does. Falls
-// back to "yyyy/MM/dd HH:mm:ss" when the system cannot format the moment.
+// The log's date text (UTF-8): the user's short date, a blank and the long time, in the
+// user's own formats; at exactly midnight the time is left out, as the general date format
+// does. Falls back to "yyyy/MM/dd HH:mm:ss" when the system cannot format the moment.
 std::string FormatGeneralDate(const LocalDateTime& moment);
 
 // The fallback form on its own, fixed whatever the user's settings.
