@@ -13,6 +13,9 @@ find_program(CMAKE_AR NAMES ${_tl_triplet}-gcc-ar-posix ${_tl_triplet}-ar)
 find_program(CMAKE_RANLIB NAMES ${_tl_triplet}-gcc-ranlib-posix ${_tl_triplet}-ranlib)
 find_program(TARNLEAF_OBJDUMP NAMES ${_tl_triplet}-objdump)
 
+# Release programs ship without their symbol tables (about half the size).
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
+
 set(CMAKE_FIND_ROOT_PATH /usr/${_tl_triplet})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
