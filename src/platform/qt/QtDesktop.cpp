@@ -430,8 +430,12 @@ void QtDesktop::SetWindowVisible(bool visible) {
     }
     window_->move(position_);
     window_->show();
-    window_->raise();
-    window_->activateWindow();
+    if (!first) {
+        // Start-up's showing is undone at once (the window lives in the tray); it must not
+        // take the focus from what the user is doing.
+        window_->raise();
+        window_->activateWindow();
+    }
     showing_ = false;
     // The first showing is followed by a size notification, as the logic expects.
     if ((first || resizedWhileShowing_) && events_ != nullptr && !quitting_) {
@@ -497,7 +501,9 @@ void QtDesktop::SetMenuChecked(MenuItem item, bool checked) {
 }
 
 void QtDesktop::ShowPopupMenu(MenuItem defaultItem) {
-    if (quitting_) {
+    // One menu at a time: a press that reaches the icon while its menu is open (the menu
+    // normally takes all presses) must not start it a second time inside the first.
+    if (quitting_ || menuOpen_) {
         return;
     }
     std::vector<bool> checked;
@@ -509,8 +515,10 @@ void QtDesktop::ShowPopupMenu(MenuItem defaultItem) {
     }
     menu_->setDefaultAction(&MenuAction(defaultItem));
 
+    menuOpen_ = true;
     QAction* chosen = options_.runMenu ? options_.runMenu(*menu_, QCursor::pos())
                                        : menu_->exec(QCursor::pos());
+    menuOpen_ = false;
     // Qt flips a checkable item when it is chosen; the check marks are the logic's to set.
     for (std::size_t i = 0; i < actions_.size(); ++i) {
         if (actions_[i]->isChecked() != checked[i]) {

@@ -174,6 +174,7 @@ private:
     bool showing_ = false;
     bool resizedWhileShowing_ = false;
     bool resizePending_ = false;
+    bool menuOpen_ = false;
     bool quitting_ = false;
     int exitCode_ = 0;
 };

@@ -101,6 +101,10 @@ class Desktop:
     def env(self, extra=None):
         env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "DISPLAY": self.display,
                "HOME": self.workdir, "LANG": "C.UTF-8", "QT_QPA_PLATFORM": "xcb"}
+        # A sanitizer build's settings (leak suppressions) reach the program.
+        for name in ("ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"):
+            if name in os.environ:
+                env[name] = os.environ[name]
         env.update(extra or {})
         return env
 
@@ -289,7 +293,25 @@ def case_port_in_use(args, topology, workdir, desktop):
     check(not desktop.windows("--class", "tarnleaf"), "windows or the icon are left behind")
 
 
-CASES = {"tray": case_tray, "port_in_use": case_port_in_use}
+def case_stop_signal(args, topology, workdir, desktop):
+    ini = os.path.join(workdir, "Tarnleaf.ini")
+    write_ini(ini)
+    runtime = os.path.join(workdir, "runtime")
+    os.mkdir(runtime, 0o700)
+    program = Program(desktop, args.program, ini, runtime)
+    check(wait_until(program.tray_icon, 15), "the tray icon did not appear:\n" + program.text())
+    # kill, as a session's end or a user at a terminal sends it: a clean end, icon removed.
+    program.process.send_signal(signal.SIGTERM)
+    check(program.wait_exit(10) == 0, "SIGTERM did not end the program with 0")
+    check(not desktop.windows("--class", "tarnleaf"), "the icon is still in the panel")
+    # The lock went with it: the next start is not taken for a second copy.
+    again = Program(desktop, args.program, ini, runtime, name="again")
+    check(wait_until(again.tray_icon, 15), "a new start after the end did not run")
+    again.process.send_signal(signal.SIGINT)
+    check(again.wait_exit(10) == 0, "SIGINT did not end the program with 0")
+
+
+CASES = {"tray": case_tray, "port_in_use": case_port_in_use, "stop_signal": case_stop_signal}
 
 
 def main():

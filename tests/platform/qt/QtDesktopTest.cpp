@@ -145,13 +145,6 @@ TEST_F(QtDesktopTest, WindowHasItsCaptionAndAFixedClientAreaOf5820By4800Twips) {
     EXPECT_FALSE(window.isVisible());
 }
 
-TEST_F(QtDesktopTest, TwipsPerPixelComeFromTheScreensLogicalDpi) {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    ASSERT_NE(screen, nullptr);
-    EXPECT_FLOAT_EQ(Desktop().TwipsPerPixelX(), 1440.0F / screen->logicalDotsPerInchX());
-    EXPECT_FLOAT_EQ(Desktop().TwipsPerPixelY(), 1440.0F / screen->logicalDotsPerInchY());
-}
-
 TEST_F(QtDesktopTest, ControlsStandAtTheirTwipPositionsWithTheirCaptions) {
     QtMainWindow& window = Desktop().Window();
     const float tx = Desktop().TwipsPerPixelX();
@@ -349,16 +342,6 @@ TEST_F(QtDesktopTest, ChoosingAnItemReportsItAndLeavesTheCheckMarksToTheLogic) {
     EXPECT_EQ(events.calls, std::vector<std::string>{"Menu1"});
     EXPECT_TRUE(Desktop().MenuAction(MenuItem::Log).isChecked());
 }
-
-TEST_F(QtDesktopTest, AnUncheckedItemShowsNoCheckBox) {
-    Desktop().SetMenuChecked(MenuItem::Config, true);
-    EXPECT_TRUE(Desktop().MenuAction(MenuItem::Config).isCheckable());
-    Desktop().SetMenuChecked(MenuItem::Config, false);
-    EXPECT_FALSE(Desktop().MenuAction(MenuItem::Config).isChecked());
-    EXPECT_FALSE(Desktop().MenuAction(MenuItem::Config).isCheckable());
-}
-
-// --- tray icons and their notifications --------------------------------------------------
 
 TEST_F(QtDesktopTest, NotifyIconAddsChangesAndRemovesAQtTrayIcon) {
     const IconHandle icon = Desktop().LoadProgramIcon();
