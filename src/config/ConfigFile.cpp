@@ -54,9 +54,4 @@ void ConfigFile::Reload(std::optional<FileIdentity> identity) {
     snapshot_ = IniSnapshot();
 }
 
-std::string ConfigFile::GetIniString(std::string_view section, std::string_view key,
-                                     std::string_view defaultValue) const {
-    return snapshot_.GetIniString(section, key, defaultValue);
-}
-
 }  // namespace tarnleaf

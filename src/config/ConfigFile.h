@@ -36,11 +36,9 @@ public:
                         std::shared_ptr<const FileAccess> files = LocalFileAccess());
 
     void Refresh() override;
-    std::string GetIniString(std::string_view section, std::string_view key,
-                             std::string_view defaultValue) const override;
+    const IniSnapshot& Snapshot() const override { return snapshot_; }
 
     const std::filesystem::path& Path() const { return path_; }
-    const IniSnapshot& Snapshot() const { return snapshot_; }
     // How often the file's content was read so far (for tests and diagnostics).
     int ReadCount() const { return readCount_; }
 

@@ -1,14 +1,14 @@
 #include "config/IniSnapshot.h"
 
 #include <algorithm>
+#include <bit>
 #include <limits>
+#include <span>
 #include <utility>
 
 namespace tarnleaf {
 
 namespace {
-
-constexpr char ToLowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 
 constexpr bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -55,24 +55,36 @@ private:
     std::size_t pos_ = 0;
 };
 
-}  // namespace
+constexpr std::size_t kNoSlots = 0;
 
-std::size_t IniSnapshot::CaseInsensitiveHash::operator()(std::string_view text) const {
-    // FNV-1a over the lower-cased bytes.
-    std::uint64_t hash = 14695981039346656037ull;
-    for (char c : text) {
-        hash ^= static_cast<unsigned char>(ToLowerAscii(c));
-        hash *= 1099511628211ull;
-    }
-    return static_cast<std::size_t>(hash);
+// Slots for `entries` names: a power of two with at least twice as many slots as names.
+std::size_t SlotCountFor(std::size_t entries) {
+    return entries == 0 ? kNoSlots : std::bit_ceil(entries * 2);
 }
 
-bool IniSnapshot::CaseInsensitiveEqual::operator()(std::string_view a,
-                                                   std::string_view b) const noexcept {
+// FNV-1a leaves its high bits the best mixed; the slot index takes them in.
+std::size_t HomeSlot(std::uint64_t hash) { return static_cast<std::size_t>(hash ^ (hash >> 32)); }
+
+// Walks `table` from the home slot of `hash` and returns the slot holding the entry for which
+// `matches(position)` holds, or the free slot that ends the walk; nullptr for a table of no
+// slots. Tables are never more than half full, so every walk meets a free slot.
+template <typename Slot, typename Matches>
+Slot* ProbeSlot(std::span<Slot> table, std::uint64_t hash, Matches&& matches) {
+    if (table.empty()) return nullptr;
+    const std::size_t mask = table.size() - 1;
+    for (std::size_t i = HomeSlot(hash) & mask;; i = (i + 1) & mask) {
+        Slot& slot = table[i];
+        if (slot == 0 || matches(slot - 1)) return &slot;
+    }
+}
+
+bool EqualsFolded(std::string_view a, std::string_view b) {
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(),
-                      [](char x, char y) { return ToLowerAscii(x) == ToLowerAscii(y); });
+                      [](char x, char y) { return FoldAsciiCase(x) == FoldAsciiCase(y); });
 }
+
+}  // namespace
 
 IniSnapshot IniSnapshot::Parse(std::string_view text) { return Adopt(std::string(text)); }
 
@@ -87,9 +99,12 @@ IniSnapshot IniSnapshot::Adopt(std::string&& text) {
     constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
     if (all.starts_with(kByteOrderMark)) all.remove_prefix(kByteOrderMark.size());
 
-    // Keys go to the section being filled; none before the first header, and none while
-    // the current header repeats an earlier section's name.
-    Section* current = nullptr;
+    const auto spanOf = [&](std::string_view part) {
+        return TextSpan{static_cast<std::uint32_t>(part.data() - snapshot.text_.data()),
+                        static_cast<std::uint32_t>(part.size())};
+    };
+    // Keys go to the last section header met; none before the first. A header that repeats
+    // an earlier section's name collects its keys too, but the index leaves them out.
     LineReader lines(all);
     while (auto rawLine = lines.Next()) {
         const std::string_view line = TrimIniBlanks(*rawLine);
@@ -98,35 +113,111 @@ IniSnapshot IniSnapshot::Adopt(std::string&& text) {
             const std::size_t close = line.rfind(']');
             if (close == std::string_view::npos) continue;
             const std::string_view name = TrimIniBlanks(line.substr(1, close - 1));
-            auto [it, inserted] = snapshot.sections_.try_emplace(std::string(name));
-            current = inserted ? &it->second : nullptr;
+            SectionEntry section;
+            section.hash = FoldedNameHash(name);
+            section.name = spanOf(name);
+            section.firstKey = static_cast<std::uint32_t>(snapshot.keys_.size());
+            snapshot.sections_.push_back(section);
             continue;
         }
         const std::size_t equals = line.find('=');
-        if (equals == std::string_view::npos || current == nullptr) continue;
+        if (equals == std::string_view::npos || snapshot.sections_.empty()) continue;
         const std::string_view key = TrimIniBlanks(line.substr(0, equals));
         if (key.empty()) continue;
         std::string_view value = Unquote(TrimIniBlanks(line.substr(equals + 1)));
         value = value.substr(0, std::min(value.size(), kMaxValueBytes));
-        const auto offset = static_cast<std::uint32_t>(value.data() - snapshot.text_.data());
-        current->try_emplace(std::string(key),
-                             ValueSpan{offset, static_cast<std::uint32_t>(value.size())});
+        snapshot.keys_.push_back(KeyEntry{FoldedNameHash(key), spanOf(key), spanOf(value)});
+        ++snapshot.sections_.back().keyCount;
     }
+    snapshot.BuildIndexes();
     return snapshot;
 }
 
+void IniSnapshot::BuildIndexes() {
+    // The first of duplicate names wins, for sections and for keys alike: a later one finds
+    // its name taken and stays out of the index.
+    sectionSlots_.assign(SlotCountFor(sections_.size()), 0);
+    std::size_t keySlotCount = 0;
+    for (std::size_t s = 0; s < sections_.size(); ++s) {
+        SectionEntry& section = sections_[s];
+        if (section.name.length == 0) continue;  // "[]": an empty name never matches
+        std::uint32_t* slot =
+            ProbeSlot(std::span(sectionSlots_), section.hash, [&](std::uint32_t position) {
+                return NameMatches(sections_[position], section.hash, Text(section.name));
+            });
+        if (*slot != 0) continue;
+        *slot = static_cast<std::uint32_t>(s + 1);
+        ++sectionCount_;
+        section.firstSlot = keySlotCount;
+        section.slotCount = SlotCountFor(section.keyCount);
+        keySlotCount += section.slotCount;
+    }
+
+    keySlots_.assign(keySlotCount, 0);
+    for (const SectionEntry& section : sections_) {
+        const auto table = KeySlots(section);
+        for (std::uint32_t k = section.firstKey; k < section.firstKey + section.keyCount; ++k) {
+            if (table.empty()) break;
+            const KeyEntry& key = keys_[k];
+            std::uint32_t* slot = ProbeSlot(table, key.hash, [&](std::uint32_t position) {
+                return NameMatches(keys_[position], key.hash, Text(key.name));
+            });
+            if (*slot == 0) *slot = k + 1;
+        }
+    }
+}
+
+std::span<std::uint32_t> IniSnapshot::KeySlots(const SectionEntry& section) {
+    return std::span(keySlots_).subspan(section.firstSlot, section.slotCount);
+}
+
+std::span<const std::uint32_t> IniSnapshot::KeySlots(const SectionEntry& section) const {
+    return std::span(keySlots_).subspan(section.firstSlot, section.slotCount);
+}
+
+std::string_view IniSnapshot::Text(TextSpan span) const {
+    return std::string_view(text_.data() + span.offset, span.length);
+}
+
+template <typename Entry>
+bool IniSnapshot::NameMatches(const Entry& entry, std::uint64_t hash,
+                              std::string_view name) const {
+    return entry.hash == hash && EqualsFolded(Text(entry.name), name);
+}
+
+IniSnapshot::Section IniSnapshot::FindSection(const IniKey& name) const {
+    if (name.empty()) return {};
+    const std::uint32_t* slot =
+        ProbeSlot(std::span(sectionSlots_), name.Hash(), [&](std::uint32_t position) {
+            return NameMatches(sections_[position], name.Hash(), name.Name());
+        });
+    if (slot == nullptr || *slot == 0) return {};
+    return Section(this, *slot - 1);
+}
+
+std::optional<std::string_view> IniSnapshot::Section::Find(const IniKey& key) const {
+    if (snapshot_ == nullptr || key.empty()) return std::nullopt;
+    const IniSnapshot& snapshot = *snapshot_;
+    const std::uint32_t* slot = ProbeSlot(
+        snapshot.KeySlots(snapshot.sections_[index_]), key.Hash(), [&](std::uint32_t position) {
+            return snapshot.NameMatches(snapshot.keys_[position], key.Hash(), key.Name());
+        });
+    if (slot == nullptr || *slot == 0) return std::nullopt;
+    return snapshot.Text(snapshot.keys_[*slot - 1].value);
+}
+
+std::string_view IniSnapshot::Section::Value(const IniKey& key) const {
+    // Stored values are already cut to the buffer's size.
+    return TrimSpaceChars(Find(key).value_or(std::string_view{}));
+}
+
 std::optional<std::string_view> IniSnapshot::Find(std::string_view section,
-                                                  std::string_view key) const {
-    if (section.empty() || key.empty()) return std::nullopt;
-    const auto s = sections_.find(section);
-    if (s == sections_.end()) return std::nullopt;
-    const auto k = s->second.find(key);
-    if (k == s->second.end()) return std::nullopt;
-    return std::string_view(text_).substr(k->second.offset, k->second.length);
+                                                  const IniKey& key) const {
+    return FindSection(section).Find(key);
 }
 
 bool IniSnapshot::HasSection(std::string_view section) const {
-    return !section.empty() && sections_.find(section) != sections_.end();
+    return FindSection(section).Exists();
 }
 
 std::string IniSnapshot::GetIniString(std::string_view section, std::string_view key,

@@ -3,9 +3,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
+
+#include "config/IniKey.h"
 
 namespace tarnleaf {
 
@@ -20,21 +23,49 @@ namespace tarnleaf {
 //   first of duplicate keys within a section;
 // - LF, CRLF and lone CR end lines; a UTF-8 byte-order mark at the start is skipped;
 // - a value keeps at most its first 254 bytes (the private-profile buffer of 255).
-// Lookups cost the same whatever the size of the file and allocate nothing.
+// Lookups cost the same whatever the size of the file and allocate nothing. A caller that
+// reads many keys of one section looks the section up once (FindSection) and probes its keys
+// from there.
 class IniSnapshot {
 public:
     static constexpr std::size_t kMaxValueBytes = 254;
+
+    // One section of a snapshot, found once and then asked for any number of keys. A view:
+    // it stays valid while its snapshot is neither replaced nor moved, which a profile source
+    // guarantees from one Refresh() to the next.
+    class Section {
+    public:
+        Section() = default;  // no section: every key is missing
+
+        bool Exists() const { return snapshot_ != nullptr; }
+        // The stored value, or no value when the key does not exist.
+        std::optional<std::string_view> Find(const IniKey& key) const;
+        // What GetIniString answers with an empty default: the value trimmed of spaces.
+        std::string_view Value(const IniKey& key) const;
+
+    private:
+        friend class IniSnapshot;
+        Section(const IniSnapshot* snapshot, std::uint32_t index)
+            : snapshot_(snapshot), index_(index) {}
+
+        const IniSnapshot* snapshot_ = nullptr;
+        std::uint32_t index_ = 0;
+    };
 
     IniSnapshot() = default;  // the state of a missing file: no sections at all
     static IniSnapshot Parse(std::string_view text);
     // As Parse, taking over the text instead of copying it (a whole file's content).
     static IniSnapshot Adopt(std::string&& text);
 
+    // The section, or one that does not exist when there is none of that name. An empty
+    // name never matches.
+    Section FindSection(const IniKey& section) const;
+
     // The stored value, or no value when the section or key does not exist. An empty
     // section or key name never matches.
-    std::optional<std::string_view> Find(std::string_view section, std::string_view key) const;
+    std::optional<std::string_view> Find(std::string_view section, const IniKey& key) const;
     bool HasSection(std::string_view section) const;
-    std::size_t SectionCount() const { return sections_.size(); }
+    std::size_t SectionCount() const { return sectionCount_; }
 
     // What GetIniString answers: the value (or `defaultValue` when there is none), cut to
     // 254 bytes, then trimmed of spaces.
@@ -42,28 +73,42 @@ public:
                              std::string_view defaultValue) const;
 
 private:
-    // Values are kept as places in text_, so a snapshot may be moved freely.
-    struct ValueSpan {
+    // Names and values are kept as places in text_, so a snapshot may be moved freely and
+    // parsing allocates nothing per name.
+    struct TextSpan {
         std::uint32_t offset = 0;
         std::uint32_t length = 0;
     };
-    struct CaseInsensitiveHash {
-        using is_transparent = void;
-        // Deliberately not noexcept: libstdc++ then stores each name's hash in its node, so
-        // a lookup that misses (a client without a section) compares stored hashes instead
-        // of hashing every name it meets again, and costs the same in a file of any size.
-        std::size_t operator()(std::string_view text) const;
+    struct KeyEntry {
+        std::uint64_t hash = 0;  // FoldedNameHash of the name
+        TextSpan name;
+        TextSpan value;
     };
-    struct CaseInsensitiveEqual {
-        using is_transparent = void;
-        bool operator()(std::string_view a, std::string_view b) const noexcept;
+    struct SectionEntry {
+        std::uint64_t hash = 0;
+        TextSpan name;
+        std::uint32_t firstKey = 0;  // its keys are keys_[firstKey, firstKey + keyCount)
+        std::uint32_t keyCount = 0;
+        std::size_t firstSlot = 0;  // its key index is keySlots_[firstSlot, + slotCount)
+        std::size_t slotCount = 0;  // a power of two, or 0 for no keys or a repeated name
     };
-    template <typename V>
-    using NameMap = std::unordered_map<std::string, V, CaseInsensitiveHash, CaseInsensitiveEqual>;
-    using Section = NameMap<ValueSpan>;
+
+    // The indexes are open-addressed tables: each slot holds an entry's position + 1, or 0
+    // when free. A table is at most half full, so a name that is missing ends its probe at
+    // the first or second slot.
+    void BuildIndexes();
+    std::span<std::uint32_t> KeySlots(const SectionEntry& section);
+    std::span<const std::uint32_t> KeySlots(const SectionEntry& section) const;
+    std::string_view Text(TextSpan span) const;
+    template <typename Entry>
+    bool NameMatches(const Entry& entry, std::uint64_t hash, std::string_view name) const;
 
     std::string text_;
-    NameMap<Section> sections_;
+    std::vector<SectionEntry> sections_;  // in file order, repeated names included
+    std::vector<KeyEntry> keys_;          // in file order, section by section
+    std::vector<std::uint32_t> sectionSlots_;
+    std::vector<std::uint32_t> keySlots_;
+    std::size_t sectionCount_ = 0;  // distinct names
 };
 
 }  // namespace tarnleaf

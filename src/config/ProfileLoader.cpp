@@ -1,9 +1,11 @@
 #include "config/ProfileLoader.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <string_view>
 
+#include "config/IniKey.h"
 #include "protocol/MessageCodec.h"
 #include "protocol/TextConversions.h"
 
@@ -17,6 +19,22 @@ constexpr std::size_t kServerNameLength = 64;
 constexpr std::size_t kBootFileLength = 128;
 constexpr std::size_t kDefaultOptionAreaSize = 64;
 constexpr double kLargestMessageSize = 1536;
+
+// The header keys, hashed by the compiler.
+constexpr IniKey kMessageTypeKey{"MessageType"};
+constexpr IniKey kHardwareTypeKey{"HardwareType"}, kHardwareTypeTag{"ht"};
+constexpr IniKey kHardwareLengthKey{"HardwareLength"};
+constexpr IniKey kGatewayHopsKey{"GatewayHops"}, kHopsKey{"Hops"};
+constexpr IniKey kSecondsElapsedKey{"SecondsElapsed"};
+constexpr IniKey kFlagsKey{"Flags"};
+constexpr IniKey kClientIpKey{"ClientIP"};
+constexpr IniKey kHostIpKey{"HostIP"}, kHostIpTag{"ip"};
+constexpr IniKey kServerIpKey{"ServerIP"}, kServerIpTag{"sa"};
+constexpr IniKey kCrossGatewayKey{"CrossGateway"};
+constexpr IniKey kHardwareAddressKey{"HardwareAddress"}, kHardwareAddressTag{"ha"};
+constexpr IniKey kServerNameKey{"ServerName"}, kServerNameTag{"sn"};
+constexpr IniKey kBootFileKey{"BootFile"}, kBootFileTag{"bf"};
+constexpr IniKey kMessageSizeKey{"MessageSize"};
 
 struct HardwareTypeName {
     std::string_view name;
@@ -95,10 +113,6 @@ std::string AddressText(std::string_view value) {
     return text;
 }
 
-std::string Cut(std::string_view value, std::size_t length) {
-    return std::string(value.substr(0, std::min(value.size(), length)));
-}
-
 std::size_t OptionAreaSize(std::string_view value) {
     // The whole message is 300 bytes unless "MessageSize" asks for more, up to 1536.
     const double size = LeadingNumber(value);
@@ -114,51 +128,54 @@ std::size_t OptionAreaSize(std::string_view value) {
 
 }  // namespace
 
-void LoadProfile(const ProfileSource& source, std::string section, BootpMessage& message) {
-    // Every key below comes from `section` as it was given: a new "HardwareAddress" changes
-    // the message, not the profile being read.
-    const auto read = [&](std::string_view key, std::string_view alternative = {}) {
-        return source.ReadProfileValue(section, key, alternative);
+void LoadProfile(const ProfileSource& source, std::string_view section, BootpMessage& message) {
+    // Looked up once, before the message changes: a new "HardwareAddress" changes the
+    // message, not the profile being read.
+    const ProfileSection profile = source.Section(section);
+    const auto read = [&](const IniKey& key, const IniKey& alternative = {}) {
+        return profile.ReadProfileValue(key, alternative);
     };
 
-    if (const auto value = read("MessageType"); !value.empty()) {
+    if (const auto value = read(kMessageTypeKey); !value.empty()) {
         if (const auto op = MessageOperation(value)) message.op = *op;
     }
-    if (const auto value = read("HardwareType", "ht"); !value.empty()) {
+    if (const auto value = read(kHardwareTypeKey, kHardwareTypeTag); !value.empty()) {
         if (const auto type = HardwareType(value)) message.htype = *type;
     }
-    if (const auto value = read("HardwareLength"); !value.empty()) {
+    if (const auto value = read(kHardwareLengthKey); !value.empty()) {
         SetSmallNumber(value, message.hlen);
     }
-    if (const auto value = read("GatewayHops", "Hops"); !value.empty()) {
+    if (const auto value = read(kGatewayHopsKey, kHopsKey); !value.empty()) {
         SetSmallNumber(value, message.hops);
     }
-    if (const auto value = read("SecondsElapsed"); !value.empty()) {
+    if (const auto value = read(kSecondsElapsedKey); !value.empty()) {
         if (const auto secs = LeadingNumberBelow(value, 65536)) message.secs = *secs;
     }
-    if (const auto value = read("Flags"); !value.empty()) SetFlags(value, message.flags);
+    if (const auto value = read(kFlagsKey); !value.empty()) SetFlags(value, message.flags);
 
-    const auto setAddress = [&](std::string_view key, std::string_view alternative,
+    const auto setAddress = [&](const IniKey& key, const IniKey& alternative,
                                 std::string& field) {
         if (const auto value = read(key, alternative); !value.empty()) {
             field = AddressText(value);
         }
     };
-    setAddress("ClientIP", {}, message.ciaddr);
-    setAddress("HostIP", "ip", message.yiaddr);
-    setAddress("ServerIP", "sa", message.siaddr);
-    setAddress("CrossGateway", {}, message.giaddr);
+    setAddress(kClientIpKey, {}, message.ciaddr);
+    setAddress(kHostIpKey, kHostIpTag, message.yiaddr);
+    setAddress(kServerIpKey, kServerIpTag, message.siaddr);
+    setAddress(kCrossGatewayKey, {}, message.giaddr);
 
-    const auto setText = [&](std::string_view key, std::string_view alternative,
-                             std::size_t length, std::string& field) {
-        if (const auto value = read(key, alternative); !value.empty()) field = Cut(value, length);
+    const auto setText = [&](const IniKey& key, const IniKey& alternative, std::size_t length,
+                             std::string& field) {
+        if (const auto value = read(key, alternative); !value.empty()) {
+            field.assign(value.substr(0, std::min(value.size(), length)));
+        }
     };
-    setText("HardwareAddress", "ha", kHardwareAddressTextLength, message.chaddr);
-    setText("ServerName", "sn", kServerNameLength, message.sname);
-    setText("BootFile", "bf", kBootFileLength, message.file);
+    setText(kHardwareAddressKey, kHardwareAddressTag, kHardwareAddressTextLength, message.chaddr);
+    setText(kServerNameKey, kServerNameTag, kServerNameLength, message.sname);
+    setText(kBootFileKey, kBootFileTag, kBootFileLength, message.file);
 
-    message.options.assign(OptionAreaSize(read("MessageSize")), 0);
-    LoadProfileOptions(source, section, message.options);
+    message.options.assign(OptionAreaSize(read(kMessageSizeKey)), 0);
+    LoadProfileOptions(profile, message.options);
 }
 
 }  // namespace tarnleaf

@@ -1,28 +1,65 @@
-#include <string>
+#include <array>
+#include <charconv>
+#include <string_view>
 
+#include "config/IniKey.h"
 #include "config/OptionCatalogue.h"
 #include "config/OptionWriters.h"
 #include "config/ProfileLoader.h"
 
 namespace tarnleaf {
 
-void LoadProfileOptions(const ProfileSource& source, const std::string& section,
+namespace {
+
+struct RowKeys {
+    IniKey key;
+    IniKey alternative1;
+    IniKey alternative2;
+};
+
+// The catalogue's key names with their hashes, worked out by the compiler, row for row.
+constexpr auto kCatalogueKeys = [] {
+    std::array<RowKeys, kOptionCatalogue.size()> keys{};
+    for (std::size_t i = 0; i < kOptionCatalogue.size(); ++i) {
+        const OptionRow& row = kOptionCatalogue[i];
+        keys[i] = {row.key, row.alternative1, row.alternative2};
+    }
+    return keys;
+}();
+
+constexpr std::array<IniKey, kCustomKeyCount> kCustomKeys{
+    "Custom1", "Custom2", "Custom3", "Custom4", "Custom5",
+    "Custom6", "Custom7", "Custom8", "Custom9", "Custom10",
+};
+
+}  // namespace
+
+void LoadProfileOptions(const ProfileSource& source, std::string_view section,
                         std::vector<std::uint8_t>& area) {
+    LoadProfileOptions(source.Section(section), area);
+}
+
+void LoadProfileOptions(const ProfileSection& profile, std::vector<std::uint8_t>& area) {
     WriteMagicCookie(area);
     std::size_t position = kMagicCookieSize;
 
-    for (const OptionRow& row : kOptionCatalogue) {
-        std::string value =
-            source.ReadProfileValue(section, row.key, row.alternative1, row.alternative2);
-        if (row.code == kDhcpMessageTypeCode) {
-            if (const auto number = DhcpMessageTypeNumber(value)) value = std::to_string(*number);
+    for (std::size_t i = 0; i < kOptionCatalogue.size(); ++i) {
+        const OptionRow& row = kOptionCatalogue[i];
+        const RowKeys& keys = kCatalogueKeys[i];
+        std::string_view value =
+            profile.ReadProfileValue(keys.key, keys.alternative1, keys.alternative2);
+        char number[4];
+        if (row.code == kDhcpMessageTypeCode && !value.empty()) {
+            if (const auto type = DhcpMessageTypeNumber(value)) {
+                const auto written = std::to_chars(std::begin(number), std::end(number), *type);
+                value = std::string_view(number, static_cast<std::size_t>(written.ptr - number));
+            }
         }
         WriteOption(row.kind, row.code, value, area, position);
     }
 
-    for (int n = 1; n <= kCustomKeyCount; ++n) {
-        const std::string value = source.ReadProfileValue(section, "Custom" + std::to_string(n));
-        if (const auto custom = ParseCustomOption(value)) {
+    for (const IniKey& key : kCustomKeys) {
+        if (const auto custom = ParseCustomOption(profile.ReadProfileValue(key))) {
             WriteOption(custom->kind, custom->code, custom->data, area, position);
         }
     }

@@ -3,6 +3,9 @@
 #include <string>
 #include <string_view>
 
+#include "config/IniSnapshot.h"
+#include "config/ProfileSection.h"
+
 namespace tarnleaf {
 
 // Where profiles are read from: the sections and keys of Tarnleaf.ini. The request cycle
@@ -15,16 +18,29 @@ public:
 
     virtual void Refresh() = 0;
 
+    // The state of the file that answers every read until the next Refresh(); it does not
+    // change in between.
+    virtual const IniSnapshot& Snapshot() const = 0;
+
     // One key as the platform's private-profile call gives it: trimmed, at most 254 bytes,
     // `defaultValue` when the file, section or key is missing.
-    virtual std::string GetIniString(std::string_view section, std::string_view key,
-                                     std::string_view defaultValue) const = 0;
+    std::string GetIniString(std::string_view section, std::string_view key,
+                             std::string_view defaultValue) const {
+        return Snapshot().GetIniString(section, key, defaultValue);
+    }
+
+    // The profile named `section`, to read many of its keys after a single lookup.
+    ProfileSection Section(std::string_view section) const {
+        return ProfileSection(Snapshot().FindSection(section));
+    }
 
     // ReadProfileValue: the key, else (while the value is empty) the first alternative,
     // else the second.
     std::string ReadProfileValue(std::string_view section, std::string_view key,
                                  std::string_view alternative1 = {},
-                                 std::string_view alternative2 = {}) const;
+                                 std::string_view alternative2 = {}) const {
+        return std::string(Section(section).ReadProfileValue(key, alternative1, alternative2));
+    }
 };
 
 }  // namespace tarnleaf

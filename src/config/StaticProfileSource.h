@@ -21,10 +21,7 @@ public:
     void SetText(std::string_view iniText) { snapshot_ = IniSnapshot::Parse(iniText); }
 
     void Refresh() override { ++refreshCount_; }
-    std::string GetIniString(std::string_view section, std::string_view key,
-                             std::string_view defaultValue) const override {
-        return snapshot_.GetIniString(section, key, defaultValue);
-    }
+    const IniSnapshot& Snapshot() const override { return snapshot_; }
 
     int RefreshCount() const { return refreshCount_; }
 

@@ -25,10 +25,7 @@ public:
     void Refresh() override { ++refreshes_; }
     int Refreshes() const { return refreshes_; }
 
-    std::string GetIniString(std::string_view section, std::string_view key,
-                             std::string_view defaultValue) const override {
-        return snapshot_.GetIniString(section, key, defaultValue);
-    }
+    const IniSnapshot& Snapshot() const override { return snapshot_; }
 
 private:
     struct Entry {
