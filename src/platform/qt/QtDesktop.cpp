@@ -7,9 +7,7 @@
 #include <QDesktopServices>
 #include <QMessageBox>
 #include <QScreen>
-#include <QScrollBar>
 #include <QTextCursor>
-#include <QTimer>
 
 #include "platform/posix/ProgramFolder.h"
 #include "platform/qt/QtLogText.h"

@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QFontDatabase>
-#include <QScrollBar>
 
 #include "platform/qt/QtScreenGeometry.h"
 #include "ui/FormLayout.h"
