@@ -63,18 +63,22 @@ class Desktop:
         self.workdir = workdir
         self.children = []
         self.display = None
-        self._start_xvfb()
-        # What a window manager would publish for a panel along the bottom edge; Qt takes
-        # its available screen area from it.
-        self.x("xprop", "-root", "-f", "_NET_WORKAREA", "32c", "-set", "_NET_WORKAREA",
-               "0, 0, %d, %d" % (SCREEN_W, SCREEN_H - PANEL_H))
-        self.trayer = self.spawn(
-            ["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "request",
-             "--height", str(PANEL_H), "--SetDockType", "true", "--SetPartialStrut", "true",
-             "--transparent", "false", "--tint", "0xc8c8c8", "--expand", "true"],
-            "trayer.log")
-        check(wait_until(lambda: self.windows("--class", "trayer"), 10),
-              "trayer did not come up:\n" + self.read("trayer.log"))
+        try:
+            self._start_xvfb()
+            # What a window manager would publish for a panel along the bottom edge; Qt
+            # takes its available screen area from it.
+            self.x("xprop", "-root", "-f", "_NET_WORKAREA", "32c", "-set", "_NET_WORKAREA",
+                   "0, 0, %d, %d" % (SCREEN_W, SCREEN_H - PANEL_H))
+            self.spawn(
+                ["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "request",
+                 "--height", str(PANEL_H), "--SetDockType", "true", "--SetPartialStrut",
+                 "true", "--transparent", "false", "--tint", "0xc8c8c8", "--expand", "true"],
+                "trayer.log")
+            check(wait_until(lambda: self.windows("--class", "trayer"), 10),
+                  "trayer did not come up:\n" + self.read("trayer.log"))
+        except BaseException:
+            self.close()  # nothing started here may outlive a failed set-up
+            raise
 
     def _start_xvfb(self):
         read_end, write_end = os.pipe()
