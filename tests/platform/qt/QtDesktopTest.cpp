@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QClipboard>
+#include <QFile>
+#include <QSysInfo>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QMessageBox>
@@ -529,6 +531,29 @@ TEST_F(QtDesktopTest, OnlyOneCopyHoldsTheLockUntilItEnds) {
     desktop.reset();
     QtDesktop third(Options());
     EXPECT_FALSE(third.PreviousInstanceRunning());
+}
+
+TEST_F(QtDesktopTest, ALockLeftByACopyThatDiedIsTakenOver) {
+    // QLockFile's own format: process id, program name, host name.
+    QFile stale(lockDir.filePath(QStringLiteral("tarnleaf.lock")));
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.write(QByteArray::number(0x3FFFFFFF) + "\n" +
+                QCoreApplication::applicationName().toUtf8() + "\n" +
+                QSysInfo::machineHostName().toUtf8() + "\n");
+    stale.close();
+    EXPECT_FALSE(Desktop().PreviousInstanceRunning());
+}
+
+TEST(QtInstanceLockTest, LivesInTheUsersRuntimeFolder) {
+    TestApplication();
+    QTemporaryDir runtime;
+    ASSERT_TRUE(QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                          QFile::ExeOwner));
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+    const QString path = QtInstanceLock::DefaultPath();
+    qputenv("XDG_RUNTIME_DIR", saved);
+    EXPECT_EQ(path, runtime.filePath(QStringLiteral("tarnleaf.lock")));
 }
 
 TEST_F(QtDesktopTest, ArgumentsBecomeOneTextWithBlankOrEmptyOnesQuoted) {
