@@ -7,7 +7,8 @@
 # As root, in network namespaces made here (addresses only inside them): the program binds
 # port 67, its icon appears in the tray, a right click opens the pop-up menu, "設定" shows
 # the window, a DHCPDISCOVER from the client namespace is answered with an OFFER broadcast
-# to port 68 and both show in the log, a second start ends at once, "終了" ends the program
+# to port 68 and both show in the log, "Edit Config" opens Tarnleaf.ini in an editor, a
+# second start ends at once, "終了" ends the program
 # and takes the icon away; with port 67 taken it says so and ends with exit code 1.
 # Exit 0 passed, 1 failed, 77 skipped. Every wait is bounded.
 set -uo pipefail
@@ -200,6 +201,23 @@ fi
 if read_view | grep -q 'Message Send Error'; then fail "a send error in the log"; fi
 import -window root "$shots/screenshot-windows.png" 2>/dev/null
 
+# --- "Edit Config" offers Tarnleaf.ini to the editor that opens .ini files -----------------
+window=$(xdotool search --onlyvisible --name '^Tarnleaf - Verion 0.1b$' 2>/dev/null | head -n 1)
+if [[ -n "$window" ]]; then
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    # The button's middle: 120 + 1695/2 twips from the left, 4320 + 375/2 from the top of the
+    # client area, at 15 twips per pixel (96 dpi).
+    xdotool mousemove $((X + 64)) $((Y + 300)) click 1
+    editor() { xdotool search --onlyvisible --name 'Tarnleaf\.ini' 2>/dev/null | head -n 1; }
+    editor_open() { [[ -n "$(editor)" ]]; }
+    if wait_until 30 editor_open; then
+        pass "Edit Config opens Tarnleaf.ini"
+        xdotool windowkill "$(editor)" 2>/dev/null
+    else
+        fail "Edit Config opened no editor"
+    fi
+fi
+
 # --- a second start ends at once, the first runs on ----------------------------------------
 (cd "$work/app" && exec ip netns exec "$srv" timeout 30 "$wine" "$work/app/tarnleaf.exe") \
     >"$work/second.out" 2>&1 &
@@ -245,7 +263,8 @@ wait_until 10 test -e "$work/holder-ready" || fail "could not hold port 67"
 third=$!
 pids+=($third)
 error_box() { xdotool search --onlyvisible --name '^Tarnleaf$' 2>/dev/null | head -n 1; }
-if wait_until 30 error_box >/dev/null && [[ -n "$(error_box)" ]]; then
+error_box_shown() { [[ -n "$(error_box)" ]]; }
+if wait_until 30 error_box_shown; then
     pass "port 67 in use: the program says so"
     import -window root "$shots/screenshot-windows-port-in-use.png" 2>/dev/null
     xdotool windowactivate --sync "$(error_box)" 2>/dev/null
