@@ -25,9 +25,9 @@ if [[ -z "$server" ]]; then
         [[ -x "$candidate" ]] && server=$candidate && break
     done
 fi
-[[ -x "$server" ]] || { echo "tarnleafd not found; give its path as the first argument" >&2; exit 2; }
+[[ -x "$server" ]] || { echo "tarnleafd not found; give its path first" >&2; exit 2; }
 [[ $(id -u) -eq 0 ]] || { echo "needs root (network namespaces)" >&2; exit 2; }
-command -v perfdhcp >/dev/null || { echo "perfdhcp missing (Debian package kea-admin)" >&2; exit 2; }
+command -v perfdhcp >/dev/null || { echo "perfdhcp missing (package kea-admin)" >&2; exit 2; }
 server=$(cd "$(dirname "$server")" && pwd)/$(basename "$server")
 
 tag="$$$RANDOM"
@@ -75,7 +75,15 @@ with open(ini, "w", newline="") as f, open(macs, "w") as m:
         f.write("IPAddressLeaseTime=3600\r\n")
 PY
 
-ip netns exec "$ns_server" "$server" --nolog --config "$ini" >"$work/server.out" 2>&1 &
+# With two or more processors the server and the generator each get one of their own, so
+# neither measures the other's scheduling.
+pin_server=() pin_client=()
+if [[ $(nproc) -ge 2 ]] && command -v taskset >/dev/null; then
+    pin_server=(taskset -c 0) pin_client=(taskset -c 1)
+fi
+
+ip netns exec "$ns_server" "${pin_server[@]}" "$server" --nolog --config "$ini" \
+    >"$work/server.out" 2>&1 &
 server_pid=$!
 for _ in $(seq 1 100); do
     grep -q "listening on" "$work/server.out" 2>/dev/null && break
@@ -85,28 +93,37 @@ done
 grep -q "listening on" "$work/server.out" || { echo "server did not start" >&2; exit 1; }
 
 ticks=$(getconf CLK_TCK)
-cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$server_pid/stat"; }
-before=$(cpu_ticks)
+cpu_ticks() { awk '{ print $14, $15 }' "/proc/$server_pid/stat"; }
+read -r user_before system_before < <(cpu_ticks)
 
 echo "perfdhcp: $rate exchanges/s for ${period}s, $clients clients, server $server"
-timeout $((period + 30)) ip netns exec "$ns_client" perfdhcp -4 -l 10.78.0.2 -r "$rate" \
-    -p "$period" -R "$clients" -M "$macs" 10.78.0.1 >"$work/perfdhcp.out" 2>&1 || true
-after=$(cpu_ticks)
+timeout $((period + 30)) ip netns exec "$ns_client" "${pin_client[@]}" \
+    perfdhcp -4 -l 10.78.0.2 -r "$rate" -p "$period" -R "$clients" -M "$macs" 10.78.0.1 >"$work/perfdhcp.out" 2>&1 || true
+read -r user_after system_after < <(cpu_ticks)
 cat "$work/perfdhcp.out"
-echo "---- server namespace UDP counters ----"
-ip netns exec "$ns_server" awk '/^Udp:/ { if (!h) { split($0, name); h = 1 } else {
-    for (i = 2; i <= NF; i++) printf "%s=%s ", name[i], $i; print "" } }' /proc/net/snmp
+# Where datagrams were lost: RcvbufErrors in the server's namespace are requests the server
+# did not take in time, in the generator's namespace replies perfdhcp did not.
+for side in server client; do
+    ns_var="ns_$side"
+    echo "---- $side namespace UDP counters ----"
+    ip netns exec "${!ns_var}" awk '/^Udp:/ { if (!h) { split($0, name); h = 1 } else {
+        for (i = 2; i <= NF; i++) printf "%s=%s ", name[i], $i; print "" } }' /proc/net/snmp
+done
 if [[ $(grep -vc "listening on" "$work/server.out") -gt 0 ]]; then
     echo "---- server output (errors) ----"
     grep -v "listening on" "$work/server.out" | head -20
 fi
 
 # The second "received packets" of perfdhcp's report counts the ACKs (RA exchange).
-python3 - "$work/perfdhcp.out" "$period" "$before" "$after" "$ticks" <<'PY'
+python3 - "$work/perfdhcp.out" "$period" "$ticks" "$user_before" "$user_after" \
+    "$system_before" "$system_after" <<'PY'
 import re, sys
 text = open(sys.argv[1]).read()
 period = float(sys.argv[2])
-cpu_seconds = (int(sys.argv[4]) - int(sys.argv[3])) / float(sys.argv[5])
+ticks = float(sys.argv[3])
+user_seconds = (int(sys.argv[5]) - int(sys.argv[4])) / ticks
+system_seconds = (int(sys.argv[7]) - int(sys.argv[6])) / ticks
+cpu_seconds = user_seconds + system_seconds
 sent = [int(x) for x in re.findall(r"sent packets: (\d+)", text)]
 received = [int(x) for x in re.findall(r"received packets: (\d+)", text)]
 drops = [int(x) for x in re.findall(r"drops: (\d+)", text)]
@@ -120,8 +137,10 @@ print("ACK/s achieved:            %.0f" % (acks / period))
 print("DISCOVER sent / OFFER got: %d / %d" % (sent[0], received[0]))
 print("REQUEST sent / ACK got:    %d / %d" % (sent[1], received[1]))
 total_sent = sent[0] + sent[1]
-print("drops:                     %d (%.3f%%)" % (sum(drops), 100.0 * sum(drops) / max(total_sent, 1)))
-print("server CPU:                %.2f s" % cpu_seconds)
+print("drops:                     %d (%.3f%%)" %
+      (sum(drops), 100.0 * sum(drops) / max(total_sent, 1)))
+print("server CPU:                %.2f s (user %.2f s, system %.2f s)" %
+      (cpu_seconds, user_seconds, system_seconds))
 if exchanges:
     print("server CPU per message:    %.1f us" % (cpu_seconds * 1e6 / exchanges))
     print("server CPU per DORA:       %.1f us" % (cpu_seconds * 1e6 / max(acks, 1)))
