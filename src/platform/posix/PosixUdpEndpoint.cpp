@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <chrono>
 
 namespace tarnleaf {
 namespace {
@@ -294,11 +295,16 @@ std::optional<SocketError> PosixUdpEndpoint::Send(std::span<const std::uint8_t> 
 std::string PosixUdpEndpoint::LocalIP() const { return PrimaryIpv4Address().ToString(); }
 
 std::string PosixUdpEndpoint::LocalHostName() const {
-    std::array<char, 256> name{};
-    if (::gethostname(name.data(), name.size() - 1) != 0) {
-        return {};
+    // Asked for every reply; a renamed host shows from the next second on.
+    const auto now = std::chrono::steady_clock::now();
+    if (!hostNameReadAt_ || now - *hostNameReadAt_ >= kHostNameLifetime) {
+        std::array<char, 256> name{};
+        hostName_ = ::gethostname(name.data(), name.size() - 1) == 0
+                        ? std::string(name.data(), ::strnlen(name.data(), name.size()))
+                        : std::string();
+        hostNameReadAt_ = now;
     }
-    return std::string(name.data(), ::strnlen(name.data(), name.size()));
+    return hostName_;
 }
 
 }  // namespace tarnleaf

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -40,8 +41,12 @@ public:
 private:
     void Close();
 
+    static constexpr std::chrono::seconds kHostNameLifetime{1};
+
     int fd_ = -1;
     std::vector<std::uint8_t> buffer_;
+    mutable std::string hostName_;
+    mutable std::optional<std::chrono::steady_clock::time_point> hostNameReadAt_;
 };
 
 // The errno value as a SocketError: the code and strerror's text.
