@@ -8,8 +8,8 @@
 # port 67, its icon appears in the tray, a right click opens the pop-up menu, "設定" shows
 # the window, a DHCPDISCOVER from the client namespace is answered with an OFFER broadcast
 # to port 68 and both show in the log, "Edit Config" opens Tarnleaf.ini in an editor, a
-# second start ends at once, "終了" ends the program
-# and takes the icon away; with port 67 taken it says so and ends with exit code 1.
+# second start ends at once, "終了" ends the program and takes the icon away; with port 67
+# taken it says so and ends with exit code 1; started with -nolog it answers but logs nothing.
 # Exit 0 passed, 1 failed, 77 skipped. Every wait is bounded.
 set -uo pipefail
 
@@ -282,6 +282,33 @@ else
 fi
 if wait_until 10 icon_gone; then pass "no icon left behind"; else fail "an icon stays after the failed start"; fi
 kill "$holder" 2>/dev/null
+wait "$holder" 2>/dev/null
+
+# --- "-nolog" (any letter case): requests are answered, nothing is logged -----------------
+(cd "$work/app" && exec ip netns exec "$srv" "$wine" "$work/app/tarnleaf.exe" -nolog) \
+    >"$work/fourth.out" 2>&1 &
+fourth=$!
+pids+=($fourth)
+if wait_until 40 port_bound && wait_until 20 icon_shown; then
+    reply=$(ip netns exec "$cli" timeout 30 /usr/bin/python3 "$here/../bootp_client.py" \
+        --iface "$cif" --to 255.255.255.255:67 --dhcp-type 1 --timeout 6 --stop-after 1 2>&1)
+    if grep -q '"53": "02"' <<<"$reply"; then pass "-nolog: still answered"; else fail "-nolog: no OFFER: $reply"; fi
+    sleep 0.5
+    if "$wine" "$reader" >"$work/view.txt" 2>/dev/null && [[ ! -s "$work/view.txt" ]]; then
+        pass "-nolog: nothing logged"
+    else
+        fail "-nolog: no empty log view: $(head -5 "$work/view.txt")"
+    fi
+    if open_menu; then
+        click_item 2
+        fourth_ended() { ! kill -0 "$fourth" 2>/dev/null; }
+        wait_until 20 fourth_ended || fail "-nolog: 終了 did not end the program"
+    else
+        fail "-nolog: no pop-up menu"
+    fi
+else
+    fail "-nolog: the program did not start"
+fi
 
 if ((failures)); then
     echo "$failures check(s) failed"
