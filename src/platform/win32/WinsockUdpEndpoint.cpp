@@ -279,11 +279,17 @@ std::string WinsockUdpEndpoint::LocalIP() const {
 }
 
 std::string WinsockUdpEndpoint::LocalHostName() const {
-    std::array<char, 256> name{};
-    if (gethostname(name.data(), static_cast<int>(name.size() - 1)) != 0) {
-        return {};
+    // Asked for once per reply; a renamed host is seen within a second.
+    const std::uint64_t now = GetTickCount64();
+    if (!hostNameRead_ || now - hostNameAt_ >= 1000) {
+        std::array<char, 256> name{};
+        hostName_ = gethostname(name.data(), static_cast<int>(name.size() - 1)) == 0
+                        ? std::string(name.data())
+                        : std::string();
+        hostNameAt_ = now;
+        hostNameRead_ = true;
     }
-    return std::string(name.data());
+    return hostName_;
 }
 
 std::intptr_t WinsockUdpEndpoint::NativeHandle() const {

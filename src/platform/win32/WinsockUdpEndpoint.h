@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/UdpEndpoint.h"
@@ -43,6 +44,9 @@ private:
     bool sendMsgWorks_ = true;
     std::vector<std::uint8_t> buffer_;
     mutable InterfaceAddresses interfaces_;
+    mutable std::string hostName_;
+    mutable std::uint64_t hostNameAt_ = 0;
+    mutable bool hostNameRead_ = false;
 };
 
 }  // namespace tarnleaf
