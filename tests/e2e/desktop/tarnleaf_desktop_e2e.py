@@ -63,6 +63,7 @@ class Desktop:
         self.workdir = workdir
         self.children = []
         self.display = None
+        self.path_prefix = None  # a folder searched first for programs (replaced tools)
         try:
             self._start_xvfb()
             # What a window manager would publish for a panel along the bottom edge; Qt
@@ -103,7 +104,10 @@ class Desktop:
         self.display = ":" + text.strip().decode()
 
     def env(self, extra=None):
-        env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "DISPLAY": self.display,
+        path = os.environ.get("PATH", "/usr/bin:/bin")
+        if self.path_prefix:
+            path = self.path_prefix + os.pathsep + path
+        env = {"PATH": path, "DISPLAY": self.display,
                "HOME": self.workdir, "LANG": "C.UTF-8", "QT_QPA_PLATFORM": "xcb"}
         # A sanitizer build's settings (leak suppressions) reach the program.
         for name in ("ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"):
@@ -161,11 +165,11 @@ class Desktop:
 class Program:
     """One tarnleaf on the desktop; its log view's text arrives in `log` through the hook."""
 
-    def __init__(self, desktop, binary, ini, runtime, name="tarnleaf"):
+    def __init__(self, desktop, binary, ini, runtime, name="tarnleaf", extra_args=()):
         self.desktop = desktop
         self.log = name + ".err"
         self.process = desktop.spawn(
-            [binary, "--config", ini], self.log,
+            [binary, "--config", ini] + list(extra_args), self.log,
             {"XDG_RUNTIME_DIR": runtime, "TARNLEAF_LOG_ECHO": "1"})
 
     def text(self):
@@ -312,7 +316,87 @@ def case_stop_signal(args, topology, workdir, desktop):
     check(again.wait_exit(10) == 0, "SIGINT did not end the program with 0")
 
 
-CASES = {"tray": case_tray, "port_in_use": case_port_in_use, "stop_signal": case_stop_signal}
+def click_button(desktop, window, twips_left, twips_top):
+    """Clicks the middle of the window's button (1695 x 375 twips) whose top-left corner is
+    given in twips; the scale comes from the window's width of 5820 twips."""
+    _, _, width, _ = desktop.geometry(window)
+    scale = width / 5820.0
+    x = int((twips_left + 1695 / 2) * scale)
+    y = int((twips_top + 375 / 2) * scale)
+    desktop.x("xdotool", "mousemove", "--window", str(window), str(x), str(y), "click", "1")
+
+
+def case_buttons(args, topology, workdir, desktop):
+    link = topology.links[0]
+    ini = os.path.join(workdir, "Tarnleaf.ini")
+    write_ini(ini)
+    with open(ini, "a", newline="") as f:
+        f.write("[TestMessage]\r\nServerIP=%s\r\nSendPort=68\r\n" % link.client_addr)
+    runtime = os.path.join(workdir, "runtime")
+    os.mkdir(runtime, 0o700)
+    # The desktop's opener, replaced: it notes what it was asked to open.
+    bin_dir = os.path.join(workdir, "bin")
+    os.mkdir(bin_dir)
+    opened = os.path.join(workdir, "opened.txt")
+    opener = os.path.join(bin_dir, "xdg-open")
+    with open(opener, "w") as f:
+        f.write("#!/bin/sh\nprintf '%%s\\n' \"$@\" >> %s\n" % opened)
+    os.chmod(opener, 0o755)
+    desktop.path_prefix = bin_dir
+    program = Program(desktop, args.program, ini, runtime)
+
+    choose(program, ["Down", "Return"])  # "設定"
+    window = wait_until(program.main_window, 10)
+    check(window, "\"設定\" did not show the window")
+
+    click_button(desktop, window, 120, 4320)  # "Edit Config"
+    check(wait_until(lambda: os.path.exists(opened), 10), "\"Edit Config\" opened nothing")
+    with open(opened) as f:
+        check(os.path.realpath(ini) in f.read().replace("file://", ""),
+              "\"Edit Config\" opened something else")
+
+    ready = os.path.join(workdir, "listening")
+    listener = subprocess.Popen(
+        ["ip", "netns", "exec", link.client_ns, PYTHON, CLIENT_TOOL, "--iface", link.client_if,
+         "--port", "68", "--timeout", "8", "--stop-after", "1", "--ready-file", ready],
+        stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    try:
+        check(wait_until(lambda: os.path.exists(ready), 10), "the listener did not start")
+        click_button(desktop, window, 2040, 4320)  # "Send Test Message"
+        out, err = listener.communicate(timeout=30)
+    finally:
+        if listener.poll() is None:
+            listener.kill()
+            listener.wait(timeout=5)
+    check(out.strip(), "the test message did not arrive: %s\n%s" % (err, program.text()))
+    check(wait_until(lambda: "date [" in program.text(), 5),
+          "the test message is not in the log view:\n" + program.text())
+
+    click_button(desktop, window, 3960, 4320)  # "Minimize To Tray"
+    check(wait_until(lambda: program.main_window() is None, 10),
+          "\"Minimize To Tray\" left the window shown")
+    program.process.send_signal(signal.SIGTERM)
+    check(program.wait_exit(10) == 0, "the program did not end cleanly")
+
+
+def case_nolog(args, topology, workdir, desktop):
+    ini = os.path.join(workdir, "Tarnleaf.ini")
+    write_ini(ini)
+    runtime = os.path.join(workdir, "runtime")
+    os.mkdir(runtime, 0o700)
+    program = Program(desktop, args.program, ini, runtime, extra_args=["-nolog"])
+    check(wait_until(program.tray_icon, 15), "the tray icon did not appear")
+    replies = client_exchange(topology.links[0])
+    check(any(r.get("yiaddr") == "10.77.0.80" for r in replies),
+          "no reply while logging is off: %r" % replies)
+    time.sleep(0.5)
+    check("date [" not in program.text(), "entries were logged:\n" + program.text())
+    program.process.send_signal(signal.SIGTERM)
+    check(program.wait_exit(10) == 0, "the program did not end cleanly")
+
+
+CASES = {"tray": case_tray, "port_in_use": case_port_in_use, "stop_signal": case_stop_signal,
+         "buttons": case_buttons, "nolog": case_nolog}
 
 
 def main():
