@@ -65,6 +65,9 @@ std::size_t SlotCountFor(std::size_t entries) {
 // FNV-1a leaves its high bits the best mixed; the slot index takes them in.
 std::size_t HomeSlot(std::uint64_t hash) { return static_cast<std::size_t>(hash ^ (hash >> 32)); }
 
+// The bit of a section's key mask that stands for `hash`: its top six bits pick one of 64.
+std::uint64_t KeyBit(std::uint64_t hash) { return std::uint64_t{1} << (hash >> 58); }
+
 // Walks `table` from the home slot of `hash` and returns the slot holding the entry for which
 // `matches(position)` holds, or the free slot that ends the walk; nullptr for a table of no
 // slots. Tables are never more than half full, so every walk meets a free slot.
@@ -140,7 +143,6 @@ void IniSnapshot::BuildIndexes() {
     std::size_t keySlotCount = 0;
     for (std::size_t s = 0; s < sections_.size(); ++s) {
         SectionEntry& section = sections_[s];
-        if (section.name.length == 0) continue;  // "[]": an empty name never matches
         std::uint32_t* slot =
             ProbeSlot(std::span(sectionSlots_), section.hash, [&](std::uint32_t position) {
                 return NameMatches(sections_[position], section.hash, Text(section.name));
@@ -154,7 +156,7 @@ void IniSnapshot::BuildIndexes() {
     }
 
     keySlots_.assign(keySlotCount, 0);
-    for (const SectionEntry& section : sections_) {
+    for (SectionEntry& section : sections_) {
         const auto table = KeySlots(section);
         for (std::uint32_t k = section.firstKey; k < section.firstKey + section.keyCount; ++k) {
             if (table.empty()) break;
@@ -163,6 +165,7 @@ void IniSnapshot::BuildIndexes() {
                 return NameMatches(keys_[position], key.hash, Text(key.name));
             });
             if (*slot == 0) *slot = k + 1;
+            section.keyBits |= KeyBit(key.hash);
         }
     }
 }
@@ -198,8 +201,10 @@ IniSnapshot::Section IniSnapshot::FindSection(const IniKey& name) const {
 std::optional<std::string_view> IniSnapshot::Section::Find(const IniKey& key) const {
     if (snapshot_ == nullptr || key.empty()) return std::nullopt;
     const IniSnapshot& snapshot = *snapshot_;
+    const SectionEntry& section = snapshot.sections_[index_];
+    if ((section.keyBits & KeyBit(key.Hash())) == 0) return std::nullopt;
     const std::uint32_t* slot = ProbeSlot(
-        snapshot.KeySlots(snapshot.sections_[index_]), key.Hash(), [&](std::uint32_t position) {
+        snapshot.KeySlots(section), key.Hash(), [&](std::uint32_t position) {
             return snapshot.NameMatches(snapshot.keys_[position], key.Hash(), key.Name());
         });
     if (slot == nullptr || *slot == 0) return std::nullopt;

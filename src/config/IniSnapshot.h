@@ -91,6 +91,9 @@ private:
         std::uint32_t keyCount = 0;
         std::size_t firstSlot = 0;  // its key index is keySlots_[firstSlot, + slotCount)
         std::size_t slotCount = 0;  // a power of two, or 0 for no keys or a repeated name
+        // One bit per key, picked by its hash: most keys a profile load asks for are not
+        // there, and a clear bit says so without a walk through the slots.
+        std::uint64_t keyBits = 0;
     };
 
     // The indexes are open-addressed tables: each slot holds an entry's position + 1, or 0

@@ -3,6 +3,7 @@
 #include <array>
 #include <limits>
 #include <optional>
+#include <span>
 
 #include "protocol/FieldSplitter.h"
 #include "protocol/TextConversions.h"
@@ -12,15 +13,56 @@ namespace tarnleaf {
 namespace {
 
 // Each writer works out its data bytes first, so nothing touches the area unless the whole
-// option converted and fits.
-using OptionData = std::vector<std::uint8_t>;
+// option converted and fits. The length byte caps the data, so it is held in place rather
+// than on the heap.
+class OptionData {
+public:
+    // False, and nothing added, once the data would outgrow what a length byte can give.
+    bool Append(std::span<const std::uint8_t> bytes) {
+        if (bytes.size() > bytes_.size() - size_) return false;
+        std::copy(bytes.begin(), bytes.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(size_));
+        size_ += bytes.size();
+        return true;
+    }
+    bool Append(std::uint8_t byte) { return Append(std::span(&byte, 1)); }
+    std::span<const std::uint8_t> Bytes() const { return std::span(bytes_).first(size_); }
+
+private:
+    std::array<std::uint8_t, 255> bytes_{};
+    std::size_t size_ = 0;
+};
 
 void Emit(std::uint8_t code, const OptionData& data, OptionArea& area, std::size_t& position) {
-    if (!OptionFits(area, position, data.size())) return;
+    const auto bytes = data.Bytes();
+    if (!OptionFits(area, position, bytes.size())) return;
     area[position] = code;
-    area[position + 1] = static_cast<std::uint8_t>(data.size());
-    std::copy(data.begin(), data.end(), area.begin() + static_cast<std::ptrdiff_t>(position + 2));
-    position += 2 + data.size();
+    area[position + 1] = static_cast<std::uint8_t>(bytes.size());
+    std::copy(bytes.begin(), bytes.end(), area.begin() + static_cast<std::ptrdiff_t>(position + 2));
+    position += 2 + bytes.size();
+}
+
+// The address of a plain "a.b.c.d" (spaces around it allowed): four runs of one to three
+// digits, each at most 255. No value for any other form, which the general reading handles.
+std::optional<std::array<std::uint8_t, 4>> PlainAddress(std::string_view text) {
+    text = TrimSpaces(text);
+    std::array<std::uint8_t, 4> address{};
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < address.size(); ++i) {
+        if (i > 0) {
+            if (at >= text.size() || text[at] != '.') return std::nullopt;
+            ++at;
+        }
+        unsigned value = 0;
+        std::size_t digits = 0;
+        for (; at < text.size() && text[at] >= '0' && text[at] <= '9' && digits < 4; ++at) {
+            value = value * 10 + static_cast<unsigned>(text[at] - '0');
+            ++digits;
+        }
+        if (digits == 0 || digits > 3 || value > 255) return std::nullopt;
+        address[i] = static_cast<std::uint8_t>(value);
+    }
+    if (at != text.size()) return std::nullopt;
+    return address;
 }
 
 // Calls `piece` for each ","-separated part of `value`; a trailing "," gives a last, empty
@@ -39,7 +81,7 @@ bool ForEachListPart(std::string_view value, std::size_t maxParts, F&& piece) {
 
 void AppendBigEndian(OptionData& data, std::uint32_t value, int bytes) {
     for (int shift = (bytes - 1) * 8; shift >= 0; shift -= 8) {
-        data.push_back(static_cast<std::uint8_t>(value >> shift));
+        data.Append(static_cast<std::uint8_t>(value >> shift));
     }
 }
 
@@ -62,13 +104,13 @@ void WriteIpListOption(std::uint8_t code, std::string_view value, OptionArea& ar
     if (value.empty()) return;
     OptionData data;
     const bool converted = ForEachListPart(value, kMaxIpListAddresses, [&](std::string_view text) {
+        if (const auto plain = PlainAddress(text)) return data.Append(*plain);
         std::array<std::uint8_t, 4> address{};
         const std::array<std::uint8_t*, 4> slots{&address[0], &address[1], &address[2],
                                                  &address[3]};
         // Pieces beyond the fourth "." are ignored; missing ones leave their bytes 0.
         if (SplitToFields(text, ".", slots).failedPiece) return false;
-        data.insert(data.end(), address.begin(), address.end());
-        return true;
+        return data.Append(address);
     });
     if (converted) Emit(code, data, area, position);
 }
@@ -78,7 +120,7 @@ void WriteLongOption(std::uint8_t code, std::string_view value, OptionArea& area
     if (value.empty()) return;
     // Hexadecimal reads as unsigned, so &HFFFFFFFF (an infinite lease) gives the 32 bits
     // as written, as -1 would.
-    const bool hex = ToUpperAscii(TrimBlanks(value)).starts_with("&H");
+    const bool hex = EqualsIgnoreCase(TrimBlanks(value).substr(0, 2), "&H");
     const std::int64_t max = hex ? std::numeric_limits<std::uint32_t>::max()
                                  : std::numeric_limits<std::int32_t>::max();
     const auto number = WholeNumber(value, std::numeric_limits<std::int32_t>::min(), max);
@@ -102,16 +144,20 @@ void WriteShortOption(std::uint8_t code, std::string_view value, OptionArea& are
 void WriteFlagOption(std::uint8_t code, std::string_view value, OptionArea& area,
                      std::size_t& position) {
     if (value.empty()) return;
-    const std::string word = ToUpperAscii(value);
-    const bool on = word == "TRUE" || word == "YES" || word == "ON";
-    Emit(code, OptionData{static_cast<std::uint8_t>(on ? 1 : 0)}, area, position);
+    const bool on = EqualsIgnoreCase(value, "TRUE") || EqualsIgnoreCase(value, "YES") ||
+                    EqualsIgnoreCase(value, "ON");
+    OptionData data;
+    data.Append(static_cast<std::uint8_t>(on ? 1 : 0));
+    Emit(code, data, area, position);
 }
 
 void WriteTextOption(std::uint8_t code, std::string_view value, OptionArea& area,
                      std::size_t& position) {
     if (value.empty()) return;
     const std::string_view text = value.substr(0, std::min(value.size(), kTextOptionMaxBytes));
-    Emit(code, OptionData(text.begin(), text.end()), area, position);
+    OptionData data;
+    for (char c : text) data.Append(static_cast<std::uint8_t>(c));
+    Emit(code, data, area, position);
 }
 
 void WriteByteListOption(std::uint8_t code, std::string_view value, OptionArea& area,
@@ -121,8 +167,7 @@ void WriteByteListOption(std::uint8_t code, std::string_view value, OptionArea& 
     const bool converted = ForEachListPart(value, kMaxByteListValues, [&](std::string_view text) {
         const auto number = WholeNumber(text, 0, 255);
         if (!number) return false;
-        data.push_back(static_cast<std::uint8_t>(*number));
-        return true;
+        return data.Append(static_cast<std::uint8_t>(*number));
     });
     if (converted) Emit(code, data, area, position);
 }

@@ -4,6 +4,8 @@
 
 #include "config/CaseName.h"
 
+#include <cctype>
+#include <memory>
 #include <string>
 
 namespace tarnleaf {
@@ -23,6 +25,15 @@ TEST_P(IniSnapshotLookup, AnswersLikeThePrivateProfileCall) {
     const auto& c = GetParam();
     const auto snapshot = IniSnapshot::Parse(c.text);
     EXPECT_EQ(snapshot.GetIniString(c.section, c.key, "<none>"), c.expected);
+}
+
+TEST_P(IniSnapshotLookup, ReadThroughItsSectionGivesTheSameAnswer) {
+    const auto& c = GetParam();
+    const auto snapshot = IniSnapshot::Parse(c.text);
+    const IniSnapshot::Section section = snapshot.FindSection(c.section);
+    const std::string answer =
+        section.Find(c.key) ? std::string(section.Value(c.key)) : std::string("<none>");
+    EXPECT_EQ(answer, c.expected);
 }
 
 const std::string k254(254, 'v');
@@ -66,6 +77,79 @@ INSTANTIATE_TEST_SUITE_P(
         LookupCase{"NonAsciiBytesDoNotFoldCase", "[caf\xE9]\nk=1\n", "CAF\xC9", "k",
                    "<none>"}),
     CaseName());
+
+// The name of entry `i` of a large table: spread over upper and lower case, so matching
+// without regard to case is exercised along with the probing.
+std::string NumberedName(const char* prefix, int i) {
+    std::string name = prefix + std::to_string(i);
+    if (i % 2 == 0) {
+        for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return name;
+}
+
+TEST(IniSnapshot, EveryKeyOfALargeSectionIsFoundAndNoOther) {
+    constexpr int kKeys = 3000;
+    std::string text = "[big]\n";
+    for (int i = 0; i < kKeys; ++i) text += NumberedName("key", i) + "=v" + std::to_string(i) + "\n";
+    const auto snapshot = IniSnapshot::Parse(text);
+    const auto section = snapshot.FindSection("BIG");
+    ASSERT_TRUE(section.Exists());
+    for (int i = 0; i < kKeys; ++i) {
+        const std::string key = "Key" + std::to_string(i);
+        ASSERT_EQ(section.Find(key), "v" + std::to_string(i)) << key;
+    }
+    for (int i = kKeys; i < 2 * kKeys; ++i) {
+        ASSERT_EQ(section.Find("key" + std::to_string(i)), std::nullopt) << i;
+    }
+}
+
+TEST(IniSnapshot, EverySectionOfALargeFileIsFoundAndNoOther) {
+    constexpr int kSections = 5000;
+    std::string text;
+    for (int i = 0; i < kSections; ++i) {
+        text += "[" + NumberedName("client-", i) + "]\nid=" + std::to_string(i) + "\n";
+    }
+    const auto snapshot = IniSnapshot::Parse(text);
+    EXPECT_EQ(snapshot.SectionCount(), std::size_t{kSections});
+    for (int i = 0; i < kSections; ++i) {
+        const std::string name = "Client-" + std::to_string(i);
+        ASSERT_EQ(snapshot.FindSection(name).Value("ID"), std::to_string(i)) << name;
+    }
+    EXPECT_FALSE(snapshot.FindSection("client-" + std::to_string(kSections)).Exists());
+}
+
+TEST(IniSnapshot, RepeatedSectionsCountOnce) {
+    const auto snapshot = IniSnapshot::Parse("[a]\n[b]\n[A]\nk=1\n[b]\n");
+    EXPECT_EQ(snapshot.SectionCount(), 2u);
+    EXPECT_EQ(snapshot.FindSection("a").Find("k"), std::nullopt);
+}
+
+TEST(IniSnapshot, MissingSectionReadsEveryKeyAsMissing) {
+    const auto snapshot = IniSnapshot::Parse("[s]\nk=1\n");
+    for (const IniSnapshot::Section& section :
+         {snapshot.FindSection("t"), snapshot.FindSection(""), IniSnapshot::Section(),
+          IniSnapshot().FindSection("s")}) {
+        EXPECT_FALSE(section.Exists());
+        EXPECT_EQ(section.Find("k"), std::nullopt);
+        EXPECT_EQ(section.Value("k"), "");
+    }
+}
+
+TEST(IniSnapshot, CopyAnswersOnItsOwn) {
+    auto original = std::make_unique<IniSnapshot>(IniSnapshot::Parse("[s]\nk=v\n"));
+    const IniSnapshot copy = *original;
+    original.reset();
+    EXPECT_EQ(copy.FindSection("s").Value("k"), "v");
+}
+
+TEST(IniKey, HashIgnoresAsciiCaseOnly) {
+    static_assert(IniKey("SubnetMask").Hash() == IniKey("SUBNETMASK").Hash());
+    static_assert(IniKey("SubnetMask").Hash() == FoldedNameHash("subnetmask"));
+    EXPECT_EQ(IniKey(std::string("Custom10")).Hash(), IniKey("cUSTOM10").Hash());
+    EXPECT_NE(IniKey("caf\xE9").Hash(), IniKey("CAF\xC9").Hash());
+    EXPECT_TRUE(IniKey().empty());
+}
 
 TEST(IniSnapshot, DefaultIsTrimmedAndCutLikeAValue) {
     const IniSnapshot empty;

@@ -69,7 +69,21 @@ INSTANTIATE_TEST_SUITE_P(
         WriterCase{"PieceAboveAByteSkipsTheOption", OptionKind::IpList, 1, "10.0.0.256", {}},
         WriterCase{"DotsAlwaysSeparatePieces", OptionKind::IpList, 1,
                    "10.0.0.255.5", {1, 4, 10, 0, 0, 255}},
-        WriterCase{"NegativePieceSkipsTheOption", OptionKind::IpList, 1, "10.-1.0.0", {}}),
+        WriterCase{"NegativePieceSkipsTheOption", OptionKind::IpList, 1, "10.-1.0.0", {}},
+        // Plain addresses and the forms just beside them read alike, however they are read.
+        WriterCase{"LeadingZerosAreDecimal", OptionKind::IpList, 1, "010.001.000.099",
+                   {1, 4, 10, 1, 0, 99}},
+        WriterCase{"FourDigitPieceIsStillANumber", OptionKind::IpList, 1, "0010.0.0.1",
+                   {1, 4, 10, 0, 0, 1}},
+        WriterCase{"SpacesAroundAPlainAddress", OptionKind::IpList, 1, "  192.168.0.1  ",
+                   {1, 4, 192, 168, 0, 1}},
+        WriterCase{"MissingPiecesAreZero", OptionKind::IpList, 1, "1.2.3", {1, 4, 1, 2, 3, 0}},
+        WriterCase{"EmptyPieceIsZero", OptionKind::IpList, 1, "1..3.4", {1, 4, 1, 0, 3, 4}},
+        WriterCase{"AllOnesFits", OptionKind::IpList, 1, "255.255.255.255",
+                   {1, 4, 255, 255, 255, 255}},
+        WriterCase{"PieceOf999SkipsTheOption", OptionKind::IpList, 1, "1.2.3.999", {}},
+        WriterCase{"TabBeforeAPieceIsSkipped", OptionKind::IpList, 1, "\t1.2.3.4",
+                   {1, 4, 1, 2, 3, 4}}),
     CaseName());
 
 INSTANTIATE_TEST_SUITE_P(

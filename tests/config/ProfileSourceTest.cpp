@@ -15,16 +15,25 @@ struct AlternativeCase {
     const char* expected;
 };
 
-class ReadProfileValue : public ::testing::TestWithParam<AlternativeCase> {};
-
-TEST_P(ReadProfileValue, TriesTheAlternativesWhileTheValueIsEmpty) {
-    const StaticProfileSource source(
+class ReadProfileValue : public ::testing::TestWithParam<AlternativeCase> {
+protected:
+    const StaticProfileSource source{
         "[both]\nSubnetMask=255.0.0.0\nsm=255.255.0.0\n"
         "[emptyLong]\nSubnetMask=\nsm=255.255.255.0\n"
         "[onlySecond]\nRouter=10.0.0.1\n"
-        "[blank]\nSubnetMask=   \nsm= 1.2.3.4 \n");
+        "[blank]\nSubnetMask=   \nsm= 1.2.3.4 \n"};
+};
+
+TEST_P(ReadProfileValue, TriesTheAlternativesWhileTheValueIsEmpty) {
     const auto& c = GetParam();
     EXPECT_EQ(source.ReadProfileValue(c.section, "SubnetMask", c.alternative1, c.alternative2),
+              c.expected);
+}
+
+TEST_P(ReadProfileValue, SectionLookedUpOnceReadsTheSame) {
+    const auto& c = GetParam();
+    const ProfileSection profile = source.Section(c.section);
+    EXPECT_EQ(profile.ReadProfileValue("SubnetMask", c.alternative1, c.alternative2),
               c.expected);
 }
 
