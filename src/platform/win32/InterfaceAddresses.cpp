@@ -18,7 +18,9 @@ Ipv4Address FromNetworkOrder(DWORD value) {
     return address;
 }
 
-bool IsLoopback(const Ipv4Address& address) { return address.octets[0] == 127; }
+bool IsLoopback(const Ipv4Address& address) {
+    return address.octets[0] == 127;
+}
 
 // The IP helper asks for the size first; a table that grows between the two calls is asked
 // for again, a bounded number of times.
@@ -27,8 +29,8 @@ std::vector<std::uint8_t> QueryTable(Call call) {
     std::vector<std::uint8_t> storage;
     ULONG size = 0;
     for (int attempt = 0; attempt < 4; ++attempt) {
-        const DWORD status = call(storage.empty() ? nullptr : reinterpret_cast<Table*>(storage.data()),
-                                  &size);
+        const DWORD status =
+            call(storage.empty() ? nullptr : reinterpret_cast<Table*>(storage.data()), &size);
         if (status == NO_ERROR) {
             return storage;
         }
@@ -93,8 +95,9 @@ std::optional<Ipv4Address> InterfaceAddresses::AddressOf(unsigned interfaceIndex
 
 std::optional<Ipv4Address> InterfaceAddresses::PrimaryAddress() {
     Reload();
-    const auto storage = QueryTable<MIB_IPFORWARDTABLE>(
-        [](MIB_IPFORWARDTABLE* table, ULONG* size) { return GetIpForwardTable(table, size, TRUE); });
+    const auto storage = QueryTable<MIB_IPFORWARDTABLE>([](MIB_IPFORWARDTABLE* table, ULONG* size) {
+        return GetIpForwardTable(table, size, TRUE);
+    });
     if (storage.size() >= sizeof(MIB_IPFORWARDTABLE)) {
         const auto* table = reinterpret_cast<const MIB_IPFORWARDTABLE*>(storage.data());
         const std::size_t capacity =

@@ -29,11 +29,19 @@ constexpr int kEditButtonId = 103;
 
 constexpr UINT kMenuIds[] = {201, 202, 203};  // MenuItem::Config, Log, Exit
 
-UINT MenuId(MenuItem item) { return kMenuIds[static_cast<int>(item)]; }
+UINT MenuId(MenuItem item) {
+    return kMenuIds[static_cast<int>(item)];
+}
 
-HWND AsWindow(void* handle) { return static_cast<HWND>(handle); }
-HWND AsWindow(WindowHandle handle) { return reinterpret_cast<HWND>(handle); }
-WindowHandle AsHandle(HWND window) { return reinterpret_cast<WindowHandle>(window); }
+HWND AsWindow(void* handle) {
+    return static_cast<HWND>(handle);
+}
+HWND AsWindow(WindowHandle handle) {
+    return reinterpret_cast<HWND>(handle);
+}
+WindowHandle AsHandle(HWND window) {
+    return reinterpret_cast<WindowHandle>(window);
+}
 
 std::string Narrow(std::wstring_view wide) {
     if (wide.empty()) return {};
@@ -204,11 +212,12 @@ void Win32Desktop::CreateMainWindow() {
     // A fixed frame with a close box and a minimise box: the layout never changes, and
     // minimising sends the window to the notification area.
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    RECT outer{0, 0, TwipsToPixelsX(form_layout::kClientWidth), TwipsToPixelsY(form_layout::kClientHeight)};
+    RECT outer{0, 0, TwipsToPixelsX(form_layout::kClientWidth),
+               TwipsToPixelsY(form_layout::kClientHeight)};
     AdjustWindowRectEx(&outer, style, FALSE, 0);
-    window_ = CreateWindowExW(0, kWindowClass, Widen(form_layout::kCaption).c_str(), style, CW_USEDEFAULT,
-                              CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top,
-                              nullptr, nullptr, hinstance, this);
+    window_ = CreateWindowExW(0, kWindowClass, Widen(form_layout::kCaption).c_str(), style,
+                              CW_USEDEFAULT, CW_USEDEFAULT, outer.right - outer.left,
+                              outer.bottom - outer.top, nullptr, nullptr, hinstance, this);
 }
 
 void* Win32Desktop::ChooseLogFont() {
@@ -230,9 +239,9 @@ void* Win32Desktop::ChooseLogFont() {
                            FIXED_PITCH | FF_MODERN, face.c_str());
     }
     // Without the Japanese face: the system's fixed-pitch font of that size.
-    if (HFONT fixed = CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                  DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                  DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, L"Courier New")) {
+    if (HFONT fixed = CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                  FIXED_PITCH | FF_MODERN, L"Courier New")) {
         return fixed;
     }
     return nullptr;
@@ -241,20 +250,18 @@ void* Win32Desktop::ChooseLogFont() {
 void Win32Desktop::CreateControls() {
     if (window_ == nullptr) return;
     const auto hinstance = static_cast<HINSTANCE>(instance_);
-    auto place = [&](const wchar_t* kind, int id, DWORD style,
-                     const form_layout::Control& at) {
+    auto place = [&](const wchar_t* kind, int id, DWORD style, const form_layout::Control& at) {
         const bool isView = id == kViewId;
-        return CreateWindowExW(
-            isView ? WS_EX_CLIENTEDGE : 0, kind, Widen(at.caption).c_str(),
-            WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, TwipsToPixelsX(at.left),
-            TwipsToPixelsY(at.top), TwipsToPixelsX(at.width), TwipsToPixelsY(at.height),
-            AsWindow(window_), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), hinstance,
-            nullptr);
+        return CreateWindowExW(isView ? WS_EX_CLIENTEDGE : 0, kind, Widen(at.caption).c_str(),
+                               WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, TwipsToPixelsX(at.left),
+                               TwipsToPixelsY(at.top), TwipsToPixelsX(at.width),
+                               TwipsToPixelsY(at.height), AsWindow(window_),
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), hinstance,
+                               nullptr);
     };
     // Created in tab order: the log view, "Send Test Message", "Minimize To Tray",
     // "Edit Config".
-    HWND view = place(L"EDIT", kViewId,
-                      ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL,
+    HWND view = place(L"EDIT", kViewId, ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL,
                       form_layout::kLogView);
     HWND test = place(L"BUTTON", kTestButtonId, BS_PUSHBUTTON, form_layout::kTestButton);
     HWND cancel = place(L"BUTTON", kCancelButtonId, BS_PUSHBUTTON, form_layout::kCancelButton);
@@ -264,8 +271,8 @@ void Win32Desktop::CreateControls() {
         SendMessageW(view, EM_SETLIMITTEXT, 0, 0);  // the log is bounded by its own rule
     }
     logFont_ = ChooseLogFont();
-    HGDIOBJ viewFont = logFont_ != nullptr ? static_cast<HGDIOBJ>(logFont_)
-                                           : GetStockObject(SYSTEM_FIXED_FONT);
+    HGDIOBJ viewFont =
+        logFont_ != nullptr ? static_cast<HGDIOBJ>(logFont_) : GetStockObject(SYSTEM_FIXED_FONT);
     SendMessageW(view, WM_SETFONT, reinterpret_cast<WPARAM>(viewFont), FALSE);
     const HGDIOBJ guiFont = GetStockObject(DEFAULT_GUI_FONT);
     for (HWND button : {test, cancel, edit}) {
@@ -388,9 +395,8 @@ bool Win32Desktop::ShellNotifyIcon(NotifyIconMessage message, const NotifyIconDa
     const std::u16string_view tip = record.Tip();
     const std::wstring wideTip(tip.begin(), tip.end());
     if (!wideTip.empty()) {
-        WideCharToMultiByte(CP_ACP, 0, wideTip.data(), static_cast<int>(wideTip.size()),
-                            data.szTip, static_cast<int>(sizeof data.szTip) - 1, nullptr,
-                            nullptr);
+        WideCharToMultiByte(CP_ACP, 0, wideTip.data(), static_cast<int>(wideTip.size()), data.szTip,
+                            static_cast<int>(sizeof data.szTip) - 1, nullptr, nullptr);
     }
     data.szTip[sizeof data.szTip - 1] = '\0';
     DWORD command = NIM_ADD;
@@ -443,12 +449,12 @@ void Win32Desktop::RestoreWindowProc(WindowHandle window, WindowProcHandle previ
     }
 }
 
-MessageResult Win32Desktop::CallPreviousWindowProc(WindowProcHandle procedure,
-                                                   WindowHandle window, std::uint32_t message,
-                                                   WParam wParam, LParam lParam) {
+MessageResult Win32Desktop::CallPreviousWindowProc(WindowProcHandle procedure, WindowHandle window,
+                                                   std::uint32_t message, WParam wParam,
+                                                   LParam lParam) {
     if (procedure == 0) return 0;
-    return CallWindowProcW(reinterpret_cast<WNDPROC>(procedure), AsWindow(window), message,
-                           wParam, lParam);
+    return CallWindowProcW(reinterpret_cast<WNDPROC>(procedure), AsWindow(window), message, wParam,
+                           lParam);
 }
 
 bool Win32Desktop::SystemTrayAvailable() const {
@@ -466,8 +472,12 @@ PixelRect Win32Desktop::TaskbarRect() {
     return {data.rc.left, data.rc.top, data.rc.right, data.rc.bottom};
 }
 
-std::int32_t Win32Desktop::ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
-std::int32_t Win32Desktop::ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
+std::int32_t Win32Desktop::ScreenWidth() {
+    return GetSystemMetrics(SM_CXSCREEN);
+}
+std::int32_t Win32Desktop::ScreenHeight() {
+    return GetSystemMetrics(SM_CYSCREEN);
+}
 
 PixelRect Win32Desktop::WindowOuterRect(WindowHandle window) {
     RECT rect{0, 0, 0, 0};
@@ -477,7 +487,9 @@ PixelRect Win32Desktop::WindowOuterRect(WindowHandle window) {
 
 // FormServices -------------------------------------------------------------------------
 
-WindowHandle Win32Desktop::MainWindow() const { return AsHandle(AsWindow(window_)); }
+WindowHandle Win32Desktop::MainWindow() const {
+    return AsHandle(AsWindow(window_));
+}
 
 bool Win32Desktop::PreviousInstanceRunning() {
     if (instanceMutex_ != nullptr) return false;
@@ -507,11 +519,14 @@ std::string Win32Desktop::CommandLineText() const {
     return Narrow(CommandLineTail(line != nullptr ? line : L""));
 }
 
-std::filesystem::path Win32Desktop::ProgramFolder() const { return ExecutableFolder(); }
+std::filesystem::path Win32Desktop::ProgramFolder() const {
+    return ExecutableFolder();
+}
 
 IconHandle Win32Desktop::LoadProgramIcon() {
-    HANDLE icon = LoadImageW(static_cast<HINSTANCE>(instance_), MAKEINTRESOURCEW(form_layout::kIconResource),
-                             IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR);
+    HANDLE icon =
+        LoadImageW(static_cast<HINSTANCE>(instance_), MAKEINTRESOURCEW(form_layout::kIconResource),
+                   IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR);
     return reinterpret_cast<IconHandle>(icon);
 }
 
@@ -585,8 +600,12 @@ void Win32Desktop::SetWindowState(WindowState state) {
     }
 }
 
-float Win32Desktop::TwipsPerPixelX() const { return 1440.0f / static_cast<float>(dpiX_); }
-float Win32Desktop::TwipsPerPixelY() const { return 1440.0f / static_cast<float>(dpiY_); }
+float Win32Desktop::TwipsPerPixelX() const {
+    return 1440.0f / static_cast<float>(dpiX_);
+}
+float Win32Desktop::TwipsPerPixelY() const {
+    return 1440.0f / static_cast<float>(dpiY_);
+}
 
 void Win32Desktop::SetMenuChecked(MenuItem item, bool checked) {
     if (menu_ == nullptr) return;
@@ -600,9 +619,9 @@ void Win32Desktop::ShowPopupMenu(MenuItem defaultItem) {
     SetMenuDefaultItem(menu, MenuId(defaultItem), FALSE);
     POINT at{};
     GetCursorPos(&at);
-    const UINT chosen = static_cast<UINT>(TrackPopupMenu(
-        menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, 0,
-        AsWindow(window_), nullptr));
+    const UINT chosen =
+        static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x,
+                                         at.y, 0, AsWindow(window_), nullptr));
     if (chosen == 0 || events_ == nullptr) return;
     for (const MenuItem item : {MenuItem::Config, MenuItem::Log, MenuItem::Exit}) {
         if (chosen == MenuId(item)) {
@@ -646,8 +665,8 @@ void Win32Desktop::OpenDocument(WindowHandle owner, const std::filesystem::path&
 }
 
 void Win32Desktop::ShowErrorBox(std::string_view caption, std::string_view text) {
-    HWND owner = window_ != nullptr && IsWindowVisible(AsWindow(window_)) ? AsWindow(window_)
-                                                                            : nullptr;
+    HWND owner =
+        window_ != nullptr && IsWindowVisible(AsWindow(window_)) ? AsWindow(window_) : nullptr;
     MessageBoxW(owner, Widen(text).c_str(), Widen(caption).c_str(), MB_OK | MB_ICONERROR);
 }
 

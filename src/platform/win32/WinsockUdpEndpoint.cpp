@@ -22,7 +22,9 @@ constexpr std::size_t kReceiveBufferSize = 65536;
 // A few stale ICMP reports may be queued ahead of the next datagram; they are skipped.
 constexpr int kMaxSkippedReports = 16;
 
-SOCKET AsSocket(std::uintptr_t value) { return static_cast<SOCKET>(value); }
+SOCKET AsSocket(std::uintptr_t value) {
+    return static_cast<SOCKET>(value);
+}
 
 sockaddr_in ToSockaddr(Ipv4Address address, std::uint16_t port) {
     sockaddr_in result{};
@@ -48,7 +50,9 @@ bool SetFlag(SOCKET s, int level, int name, bool on) {
 WinsockUdpEndpoint::WinsockUdpEndpoint()
     : socket_(static_cast<std::uintptr_t>(INVALID_SOCKET)), buffer_(kReceiveBufferSize) {}
 
-WinsockUdpEndpoint::~WinsockUdpEndpoint() { Close(); }
+WinsockUdpEndpoint::~WinsockUdpEndpoint() {
+    Close();
+}
 
 void WinsockUdpEndpoint::Close() {
     if (AsSocket(socket_) != INVALID_SOCKET) {
@@ -170,7 +174,8 @@ Result<std::optional<ReceivedDatagram>, SocketError> WinsockUdpEndpoint::Receive
 
         ReceivedDatagram datagram;
         const std::size_t count = std::min<std::size_t>(received, buffer_.size());
-        datagram.bytes.assign(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(count));
+        datagram.bytes.assign(buffer_.begin(),
+                              buffer_.begin() + static_cast<std::ptrdiff_t>(count));
         datagram.sender = FromInAddr(from.sin_addr);
         datagram.senderPort = ntohs(from.sin_port);
         if (havePacketInfo) {
@@ -185,8 +190,7 @@ Result<std::optional<ReceivedDatagram>, SocketError> WinsockUdpEndpoint::Receive
     return Outcome::Ok(std::nullopt);
 }
 
-Ipv4Address WinsockUdpEndpoint::AddressOfArrival(Ipv4Address destination,
-                                                 unsigned interfaceIndex) {
+Ipv4Address WinsockUdpEndpoint::AddressOfArrival(Ipv4Address destination, unsigned interfaceIndex) {
     // The packet information names the datagram's destination, which for a broadcast
     // request is 255.255.255.255; the server's own address is the arriving interface's.
     if (const auto address = interfaces_.AddressOf(interfaceIndex, destination)) {
@@ -250,8 +254,7 @@ std::optional<SocketError> WinsockUdpEndpoint::Send(std::span<const std::uint8_t
     // cleared again so that the next reply is free to leave elsewhere.
     const DWORD outgoing = htonl(route.interfaceIndex);
     const bool steered = setsockopt(s, IPPROTO_IP, IP_UNICAST_IF,
-                                    reinterpret_cast<const char*>(&outgoing),
-                                    sizeof outgoing) == 0;
+                                    reinterpret_cast<const char*>(&outgoing), sizeof outgoing) == 0;
     DWORD sent = 0;
     const int status = WSASendMsg(s, &message, 0, &sent, nullptr, nullptr);
     const int code = status == 0 ? 0 : WSAGetLastError();
