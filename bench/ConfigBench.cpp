@@ -10,6 +10,7 @@
 
 #include "config/ConfigFile.h"
 #include "config/ProfileLoader.h"
+#include "config/StaticProfileSource.h"
 
 namespace tarnleaf {
 namespace {
@@ -71,6 +72,20 @@ void BM_LoadClientProfile(benchmark::State& state) {
     state.counters["reads"] = file.ReadCount();
 }
 BENCHMARK(BM_LoadClientProfile)->Arg(1)->Arg(100)->Arg(10000);
+
+// The load alone, from a file already in memory: what a reply costs beyond the status query.
+void BM_LoadClientProfileInMemory(benchmark::State& state) {
+    const int clients = static_cast<int>(state.range(0));
+    const StaticProfileSource source(ConfigText(clients));
+    const std::string section = ClientName(clients / 2);
+    for (auto _ : state) {
+        BootpMessage message;
+        message.chaddr = section;
+        LoadProfile(source, message.chaddr, message);
+        benchmark::DoNotOptimize(message);
+    }
+}
+BENCHMARK(BM_LoadClientProfileInMemory)->Arg(1)->Arg(100)->Arg(10000);
 
 // The same load against a client without a section: every key misses.
 void BM_LoadUnknownClient(benchmark::State& state) {

@@ -61,8 +61,8 @@ std::string MakeIni(int sections) {
     for (int i = 1; i < sections; ++i) {
         std::snprintf(name, sizeof name, "02-00-00-%02X-%02X-%02X", (i >> 16) & 0xFF,
                       (i >> 8) & 0xFF, i & 0xFF);
-        text += "[" + std::string(name) + "]\n"
-                "BootFile=pxelinux.0\nHostIP=10.0.0.1\nSubnetMask=255.255.255.0\n"
+        text.append("[").append(name).append("]\n");
+        text += "BootFile=pxelinux.0\nHostIP=10.0.0.1\nSubnetMask=255.255.255.0\n"
                 "Gateway=10.0.0.254\n";
     }
     text += "[00-A0-C9-12-34-56]\n"

@@ -55,11 +55,9 @@ private:
     std::size_t pos_ = 0;
 };
 
-constexpr std::size_t kNoSlots = 0;
-
-// Slots for `entries` names: a power of two with at least twice as many slots as names.
+// Slots for `entries` names: none for none, else a power of two at least twice as many.
 std::size_t SlotCountFor(std::size_t entries) {
-    return entries == 0 ? kNoSlots : std::bit_ceil(entries * 2);
+    return entries == 0 ? 0 : std::bit_ceil(entries * 2);
 }
 
 // FNV-1a leaves its high bits the best mixed; the slot index takes them in.
