@@ -109,7 +109,9 @@ cp "$exe" "$work/app/tarnleaf.exe"
 printf '%s\r\n' '[02-00-00-77-00-02]' 'BootFile=pxelinux.0' 'HostIP=10.77.0.50' \
     'SubnetMask=255.255.255.0' 'ServerIdentifier=10.77.0.1' 'IPAddressLeaseTime=3600' \
     >"$work/app/Tarnleaf.ini"
-cp -al "$template/." "$work/prefix/"
+if ! cp -al "$template/." "$work/prefix/" 2>/dev/null; then
+    rm -rf "$work/prefix" && mkdir -p "$work/prefix" && cp -a "$template/." "$work/prefix/"
+fi
 for reg in system.reg user.reg userdef.reg; do
     [[ -f "$template/$reg" ]] && { rm -f "$work/prefix/$reg"; cp "$template/$reg" "$work/prefix/$reg"; }
 done

@@ -14,7 +14,10 @@ template=${TARNLEAF_WINE_TEMPLATE:?TARNLEAF_WINE_TEMPLATE names an initialised W
 wine=${TARNLEAF_WINE:-wine}
 
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/tarnleaf-wine.XXXXXX")
-cp -al "$template/." "$prefix/"
+# Hard links where the template shares the file system, else a copy.
+if ! cp -al "$template/." "$prefix/" 2>/dev/null; then
+    rm -rf "$prefix" && mkdir -p "$prefix" && cp -a "$template/." "$prefix/"
+fi
 # Wine rewrites these in place of the old ones; each run keeps its own.
 for reg in system.reg user.reg userdef.reg; do
     [[ -f "$template/$reg" ]] && { rm -f "$prefix/$reg"; cp "$template/$reg" "$prefix/$reg"; }
