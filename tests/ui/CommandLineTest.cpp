@@ -4,106 +4,63 @@
 
 #include <filesystem>
 #include <optional>
-#include <ostream>
 #include <string>
 
 namespace tarnleaf {
 namespace {
 
-struct SplitCase {
-    const char* name;
-    std::string text;
-    std::optional<std::string> configPath;
-    std::string rest;
-};
+namespace fs = std::filesystem;
 
-std::ostream& operator<<(std::ostream& out, const SplitCase& c) { return out << c.name; }
-
-class CommandLineSplit : public ::testing::TestWithParam<SplitCase> {};
-
-TEST_P(CommandLineSplit, TakesTheConfigPairOutAndKeepsTheRest) {
-    const CommandLineParts parts = SplitCommandLine(GetParam().text);
-    EXPECT_EQ(parts.configPath, GetParam().configPath);
-    EXPECT_EQ(parts.rest, GetParam().rest);
+TEST(CommandLine, ConfigPairIsTakenOutAndTheRestKept) {
+    const struct {
+        const char* text;
+        std::optional<std::string> configPath;
+        const char* rest;
+    } cases[] = {
+        {"", std::nullopt, ""},
+        {" -NOLOG ", std::nullopt, " -NOLOG "},
+        {"--config a.ini", "a.ini", ""},
+        {"--config a.ini -NOLOG", "a.ini", "-NOLOG"},
+        {"-x  --config a.ini   -y", "a.ini", "-x -y"},
+        {"--config \"C:\\My Files\\t.ini\" -NOLOG", "C:\\My Files\\t.ini", "-NOLOG"},
+        {"--config\ta.ini\t-NOLOG", "a.ini", "-NOLOG"},
+        {"--config", std::nullopt, "--config"},  // a switch without its value stays
+        {"-NOLOG --config  ", std::nullopt, "-NOLOG --config  "},
+        {"--config a --config b", "a", "--config b"},
+        {"\"--config\" a", std::nullopt, "\"--config\" a"},
+        {"--configx a", std::nullopt, "--configx a"},
+        {"--config \"\" -NOLOG", std::nullopt, "-NOLOG"},
+        {"--config \"my file", "my file", ""},
+        {"--config 設定.ini", "設定.ini", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const CommandLineParts parts = SplitCommandLine(c.text);
+        EXPECT_EQ(parts.configPath, c.configPath);
+        EXPECT_EQ(parts.rest, c.rest);
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, CommandLineSplit,
-    ::testing::Values(
-        SplitCase{"Empty", "", std::nullopt, ""},
-        SplitCase{"NoSwitchLeavesTheTextAsItIs", " -NOLOG ", std::nullopt, " -NOLOG "},
-        SplitCase{"PairAlone", "--config a.ini", "a.ini", ""},
-        SplitCase{"PairBeforeTheWord", "--config a.ini -NOLOG", "a.ini", "-NOLOG"},
-        SplitCase{"PairAfterTheWord", "-NOLOG --config a.ini", "a.ini", "-NOLOG"},
-        SplitCase{"PairBetweenWordsJoinsThemWithOneSpace", "-x  --config a.ini   -y", "a.ini",
-                  "-x -y"},
-        SplitCase{"QuotedPathWithSpaces", "--config \"C:\\My Files\\t.ini\" -NOLOG",
-                  "C:\\My Files\\t.ini", "-NOLOG"},
-        SplitCase{"TabsSeparateToo", "--config\ta.ini\t-NOLOG", "a.ini", "-NOLOG"},
-        SplitCase{"SwitchWithoutValueStays", "--config", std::nullopt, "--config"},
-        SplitCase{"SwitchWithOnlyBlanksStays", "-NOLOG --config  ", std::nullopt,
-                  "-NOLOG --config  "},
-        SplitCase{"OnlyTheFirstPairCounts", "--config a --config b", "a", "--config b"},
-        SplitCase{"QuotedSwitchIsNoSwitch", "\"--config\" a", std::nullopt, "\"--config\" a"},
-        SplitCase{"LongerWordIsNoSwitch", "--configx a", std::nullopt, "--configx a"},
-        SplitCase{"EmptyQuotedValueNamesNoFile", "--config \"\" -NOLOG", std::nullopt,
-                  "-NOLOG"},
-        SplitCase{"UnterminatedQuoteRunsToTheEnd", "--config \"my file", "my file", ""},
-        SplitCase{"Utf8PathIsKept", "--config 設定.ini", "設定.ini", ""}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
-
-struct LoggingCase {
-    const char* name;
-    std::string rest;
-    bool off;
-};
-
-std::ostream& operator<<(std::ostream& out, const LoggingCase& c) { return out << c.name; }
-
-class LoggingSwitch : public ::testing::TestWithParam<LoggingCase> {};
-
-TEST_P(LoggingSwitch, OnlyTheWholeTextNologInAnyCaseTurnsLoggingOff) {
-    EXPECT_EQ(LoggingStartsOff(GetParam().rest), GetParam().off);
+TEST(CommandLine, OnlyTheWholeRestNologInAnyCaseTurnsLoggingOff) {
+    for (const char* off : {"-NOLOG", "-nolog", "-NoLoG"}) {
+        EXPECT_TRUE(LoggingStartsOff(off)) << off;
+    }
+    for (const char* on : {"", "-NOLOG -X", "-X -NOLOG", " -NOLOG", "-NOLOG ", "NOLOG", "-NOLO"}) {
+        EXPECT_FALSE(LoggingStartsOff(on)) << on;
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, LoggingSwitch,
-    ::testing::Values(LoggingCase{"UpperCase", "-NOLOG", true},
-                      LoggingCase{"LowerCase", "-nolog", true},
-                      LoggingCase{"MixedCase", "-NoLoG", true},
-                      LoggingCase{"Empty", "", false},
-                      LoggingCase{"WithASecondWord", "-NOLOG -X", false},
-                      LoggingCase{"AfterAnotherWord", "-X -NOLOG", false},
-                      LoggingCase{"LeadingBlank", " -NOLOG", false},
-                      LoggingCase{"TrailingBlank", "-NOLOG ", false},
-                      LoggingCase{"WithoutDash", "NOLOG", false},
-                      LoggingCase{"SlashForm", "/NOLOG", false},
-                      LoggingCase{"Prefix", "-NOLO", false}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
-
-TEST(ConfigFileTest, WithoutSwitchItIsTarnleafIniInTheProgramsFolder) {
-    const CommandLineParts parts = SplitCommandLine("-NOLOG");
-    EXPECT_EQ(ResolveConfigFile(parts, "/opt/tarnleaf"),
-              std::filesystem::path("/opt/tarnleaf") / "Tarnleaf.ini");
-}
-
-TEST(ConfigFileTest, RelativeSwitchValueCountsFromTheCurrentFolder) {
-    const CommandLineParts parts = SplitCommandLine("--config conf/site.ini");
-    EXPECT_EQ(ResolveConfigFile(parts, "/opt/tarnleaf"),
-              (std::filesystem::current_path() / "conf" / "site.ini").lexically_normal());
-}
-
-TEST(ConfigFileTest, AbsoluteSwitchValueIsKept) {
-    const std::filesystem::path absolute =
-        (std::filesystem::current_path() / "elsewhere" / "x.ini").lexically_normal();
-    CommandLineParts parts;
-    parts.configPath = absolute.string();
-    EXPECT_EQ(ResolveConfigFile(parts, "/opt/tarnleaf"), absolute);
-}
-
-TEST(ConfigFileTest, Utf8NameIsReadAsUtf8) {
-    const CommandLineParts parts = SplitCommandLine("--config 設定.ini");
-    EXPECT_TRUE(ResolveConfigFile(parts, "/opt/tarnleaf").filename().u8string() == u8"設定.ini");
+TEST(CommandLine, ConfigFileIsTheSwitchValueFromTheCurrentFolderElseTarnleafIni) {
+    const fs::path folder = "/opt/tarnleaf";
+    const fs::path here = fs::current_path();
+    EXPECT_EQ(ResolveConfigFile(SplitCommandLine("-NOLOG"), folder), folder / "Tarnleaf.ini");
+    EXPECT_EQ(ResolveConfigFile(SplitCommandLine("--config conf/../site.ini"), folder),
+              here / "site.ini");
+    const fs::path absolute = (here / "elsewhere" / "x.ini").lexically_normal();
+    EXPECT_EQ(ResolveConfigFile({absolute.string(), ""}, folder), absolute);
+    EXPECT_TRUE(ResolveConfigFile(SplitCommandLine("--config 設定.ini"), folder)
+                    .filename()
+                    .u8string() == u8"設定.ini");
 }
 
 }  // namespace
