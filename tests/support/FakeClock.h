@@ -2,13 +2,14 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "platform/Clock.h"
 
 namespace tarnleaf::testing {
 
-// A clock whose timestamp text is set by the test and whose seed advances by one per call
-// (so every test message draws a new id, reproducibly).
+// A fixed timestamp, counted reads, and a seed that advances by one per call (so every test
+// message draws a new id, reproducibly).
 class FakeClock : public Clock {
 public:
     explicit FakeClock(std::string timestamp = "2026/12/06 21:00:00", std::uint64_t seed = 1)
@@ -19,9 +20,6 @@ public:
         return timestamp_;
     }
     std::uint64_t SeedValue() const override { return nextSeed_++; }
-
-    void SetTimestamp(std::string timestamp) { timestamp_ = std::move(timestamp); }
-    void SetNextSeed(std::uint64_t seed) { nextSeed_ = seed; }
     int TimestampReads() const { return timestampReads_; }
 
 private:
