@@ -1,15 +1,12 @@
 #pragma once
 
 #include <QApplication>
-#include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QTimer>
 
 namespace tarnleaf::testing {
 
-// The one QApplication of the test program, on Qt's offscreen platform whatever the
-// environment says, made on first use and kept to the end of the process.
+// The test program's one QApplication, always on Qt's offscreen platform, kept to the end.
 inline QApplication& TestApplication() {
     static int argc = 1;
     static char name[] = "tarnleaf_platform_qt_tests";
@@ -31,18 +28,18 @@ bool ProcessEventsUntil(Condition done, int milliseconds = 2000) {
     return done();
 }
 
-// A quit asked for while no main loop runs makes every loop started later end at once,
-// until the main loop has run: let it run once, briefly, so the next test starts afresh.
-inline void ClearPendingQuit() {
-    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
-    QCoreApplication::exec();
-}
-
 // A few turns of the loop, for queued work that has nothing to wait for.
 inline void ProcessPendingEvents() {
     for (int i = 0; i < 5; ++i) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
     }
+}
+
+// A quit asked for while no main loop runs ends every later loop at once until the main
+// loop has run: run it once, briefly, so the next test starts afresh.
+inline void ClearPendingQuit() {
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
 }
 
 }  // namespace tarnleaf::testing
