@@ -1,18 +1,16 @@
 #!/usr/bin/python3
-"""Whole-program tests of the Linux desktop program `tarnleaf` on a virtual X display.
+"""Whole-program tests of `tarnleaf` on a virtual X display:
 
     tarnleaf_desktop_e2e.py --program PATH/tarnleaf [--screenshots DIR] CASE
 
-Each case runs as root in network namespaces of its own (addresses only inside them), with
-its own Xvfb, `trayer` as the notification area and xdotool as the user. Exit code 0: passed,
-1: failed, 77: skipped. Every wait is bounded; only processes started here are stopped, by
-their own PIDs; the namespaces and the working folder are removed at the end. The program's
-log view is read through its TARNLEAF_LOG_ECHO hook, which copies it to standard error.
+Each case runs as root in network namespaces of its own, with its own Xvfb, `trayer` as the
+notification area and xdotool as the user; exit code 0 passed, 1 failed, 77 skipped. Every
+wait is bounded; only processes started here are stopped, by PID; the namespaces and the
+working folder go at the end. The log view is read through the TARNLEAF_LOG_ECHO hook.
 """
 import argparse
 import json
 import os
-import re
 import select
 import shutil
 import signal
@@ -46,76 +44,72 @@ def wait_until(probe, timeout):
 
 
 class Session:
-    """One case's world: the namespaces, Tarnleaf.ini, an X display with a panel along the
-    bottom in the server namespace, and everything started on it (stopped again in close)."""
+    """One case's world: the namespaces, Tarnleaf.ini, an X display with a bottom panel in the
+    server namespace, and the processes started on it (stopped again in close)."""
 
     def __init__(self, program, workdir):
         self.program, self.workdir, self.children = program, workdir, []
-        self.display, self.path_prefix = "", None  # path_prefix: replaced tools come first
-        self.ini = os.path.join(workdir, "Tarnleaf.ini")
-        self.runtime = os.path.join(workdir, "runtime")
+        self.display, self.path_prefix = "", ""  # path_prefix: a folder of replaced tools
+        self.ini, self.runtime = self.path("Tarnleaf.ini"), self.path("runtime")
         os.mkdir(self.runtime, 0o700)
         self.append_ini("[%s]\r\nBootFile=desktop.0\r\nHostIP=10.77.0.80\r\n"
                         "SubnetMask=255.255.255.0\r\n" % MAC)
         self.topology = netns.Topology(links=1)
         self.link = self.topology.links[0]
         try:
-            self.display = self._start_xvfb()
-            # What a window manager publishes for a bottom panel; Qt's available area.
+            xvfb = self.spawn(["Xvfb", "-displayfd", "1", "-screen", "0", "%dx%dx24" % (
+                SCREEN_W, SCREEN_H), "-nolisten", "tcp", "-noreset"], stdout=subprocess.PIPE)
+            ready = select.select([xvfb.stdout], [], [], 15)[0]
+            self.display = ":" + (xvfb.stdout.readline().decode().strip() if ready else "?")
+            check(self.display[1:].isdigit(), "Xvfb gave no display: " + self.read("Xvfb.err"))
+            # What a window manager publishes for a bottom panel: Qt's available area.
             self.x("xprop", "-root", "-f", "_NET_WORKAREA", "32c", "-set", "_NET_WORKAREA",
                    "0, 0, %d, %d" % (SCREEN_W, SCREEN_H - PANEL_H))
             self.spawn(["trayer", "--edge", "bottom", "--align", "right", "--widthtype",
                         "request", "--height", str(PANEL_H), "--SetDockType", "true",
                         "--SetPartialStrut", "true", "--transparent", "false", "--tint",
-                        "0xc8c8c8", "--expand", "true"], "trayer.log")
+                        "0xc8c8c8", "--expand", "true"])
             check(wait_until(lambda: self.windows("--class", "trayer"), 10),
-                  "trayer did not come up:\n" + self.read("trayer.log"))
+                  "trayer did not come up:\n" + self.read("trayer.err"))
         except BaseException:
             self.close()  # nothing started here may outlive a failed set-up
             raise
 
-    def _start_xvfb(self):
-        read_end, write_end = os.pipe()
-        self.spawn(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-                    "%dx%dx24" % (SCREEN_W, SCREEN_H), "-nolisten", "tcp", "-noreset"],
-                   "xvfb.log", pass_fds=(write_end,))
-        os.close(write_end)
-        text, deadline = b"", time.monotonic() + 15
-        while not text.endswith(b"\n") and time.monotonic() < deadline:
-            if select.select([read_end], [], [], 0.5)[0]:
-                chunk = os.read(read_end, 16)
-                if not chunk:
-                    break
-                text += chunk
-        os.close(read_end)
-        check(text.strip().isdigit(), "Xvfb gave no display: " + self.read("xvfb.log"))
-        return ":" + text.strip().decode()
+    def path(self, name):
+        return os.path.join(self.workdir, name)
 
     def append_ini(self, text):
         with open(self.ini, "a", newline="") as f:
             f.write(text)
 
-    def env(self, extra=None):
-        path = os.environ.get("PATH", "/usr/bin:/bin")
-        env = {"PATH": self.path_prefix + os.pathsep + path if self.path_prefix else path,
+    def read(self, name):
+        try:
+            with open(self.path(name), "rb") as f:
+                return f.read().decode("utf-8", "replace")
+        except OSError:
+            return ""
+
+    def env(self, extra):
+        path = [self.path_prefix, os.environ.get("PATH", "/usr/bin:/bin")]
+        env = {"PATH": ":".join(filter(None, path)),
                "DISPLAY": self.display, "HOME": self.workdir, "LANG": "C.UTF-8",
                "QT_QPA_PLATFORM": "xcb"}
         # A sanitizer build's settings (leak suppressions) reach the program.
-        env.update({k: v for k, v in os.environ.items() if k.endswith("SAN_OPTIONS")})
-        return env | (extra or {})
+        return env | {k: v for k, v in os.environ.items() if k.endswith("SAN_OPTIONS")} | extra
 
-    def spawn(self, argv, log, extra_env=None, **kwargs):
+    def spawn(self, argv, name=None, env=None, **kwargs):
+        """Starts argv in the server namespace, its standard error in `name`.err."""
         # `ip netns exec` executes the program in place: the PID is the program's own.
+        err = open(self.path((name or os.path.basename(argv[0])) + ".err"), "wb")
         process = subprocess.Popen(["ip", "netns", "exec", self.topology.server_ns] + argv,
-                                   env=self.env(extra_env), stdin=subprocess.DEVNULL,
-                                   stdout=subprocess.DEVNULL,
-                                   stderr=open(os.path.join(self.workdir, log), "wb"), **kwargs)
+                                   env=self.env(env or {}), stdin=subprocess.DEVNULL,
+                                   stdout=kwargs.pop("stdout", subprocess.DEVNULL), stderr=err)
         self.children.append(process)
         return process
 
     def x(self, *argv, timeout=10):
-        return subprocess.run(["ip", "netns", "exec", self.topology.server_ns] + list(argv),
-                              env=self.env(), capture_output=True, text=True,
+        return subprocess.run(["ip", "netns", "exec", self.topology.server_ns, *argv],
+                              env=self.env({}), capture_output=True, text=True,
                               timeout=timeout).stdout
 
     def windows(self, *query):
@@ -127,24 +121,17 @@ class Session:
         return tuple(int(values.get(k, "-1")) for k in ("X", "Y", "WIDTH", "HEIGHT"))
 
     def screenshot(self, name):
-        self.x("import", "-window", "root", os.path.join(self.workdir, name), timeout=30)
-
-    def read(self, name):
-        try:
-            with open(os.path.join(self.workdir, name), "rb") as f:
-                return f.read().decode("utf-8", "replace")
-        except OSError:
-            return ""
+        self.x("import", "-window", "root", self.path(name), timeout=30)
 
     def client(self, *args):
-        """bootp_client.py in the client namespace, on its side of the link."""
-        return ["ip", "netns", "exec", self.link.client_ns, PYTHON, CLIENT_TOOL,
-                "--iface", self.link.client_if, "--port", "68", *args]
+        """bootp_client.py on the client's side of the link, bound to port 68."""
+        return ["ip", "netns", "exec", self.link.client_ns, PYTHON, CLIENT_TOOL, "--iface",
+                self.link.client_if, "--port", "68", *args]
 
     def expect_reply(self):
         done = subprocess.run(self.client("--to", "255.255.255.255:67", "--chaddr", MAC,
-                                          "--dhcp-type", "1", "--timeout", "3", "--stop-after",
-                                          "1"), capture_output=True, text=True, timeout=30)
+                                          "--dhcp-type", "1", "--stop-after", "1"),
+                              capture_output=True, text=True, timeout=30)
         replies = [json.loads(line) for line in done.stdout.splitlines() if line.strip()]
         check(any(r.get("yiaddr") == "10.77.0.80" for r in replies),
               "no reply with the profile's address: %r %s" % (replies, done.stderr))
@@ -164,63 +151,58 @@ class Session:
 class Program:
     """One tarnleaf on the session's display; its log view's text arrives in `text()`."""
 
-    def __init__(self, session, name="tarnleaf", *args):
-        self.s, self.log = session, name + ".err"
-        self.process = session.spawn([session.program, "--config", session.ini, *args],
-                                     self.log, {"XDG_RUNTIME_DIR": session.runtime,
-                                                "TARNLEAF_LOG_ECHO": "1"})
+    def __init__(self, s, name="tarnleaf", *args, icon=True):
+        self.s, self.name = s, name
+        self.process = s.spawn([s.program, "--config", s.ini, *args], name,
+                               {"XDG_RUNTIME_DIR": s.runtime, "TARNLEAF_LOG_ECHO": "1"})
+        if icon:
+            check(wait_until(self.icon, 15), "the tray icon did not appear:\n" + self.text())
 
     def text(self):
-        return self.s.read(self.log)
-
-    def windows(self):
-        return self.s.windows("--class", "tarnleaf") if self.process.poll() is None else []
+        return self.s.read(self.name + ".err")
 
     def icon(self):
         """The icon window docked in the panel: small, at the bottom edge."""
-        for window in self.windows():
+        for window in self.s.windows("--class", "tarnleaf"):
             _, y, w, h = self.s.geometry(window)
             if 0 < w <= 64 and 0 < h <= 64 and y >= SCREEN_H - PANEL_H - 8:
                 return window
         return None
 
-    def wait_icon(self):
-        icon = wait_until(self.icon, 15)
-        check(icon, "the tray icon did not appear:\n" + self.text())
-        return icon
-
     def main_window(self):
-        found = self.s.windows("--name", "^%s$" % re.escape("Tarnleaf - Verion 0.1b"))
+        found = self.s.windows("--name", "^Tarnleaf - Verion 0\\.1b$")
         return found[0] if found else None
 
     def choose(self, key, screenshot=None):
         """Opens the icon's menu with a right click and picks an item with the keyboard."""
-        icon, before = self.wait_icon(), set(self.windows())
-        self.s.x("xdotool", "mousemove", "--window", str(icon), "6", "6", "click", "3")
-        check(wait_until(lambda: set(self.windows()) - before, 10), "no menu opened")
+        before = set(self.s.windows("--class", "tarnleaf"))
+        self.s.x("xdotool", "mousemove", "--window", str(self.icon()), "6", "6", "click", "3")
+        check(wait_until(lambda: set(self.s.windows("--class", "tarnleaf")) - before, 10),
+              "the right click opened no menu")
         if screenshot:
             self.s.screenshot(screenshot)
         time.sleep(0.3)  # the menu takes the keyboard once it is mapped
         self.s.x("xdotool", "key", key, "Return")
 
-    def stop(self, sig=signal.SIGTERM):
-        self.process.send_signal(sig)
-        return self.wait_exit()
-
-    def wait_exit(self):
+    def ends(self, code, how, sig=None):
+        """Checks that the program ends with `code` (after `sig`) and leaves no window."""
+        if sig:
+            self.process.send_signal(sig)
         try:
-            return self.process.wait(timeout=10)
+            self.process.wait(timeout=10)
         except subprocess.TimeoutExpired:
-            return None
+            pass
+        check(self.process.poll() == code, "%s did not end the program with %d" % (how, code))
+        check(wait_until(lambda: not self.s.windows("--class", "tarnleaf"), 5),
+              "the icon or a window is left behind after " + how)
 
 
 def case_tray(s):
     program = Program(s)
-    program.wait_icon()
     check(program.main_window() is None, "the window is visible after start")
     # A second copy for the same user ends at once, silently, and the first keeps going.
-    second = Program(s, "second")
-    check(second.wait_exit() == 0, "the second copy did not end with 0:\n" + second.text())
+    second = Program(s, "second", icon=False)
+    check(second.process.wait(timeout=10) == 0, "the second copy did not end with 0")
     check(program.process.poll() is None, "the first copy ended with the second")
 
     program.choose("Down", screenshot="menu.png")  # "設定"
@@ -230,46 +212,36 @@ def case_tray(s):
     check((x + w, y + h) == (SCREEN_W, SCREEN_H - PANEL_H),
           "the window is not in the corner above the panel: %r" % ((x, y, w, h),))
     s.expect_reply()
-    check(wait_until(lambda: "client hardware address [%s]" % MAC in program.text(), 10),
-          "the request did not reach the log view:\n" + program.text())
-    check(wait_until(lambda: program.text().count("date [") >= 2, 10),
-          "the reply did not reach the log view:\n" + program.text())
+    check(wait_until(lambda: "client hardware address [%s]" % MAC in program.text(), 10) and
+          wait_until(lambda: program.text().count("date [") >= 2, 10),
+          "the request and its reply did not reach the log view:\n" + program.text())
     time.sleep(0.5)
     s.screenshot("window.png")
-
     program.choose("Up")  # "終了"
-    check(program.wait_exit() == 0, "\"終了\" did not end the program with 0")
-    check(wait_until(lambda: not s.windows("--class", "tarnleaf"), 5),
-          "the icon or the window is left behind")
+    program.ends(0, "\"終了\"")
 
 
 def case_port_in_use(s):
     holder = s.spawn([PYTHON, "-c", "import socket,time\n"
                       "s=socket.socket(socket.AF_INET,socket.SOCK_DGRAM)\n"
-                      "s.bind(('0.0.0.0',67))\ntime.sleep(120)"], "holder.log")
+                      "s.bind(('0.0.0.0',67))\ntime.sleep(120)"], "holder")
     time.sleep(0.5)
-    check(holder.poll() is None, "could not hold port 67: " + s.read("holder.log"))
-    program = Program(s)
+    check(holder.poll() is None, "could not hold port 67: " + s.read("holder.err"))
+    program = Program(s, icon=False)
     box = wait_until(lambda: s.windows("--name", "^Tarnleaf$"), 15)
     check(box, "no message box about the port:\n" + program.text())
     time.sleep(0.5)
     s.screenshot("port-in-use.png")
     s.x("xdotool", "windowfocus", "--sync", str(box[0]))
     s.x("xdotool", "key", "Return")
-    check(program.wait_exit() == 1, "the program did not end with 1 after the message box")
-    check(not s.windows("--class", "tarnleaf"), "windows or the icon are left behind")
+    program.ends(1, "the message box about the port")
 
 
 def case_stop_signal(s):
-    # kill, as a session's end or a user at a terminal sends it: a clean end, icon removed.
-    program = Program(s)
-    program.wait_icon()
-    check(program.stop(signal.SIGTERM) == 0, "SIGTERM did not end the program with 0")
-    check(not s.windows("--class", "tarnleaf"), "the icon is still in the panel")
-    # The lock went with it: the next start is not taken for a second copy.
-    again = Program(s, "again")
-    again.wait_icon()
-    check(again.stop(signal.SIGINT) == 0, "SIGINT did not end the program with 0")
+    # kill, as a session's end or a user at a terminal sends it: a clean end, icon removed;
+    # the lock goes with it, so the next start is not taken for a second copy.
+    Program(s).ends(0, "SIGTERM", signal.SIGTERM)
+    Program(s, "again").ends(0, "SIGINT", signal.SIGINT)
 
 
 def click_button(s, window, twips_left):
@@ -283,10 +255,10 @@ def click_button(s, window, twips_left):
 def case_buttons(s):
     s.append_ini("[TestMessage]\r\nServerIP=%s\r\nSendPort=68\r\n" % s.link.client_addr)
     # The desktop's opener, replaced: it notes what it was asked to open.
-    s.path_prefix, opened = os.path.join(s.workdir, "bin"), os.path.join(s.workdir, "opened")
+    s.path_prefix = s.path("bin")
     os.mkdir(s.path_prefix)
-    with open(os.path.join(s.path_prefix, "xdg-open"), "w") as f:
-        f.write("#!/bin/sh\nprintf '%%s\\n' \"$@\" >> %s\n" % opened)
+    with open(s.path("bin/xdg-open"), "w") as f:
+        f.write("#!/bin/sh\nprintf '%%s\\n' \"$@\" >> %s\n" % s.path("opened"))
     os.chmod(f.name, 0o755)
     program = Program(s)
     program.choose("Down")  # "設定"
@@ -294,38 +266,34 @@ def case_buttons(s):
     check(window, "\"設定\" did not show the window")
 
     click_button(s, window, 120)  # "Edit Config"
-    check(wait_until(lambda: os.path.exists(opened), 10), "\"Edit Config\" opened nothing")
-    check(os.path.realpath(s.ini) in s.read("opened").replace("file://", ""),
-          "\"Edit Config\" opened something else")
+    check(wait_until(lambda: os.path.realpath(s.ini) in s.read("opened"), 10),
+          "\"Edit Config\" did not open Tarnleaf.ini: " + s.read("opened"))
 
-    ready = os.path.join(s.workdir, "listening")
     listener = subprocess.Popen(s.client("--timeout", "8", "--stop-after", "1", "--ready-file",
-                                         ready), stdout=subprocess.PIPE, text=True)
+                                         s.path("listening")), stdout=subprocess.PIPE, text=True)
     try:
-        check(wait_until(lambda: os.path.exists(ready), 10), "the listener did not start")
+        check(wait_until(lambda: os.path.exists(s.path("listening")), 10), "no listener")
         click_button(s, window, 2040)  # "Send Test Message"
         out, _ = listener.communicate(timeout=30)
     finally:
         if listener.poll() is None:
             listener.kill()
             listener.wait(timeout=5)
-    check(out.strip(), "the test message did not arrive:\n" + program.text())
-    check(wait_until(lambda: "date [" in program.text(), 5),
-          "the test message is not in the log view:\n" + program.text())
+    check(out.strip() and wait_until(lambda: "date [" in program.text(), 5),
+          "the test message did not arrive or is not in the log view:\n" + program.text())
 
     click_button(s, window, 3960)  # "Minimize To Tray"
     check(wait_until(lambda: program.main_window() is None, 10),
           "\"Minimize To Tray\" left the window shown")
-    check(program.stop() == 0, "the program did not end cleanly")
+    program.ends(0, "SIGTERM", signal.SIGTERM)
 
 
 def case_nolog(s):
     program = Program(s, "tarnleaf", "-nolog")
-    program.wait_icon()
     s.expect_reply()
     time.sleep(0.5)
     check("date [" not in program.text(), "entries were logged:\n" + program.text())
-    check(program.stop() == 0, "the program did not end cleanly")
+    program.ends(0, "SIGTERM", signal.SIGTERM)
 
 
 CASES = {"tray": case_tray, "port_in_use": case_port_in_use, "stop_signal": case_stop_signal,

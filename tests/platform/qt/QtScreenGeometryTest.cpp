@@ -4,46 +4,38 @@
 
 #include <cmath>
 #include <limits>
-#include <string>
 
 namespace tarnleaf {
 namespace {
 
-struct StripCase {
-    const char* name;
-    QRect available;
-    PixelRect strip;
-    QRect screen = QRect(0, 0, 1024, 768);
-};
-
-class TaskbarStripTest : public ::testing::TestWithParam<StripCase> {};
-
-TEST_P(TaskbarStripTest, IsThePartOfTheScreenThatPanelsKeep) {
-    EXPECT_EQ(TaskbarStrip(GetParam().screen, GetParam().available), GetParam().strip);
+TEST(TaskbarStripTest, IsThePartOfTheScreenThatPanelsKeep) {
+    const QRect screen(0, 0, 1024, 768);
+    const PixelRect none{0, 768, 1024, 768};  // under the bottom edge: window bottom right
+    const struct {
+        const char* name;
+        QRect screen, available;
+        PixelRect strip;
+    } rows[] = {
+        {"bottom panel", screen, {0, 0, 1024, 738}, {0, 738, 1024, 768}},
+        {"top panel", screen, {0, 30, 1024, 738}, {0, 0, 1024, 30}},
+        {"left panel", screen, {60, 0, 964, 768}, {0, 0, 60, 768}},
+        {"right panel", screen, {0, 0, 964, 768}, {964, 0, 1024, 768}},
+        {"no panel", screen, screen, none},
+        {"a horizontal panel wins over a dock", screen, {70, 27, 954, 741}, {0, 0, 1024, 27}},
+        {"the thicker of top and bottom wins", screen, {0, 24, 1024, 696}, {0, 720, 1024, 768}},
+        {"a tie of top and bottom goes to the bottom", screen, {0, 30, 1024, 708},
+         {0, 738, 1024, 768}},
+        {"a tie of left and right goes to the right", screen, {50, 0, 924, 768},
+         {974, 0, 1024, 768}},
+        {"a screen away from the origin counts from its corner", {1920, 100, 1024, 768},
+         {1920, 100, 1024, 738}, {0, 738, 1024, 768}},
+        {"an available area outside the screen is no panel", screen, {2000, 0, 100, 100}, none},
+        {"an empty available area is no panel", screen, {}, none},
+        {"an empty screen gives an empty strip", {}, {}, {0, 0, 0, 0}}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(TaskbarStrip(row.screen, row.available), row.strip) << row.name;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Panels, TaskbarStripTest,
-    ::testing::Values(
-        StripCase{"BottomPanel", QRect(0, 0, 1024, 738), {0, 738, 1024, 768}},
-        StripCase{"TopPanel", QRect(0, 30, 1024, 738), {0, 0, 1024, 30}},
-        StripCase{"LeftPanel", QRect(60, 0, 964, 768), {0, 0, 60, 768}},
-        StripCase{"RightPanel", QRect(0, 0, 964, 768), {964, 0, 1024, 768}},
-        StripCase{"NoPanelGivesAnEmptyStripUnderTheBottom", QRect(0, 0, 1024, 768),
-                  {0, 768, 1024, 768}},
-        StripCase{"HorizontalPanelWinsOverADock", QRect(70, 27, 954, 741), {0, 0, 1024, 27}},
-        StripCase{"ThickerOfTopAndBottomWins", QRect(0, 24, 1024, 696), {0, 720, 1024, 768}},
-        StripCase{"TieOfTopAndBottomGoesToTheBottom", QRect(0, 30, 1024, 708),
-                  {0, 738, 1024, 768}},
-        StripCase{"TieOfLeftAndRightGoesToTheRight", QRect(50, 0, 924, 768),
-                  {974, 0, 1024, 768}},
-        StripCase{"ScreenAwayFromTheOriginCountsFromItsCorner", QRect(1920, 100, 1024, 738),
-                  {0, 738, 1024, 768}, QRect(1920, 100, 1024, 768)},
-        StripCase{"AvailableAreaOutsideTheScreenIsNoPanel", QRect(2000, 0, 100, 100),
-                  {0, 768, 1024, 768}},
-        StripCase{"EmptyAvailableAreaIsNoPanel", QRect(), {0, 768, 1024, 768}},
-        StripCase{"EmptyScreenGivesAnEmptyStrip", QRect(), {0, 0, 0, 0}, QRect()}),
-    [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST(TwipsPerPixelTest, FollowsTheDotsPerInchAndFallsBackTo96) {
     EXPECT_FLOAT_EQ(TwipsPerPixel(120.0), 12.0F);
