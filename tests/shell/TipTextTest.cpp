@@ -23,8 +23,8 @@ TEST(TipText, FieldHoldsAtMostSixtyThreeWholeCharactersWithMalformedUtf8Replaced
         {"PairThatFitsIsKept", std::string(61, 'e') + emoji,
          std::u16string(61, u'e') + u"\U0001F600"},
         {"StrayContinuationByte", "a\x80z", u"a\uFFFDz"},
-        {"TruncatedSequence", "a\xE8\xA8", u"a\uFFFD"},
-        {"OverlongForm", "\xC0\xAF!", u"\uFFFD\uFFFD!"},
+        {"TruncatedSequences", "\xE8\xA8z\xE8\xA8", u"\uFFFDz\uFFFD"},
+        {"OverlongForms", "\xC0\xAF\xE0\x80\xAF!", u"\uFFFD\uFFFD\uFFFD!"},
         {"EncodedSurrogate", "\xED\xA0\x80x", u"\uFFFDx"},
         {"EmbeddedNulEndsTheTip", std::string("ab\0cd", 5), u"ab"},
     };

@@ -50,28 +50,18 @@ protected:
     modSubClass hooks{desktop};
 };
 
-TEST_F(HookRegistry, FirstObjectOfAWindowInstallsTheHookAndCarriesTheReplacedProcedure) {
-    auto first = Hook(1);
-    hooks.HookWindow(first);  // a duplicate ends quietly
-    auto second = Hook(2);
-    EXPECT_EQ(desktop.installCount, 1);
-    EXPECT_EQ(hooks.HookedObjectCount(), 2U);
-    EXPECT_EQ(first->ProcOrg(), desktop.OwnProc(kWindow));
-    EXPECT_EQ(second->ProcOrg(), 0U);
-}
-
 TEST_F(HookRegistry, MessagesWalkTheObjectsInOrderUntilOneAnswersElseReachTheOwnProcedure) {
     auto first = Hook(1);
     auto second = Hook(2);
     first->answer = 0;
     EXPECT_EQ(desktop.Deliver(kWindow, kMessage), 0);
-    first->answer = -1;
-    second->answer = 42;
-    EXPECT_EQ(desktop.Deliver(kWindow, kMessage), 42);
+    first->answer = 42;  // only 0 ends the walk; the last one asked gives the result
+    second->answer = 7;
+    EXPECT_EQ(desktop.Deliver(kWindow, kMessage), 7);
     EXPECT_EQ(journal, (Ids{1, 1, 2}));
     EXPECT_EQ(OwnProcCount(), 0U);
 
-    second->answer = -1;
+    first->answer = second->answer = -1;
     desktop.ownProcResult = 0x7FFF'FFFF'0000LL;  // wider than 32 bits: comes back whole
     EXPECT_EQ(desktop.Deliver(kWindow, kMessage, 4), 0x7FFF'FFFF'0000LL);
     ASSERT_EQ(OwnProcCount(), 1U);
@@ -81,10 +71,16 @@ TEST_F(HookRegistry, MessagesWalkTheObjectsInOrderUntilOneAnswersElseReachTheOwn
     EXPECT_EQ(OwnProcCount(), 1U);
 }
 
-TEST_F(HookRegistry, UnhookingHandsTheProcedureOnAndTheLastOnePutsItBack) {
+// The first object of a window installs the hook and carries the replaced procedure.
+TEST_F(HookRegistry, UnhookingHandsTheReplacedProcedureOnAndTheLastOnePutsItBack) {
     auto first = Hook(1);
+    hooks.HookWindow(first);  // a duplicate ends quietly
     auto second = Hook(2);
     auto third = Hook(3);
+    EXPECT_EQ(desktop.installCount, 1);
+    EXPECT_EQ(hooks.HookedObjectCount(), 3U);
+    EXPECT_EQ(first->ProcOrg(), desktop.OwnProc(kWindow));
+    EXPECT_EQ(second->ProcOrg(), 0U);
     EXPECT_EQ(hooks.UnhookWindow(*third), UnhookOutcome::HandedOver);
     EXPECT_EQ(hooks.UnhookWindow(*first), UnhookOutcome::HandedOver);
     EXPECT_EQ(second->ProcOrg(), desktop.OwnProc(kWindow));
@@ -103,8 +99,9 @@ TEST_F(HookRegistry, UnhookingHandsTheProcedureOnAndTheLastOnePutsItBack) {
 }
 
 TEST_F(HookRegistry, UnhookActsOnTheWindowHookedAndNeverRestoresAZeroProcedure) {
-    auto lost = Hook(1, 0xDEAD);  // no such window: no hook
+    Listener* lost = Hook(1, 0xDEAD).get();  // no such window: no hook; held by the registry
     EXPECT_EQ(lost->ProcOrg(), 0U);
+    EXPECT_EQ(hooks.HookedWindowProc(0xDEAD, kMessage, 0, 0), 0);  // no procedure to call
     EXPECT_EQ(hooks.UnhookWindow(*lost), UnhookOutcome::Restored);
     EXPECT_EQ(desktop.restoreCount, 0);
     auto moved = Hook(2);
