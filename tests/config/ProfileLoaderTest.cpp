@@ -2,10 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "config/CaseName.h"
-
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "config/StaticProfileSource.h"
 
@@ -13,22 +12,17 @@ namespace tarnleaf {
 namespace {
 
 // A client request as the reply builder hands it over, op already 2.
-BootpMessage Request() {
-    BootpMessage m;
-    m.op = 2;
-    m.htype = 1;
-    m.hlen = 6;
-    m.hops = 0;
-    m.xid = {0xDE, 0xAD, 0xBE, 0xEF};
-    m.secs = 4;
-    m.flags = {0x80, 0x00};
-    m.ciaddr = "0.0.0.0";
-    m.yiaddr = "0.0.0.0";
-    m.siaddr = "192.168.0.1";
-    m.giaddr = "0.0.0.0";
-    m.chaddr = "00-A0-C9-12-34-56";
-    m.options = {99, 130, 83, 99, 53, 1, 1, 255};
-    return m;
+const BootpMessage kRequest{.op = 2, .htype = 1, .hlen = 6, .hops = 1,
+                            .xid = {0xDE, 0xAD, 0xBE, 0xEF}, .secs = 4, .flags = {0x80, 0x00},
+                            .ciaddr = "0.0.0.0", .yiaddr = "0.0.0.0", .siaddr = "192.168.0.1",
+                            .giaddr = "0.0.0.0", .chaddr = "00-A0-C9-12-34-56",
+                            .sname = "", .file = "", .options = {99, 130, 83, 99, 53, 1, 1, 255}};
+
+BootpMessage Loaded(const std::string& profile) {
+    const StaticProfileSource source("[00-A0-C9-12-34-56]\n" + profile);
+    BootpMessage message = kRequest;
+    LoadProfile(source, message.chaddr, message);
+    return message;
 }
 
 struct HeaderCase {
@@ -37,158 +31,166 @@ struct HeaderCase {
     std::function<void(BootpMessage&)> change;  // what the load does to the request
 };
 
-class ProfileHeader : public ::testing::TestWithParam<HeaderCase> {};
-
-TEST_P(ProfileHeader, LaysTheKeyOverTheRequest) {
-    const auto& c = GetParam();
-    const StaticProfileSource source("[00-A0-C9-12-34-56]\n" + c.profile);
-    BootpMessage message = Request();
-    LoadProfile(source, message.chaddr, message);
-
-    BootpMessage expected = Request();
-    expected.options.assign(64, 0);  // no option keys: an all-zero default area
-    if (c.change) c.change(expected);
-    EXPECT_EQ(message, expected);
+void EveryField(BootpMessage& m) {
+    m.op = 7, m.htype = 6, m.hlen = 16, m.hops = 3, m.secs = 65535, m.flags = {128, 255};
+    m.ciaddr = "10.0.0.1", m.yiaddr = "10.0.0.2", m.siaddr = "10.0.0.3", m.giaddr = "10.0.0.4";
+    m.chaddr = "aa", m.sname = "sv", m.file = "f";
 }
 
-HeaderCase Unchanged(const char* name, std::string profile) { return {name, profile, nullptr}; }
+const HeaderCase kHeaderCases[] = {
+    {"LongNamesReachTheirFields",
+     "MessageType=7\nHardwareType=IEEE802\nHardwareLength=16\nGatewayHops=3\nSecondsElapsed=65535\n"
+     "Flags=0x80FF\nClientIP=10. 0. 0. 1\nHostIP=10.0.0.2\nServerIP=10.0.0.3\n"
+     "CrossGateway=10.0.0.4\nHardwareAddress=aa\nServerName=sv\nBootFile=f\n",
+     EveryField},
+    {"TagsAreReadBehindEmptyLongNames",
+     "MessageType=7\nHardwareType=\nht=6\nHardwareLength=16\nGatewayHops=\nHops=3\n"
+     "SecondsElapsed=65535\nFlags=0x80FF\nClientIP=10.0.0.1\nHostIP=\nip=10.0.0.2\nServerIP=\n"
+     "sa=10.0.0.3\nCrossGateway=10.0.0.4\nHardwareAddress=\nha=aa\nServerName=\nsn=sv\n"
+     "BootFile=\nbf=f\n",
+     EveryField},
+    {"OtherProfilesDoNotApply", "[other]\nMessageType=1\n", nullptr},
+    {"NameIgnoresCaseNumberRoundsHalfToEvenAndSmallFractionPasses",
+     "MessageType=bootrequest\nHardwareLength=4.5\nGatewayHops=0.3\n",
+     [](auto& m) { m.op = 1, m.hlen = 4, m.hops = 0; }},
+    {"NumbersOutOfRangeLeaveTheirFields",
+     "MessageType=0\nHardwareLength=256\nSecondsElapsed=65536\n", nullptr},
+    {"RoundingOutOfRangeLeavesTheField",
+     "MessageType=255.5\nHardwareType=255.5\nSecondsElapsed=65535.5\n", nullptr},
+    {"HardwareTypeNamesAreUpperCaseOnly", "HardwareType=ethernet\n", [](auto& m) { m.htype = 0; }},
+    {"HardwareTypeOutOfRangeSetsZero", "HardwareType=300\n", [](auto& m) { m.htype = 0; }},
+    {"FlagsSkipTheirFirstTwoCharacters", "Flags=8000\n", [](auto& m) { m.flags = {0, 0}; }},
+    {"FlagsKeepTheLow16Bits", "Flags=0x12345\n", [](auto& m) { m.flags = {0x23, 0x45}; }},
+    {"FlagsPrefixAloneLeavesThem", "Flags=0x\n", nullptr},
+    {"FlagsNotHexadecimalLeaveThem", "Flags=0xZZ\n", nullptr},
+    {"FlagsBeyond32BitsLeaveThem", "Flags=0x1FFFFFFFF\n", nullptr},
+    {"AddressFitsOnceCompacted", "ClientIP=192 .168 .100 .200\n",
+     [](auto& m) { m.ciaddr = "192.168.100.200"; }},
+    {"TextsAreCutToTheirFields",
+     "HostIP=192.168.100.2001\nha=" + std::string(50, 'A') + "\nServerName=" +
+         std::string(70, 's') + "\nbf=" + std::string(130, 'f') + "\n",
+     [](auto& m) {
+         m.yiaddr = "192.168.100.200", m.chaddr = std::string(47, 'A');
+         m.sname = std::string(64, 's'), m.file = std::string(128, 'f');
+     }},
+};
 
-INSTANTIATE_TEST_SUITE_P(
-    MessageType, ProfileHeader,
-    ::testing::Values(
-        HeaderCase{"BootRequestName", "MessageType=bootrequest\n", [](auto& m) { m.op = 1; }},
-        HeaderCase{"Number", "MessageType=7\n", [](auto& m) { m.op = 7; }},
-        HeaderCase{"FractionRoundsHalfToEven", "MessageType=2.5\n", [](auto& m) { m.op = 2; }},
-        HeaderCase{"SmallFractionPassesAndRoundsToZero", "MessageType=0.3\n",
-                   [](auto& m) { m.op = 0; }},
-        Unchanged("ZeroLeavesIt", "MessageType=0\n"),
-        Unchanged("TwoFiftySixLeavesIt", "MessageType=256\n"),
-        Unchanged("RoundingToTwoFiftySixLeavesIt", "MessageType=255.5\n")),
-    CaseName());
-
-INSTANTIATE_TEST_SUITE_P(
-    HardwareType, ProfileHeader,
-    ::testing::Values(
-        HeaderCase{"EthernetName", "HardwareType=ETHERNET\n", [](auto& m) { m.htype = 1; }},
-        HeaderCase{"LowerCaseNameIsNoName", "HardwareType=ethernet\n",
-                   [](auto& m) { m.htype = 0; }},
-        HeaderCase{"Number", "HardwareType=6\n", [](auto& m) { m.htype = 6; }},
-        HeaderCase{"OutOfRangeSetsZero", "HardwareType=300\n", [](auto& m) { m.htype = 0; }},
-        Unchanged("RoundingOutOfRangeLeavesIt", "HardwareType=255.5\n"),
-        HeaderCase{"LongNameWins", "HardwareType=1\nht=7\n", [](auto& m) { m.htype = 1; }},
-        HeaderCase{"ShortTagAfterEmptyLongName", "HardwareType=\nht=7\n",
-                   [](auto& m) { m.htype = 7; }},
-        Unchanged("AbsentLeavesIt", "Other=1\n")),
-    CaseName());
-
-INSTANTIATE_TEST_SUITE_P(
-    SmallNumbers, ProfileHeader,
-    ::testing::Values(
-        HeaderCase{"HardwareLength", "HardwareLength=16\n", [](auto& m) { m.hlen = 16; }},
-        Unchanged("HardwareLengthZeroLeavesIt", "HardwareLength=0\n"),
-        HeaderCase{"GatewayHops", "GatewayHops=3\n", [](auto& m) { m.hops = 3; }},
-        HeaderCase{"HopsTag", "Hops=4\n", [](auto& m) { m.hops = 4; }},
-        HeaderCase{"SecondsLargest", "SecondsElapsed=65535\n", [](auto& m) { m.secs = 65535; }},
-        Unchanged("SecondsTooLargeLeavesIt", "SecondsElapsed=65536\n"),
-        Unchanged("SecondsRoundingTooLargeLeavesIt", "SecondsElapsed=65535.5\n"),
-        Unchanged("SecondsZeroLeavesIt", "SecondsElapsed=0\n")),
-    CaseName());
-
-INSTANTIATE_TEST_SUITE_P(
-    Flags, ProfileHeader,
-    ::testing::Values(
-        HeaderCase{"BroadcastBitClearedToo", "Flags=0x0000\n", [](auto& m) { m.flags = {0, 0}; }},
-        HeaderCase{"HighByteFirst", "Flags=0x80FF\n", [](auto& m) { m.flags = {128, 255}; }},
-        HeaderCase{"FirstTwoCharactersAreSkipped", "Flags=8000\n",
-                   [](auto& m) { m.flags = {0, 0}; }},
-        HeaderCase{"LowSixteenBitsKept", "Flags=0x12345\n",
-                   [](auto& m) { m.flags = {0x23, 0x45}; }},
-        Unchanged("PrefixAloneLeavesThem", "Flags=0x\n"),
-        Unchanged("NotHexadecimalLeavesThem", "Flags=0xZZ\n"),
-        Unchanged("TooLongLeavesThem", "Flags=0x1FFFFFFFF\n")),
-    CaseName());
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, ProfileHeader,
-    ::testing::Values(
-        HeaderCase{"ClientIPSpacesRemoved", "ClientIP=10. 0. 0. 1\n",
-                   [](auto& m) { m.ciaddr = "10.0.0.1"; }},
-        HeaderCase{"LongAddressWithSpacesFitsOnceCompacted", "ClientIP=192 .168 .100 .200\n",
-                   [](auto& m) { m.ciaddr = "192.168.100.200"; }},
-        HeaderCase{"AddressCutTo15", "HostIP=192.168.100.2001\n",
-                   [](auto& m) { m.yiaddr = "192.168.100.200"; }},
-        HeaderCase{"HostIPTag", "ip=192.168.0.50\n", [](auto& m) { m.yiaddr = "192.168.0.50"; }},
-        HeaderCase{"HardwareAddressCutTo47", "ha=" + std::string(50, 'A') + "\n",
-                   [](auto& m) { m.chaddr = std::string(47, 'A'); }},
-        HeaderCase{"ServerNameCutTo64", "ServerName=" + std::string(70, 's') + "\n",
-                   [](auto& m) { m.sname = std::string(64, 's'); }},
-        HeaderCase{"BootFileCutTo128", "bf=" + std::string(130, 'f') + "\n",
-                   [](auto& m) { m.file = std::string(128, 'f'); }}),
-    CaseName());
-
-INSTANTIATE_TEST_SUITE_P(
-    MessageSize, ProfileHeader,
-    ::testing::Values(
-        Unchanged("ThreeHundredGivesTheDefault", "MessageSize=300\n"),
-        Unchanged("TwoThousandGivesTheDefault", "MessageSize=2000\n"),
-        HeaderCase{"FiveSeventySix", "MessageSize=576\n",
-                   [](auto& m) { m.options.assign(340, 0); }},
-        HeaderCase{"Largest", "MessageSize=1536\n", [](auto& m) { m.options.assign(1300, 0); }},
-        HeaderCase{"JustAboveThreeHundredRounds", "MessageSize=300.6\n",
-                   [](auto& m) { m.options.assign(65, 0); }},
-        HeaderCase{"JustAboveThreeHundredRoundsDown", "MessageSize=300.4\n",
-                   [](auto& m) { m.options.assign(64, 0); }}),
-    CaseName());
-
-class LoadProfileWhole : public ::testing::Test {};
-
-TEST_F(LoadProfileWhole, EmptyProfileChangesOnlyTheOptionArea) {
-    const StaticProfileSource source("[other]\nMessageType=1\n");
-    BootpMessage message = Request();
-    LoadProfile(source, message.chaddr, message);
-    BootpMessage expected = Request();
-    expected.options.assign(64, 0);
-    EXPECT_EQ(message, expected);
+TEST(LoadProfile, LaysEachHeaderKeyOverTheRequestAndLeavesTheRest) {
+    for (const HeaderCase& c : kHeaderCases) {
+        SCOPED_TRACE(c.name);
+        BootpMessage expected = kRequest;
+        expected.options.assign(64, 0);  // no option keys: an all-zero default area
+        if (c.change) c.change(expected);
+        EXPECT_EQ(Loaded(c.profile), expected);
+    }
 }
 
-TEST_F(LoadProfileWhole, TransactionIdIsNeverTouched) {
-    const StaticProfileSource source(
-        "[00-A0-C9-12-34-56]\nMessageType=1\nHardwareType=6\nFlags=0x0\nHostIP=1.2.3.4\n"
-        "xid=1\nTransactionID=5\nDHCPMessageType=DHCPACK\n");
-    BootpMessage message = Request();
-    LoadProfile(source, message.chaddr, message);
-    EXPECT_EQ(message.xid, (std::array<std::uint8_t, 4>{0xDE, 0xAD, 0xBE, 0xEF}));
+TEST(LoadProfile, MessageSizeSetsTheOptionAreaFrom301To1536) {
+    const std::pair<const char*, std::size_t> sizes[] = {
+        {"300", 64},   {"2000", 64},  {"576", 340},   {"1536", 1300},
+        {"300.4", 64}, {"300.6", 65}, {"1536.4", 64}, {"x", 64},
+    };
+    for (const auto& [size, areaSize] : sizes) {
+        EXPECT_EQ(Loaded("MessageSize=" + std::string(size)).options.size(), areaSize) << size;
+    }
 }
 
-TEST_F(LoadProfileWhole, LoadKeepsToTheSectionNamedAtItsStart) {
-    // A new hardware address must not switch the rest of the load to another profile.
-    const StaticProfileSource source(
-        "[00-A0-C9-12-34-56]\nha=00-11-22-33-44-55\nBootFile=mine.img\nSubnetMask=255.0.0.0\n"
+TEST(LoadProfile, KeepsToTheSectionNamedAtItsStart) {
+    // The load is handed the message's own hardware address, which the profile changes.
+    const BootpMessage message = Loaded(
+        "ha=00-11-22-33-44-55\nBootFile=mine.img\nSubnetMask=255.0.0.0\n"
         "[00-11-22-33-44-55]\nBootFile=theirs.img\nServerName=theirs\n");
-    BootpMessage message = Request();
-    LoadProfile(source, message.chaddr, message);
     EXPECT_EQ(message.chaddr, "00-11-22-33-44-55");
     EXPECT_EQ(message.file, "mine.img");
     EXPECT_EQ(message.sname, "");
     EXPECT_EQ(message.options[4], 1);
 }
 
-TEST_F(LoadProfileWhole, TestMessageProfileFillsAFreshMessage) {
-    const StaticProfileSource source(
-        "[TestMessage]\nMessageType=BOOTREQUEST\nHardwareType=ETHERNET\nHardwareLength=6\n"
-        "HardwareAddress=00-A0-C9-12-34-56\nServerIP=192.168.0.1\nFlags=0x8000\n"
-        "DHCPMessageType=DHCPDISCOVER\nMessageSize=576\nSendPort=BOOTPS\n");
-    BootpMessage message;
-    LoadProfile(source, "TestMessage", message);
-    EXPECT_EQ(message.op, 1);
-    EXPECT_EQ(message.htype, 1);
-    EXPECT_EQ(message.hlen, 6);
-    EXPECT_EQ(message.chaddr, "00-A0-C9-12-34-56");
-    EXPECT_EQ(message.siaddr, "192.168.0.1");
-    EXPECT_EQ(message.flags, (std::array<std::uint8_t, 2>{128, 0}));
-    ASSERT_EQ(message.options.size(), 340u);
-    EXPECT_EQ(std::vector<std::uint8_t>(message.options.begin(), message.options.begin() + 8),
-              (std::vector<std::uint8_t>{99, 130, 83, 99, 53, 1, 1, 255}));
+using Bytes = std::vector<std::uint8_t>;
+
+// The option area that the profile text gives in an area of `size` bytes.
+Bytes Load(const std::string& profile, std::size_t size = 64) {
+    const StaticProfileSource source("[p]\n" + profile);
+    Bytes area(size, 0);
+    LoadProfileOptions(source, "p", area);
+    return area;
+}
+
+// The cookie, then `options` and the end mark, zero-filled to `size`.
+Bytes Area(std::initializer_list<std::uint8_t> options, std::size_t size = 64) {
+    Bytes bytes{99, 130, 83, 99};
+    bytes.insert(bytes.end(), options);
+    bytes.push_back(255);
+    bytes.resize(size, 0);
+    return bytes;
+}
+
+TEST(LoadProfileOptions, AreaWithoutASingleOptionStaysAllZeroWithoutCookie) {
+    EXPECT_EQ(Load("BootFile=x\nHostIP=10.0.0.5\n"), Bytes(64, 0));
+    EXPECT_EQ(Load("TimeOffset=soon\nIP-ttlive=300\nDHCPMessageType=DHCPBOGUS\n"
+                   "Custom1=1,TEXT,x\nCustom2=150,SHORT,-5\nCustom3=151,BYTE,1,999\n"
+                   "Custom4=152,LONG,\n"),
+              Bytes(64, 0));
+}
+
+TEST(LoadProfileOptions, MessageTypeTakesNamesInAnyCaseElseBytes) {
+    EXPECT_EQ(Load("DHCPMessageType=dhcpoffer\n"), Area({53, 1, 2}));
+    EXPECT_EQ(Load("DHCPMessageType=1,2\n"), Area({53, 2, 1, 2}));
+}
+
+TEST(LoadProfileOptions, GatewayFallsThroughEmptyNamesToRouter) {
+    EXPECT_EQ(Load("Gateway=\ngw=\nRouter=10.0.0.1\n"), Area({3, 4, 10, 0, 0, 1}));
+    EXPECT_EQ(Load("Gateway=10.0.0.9\ngw=10.0.0.8\nRouter=10.0.0.1\n"), Area({3, 4, 10, 0, 0, 9}));
+    EXPECT_EQ(Load("gw=10.0.0.8\nRouter=10.0.0.1\n"), Area({3, 4, 10, 0, 0, 8}));
+}
+
+TEST(LoadProfileOptions, CustomKeysFollowTheCatalogueInNumberOrder) {
+    EXPECT_EQ(Load("Custom3=200,LONG\nCustom10=66,BYTE,7\n"
+                   "Custom1=128, IPLIST, 10.0.0.1, 10.0.0.2\nCustom11=67,BYTE,9\n"
+                   "Custom01=68,BYTE,9\nHostName=h\n"),
+              Area({
+                  12, 1, 'h',                          // host name
+                  128, 8, 10, 0, 0, 1, 10, 0, 0, 2,    // Custom1
+                  66, 1, 7,                            // Custom10; Custom11 and 01 are no keys
+              }));
+}
+
+// A netboot reply profile, its keys in no particular order, and its whole option area.
+TEST(LoadProfileOptions, NetbootProfileGivesItsGoldenAreaInCodeOrder) {
+    const Bytes area = Load(
+        "VendorClassIdentifier=PXEClient\nServerIdentifier=192.168.0.1\n"
+        "SubnetMask=255.255.255.0\nDHCPMessageType=DHCPOFFER\nGateway=192.168.0.1\n"
+        "RenewalTimeValue=43200\nDomainNameServer=192.168.0.1, 192.168.0.2\nHostName=pc-07\n"
+        "IP-forward=off\nIP-mtu-sz=1500\nIPAddressLeaseTime=86400\n",
+        340);
+    const Bytes golden = Area(
+        {
+            1, 4, 255, 255, 255, 0,                               // 1 subnet mask
+            3, 4, 192, 168, 0, 1,                                 // 3 router
+            6, 8, 192, 168, 0, 1, 192, 168, 0, 2,                 // 6 name servers
+            12, 5, 'p', 'c', '-', '0', '7',                       // 12 host name
+            19, 1, 0,                                             // 19 IP forwarding off
+            26, 2, 5, 220,                                        // 26 MTU 1500
+            51, 4, 0, 1, 81, 128,                                 // 51 lease 86400
+            53, 1, 2,                                             // 53 DHCPOFFER
+            54, 4, 192, 168, 0, 1,                                // 54 server identifier
+            58, 4, 0, 0, 168, 192,                                // 58 T1 43200
+            60, 9, 'P', 'X', 'E', 'C', 'l', 'i', 'e', 'n', 't',  // 60 vendor class
+        },
+        340);
+    EXPECT_EQ(area, golden);
+}
+
+TEST(LoadProfileOptions, FullAreaKeepsTheEndMarkInside) {
+    std::string profile;
+    for (const char* key : {"HostName", "MeritDumpFile", "DomainName", "RootPath"}) {
+        profile += std::string(key) + "=" + std::string(30, 'x') + "\n";
+    }
+    const Bytes area = Load(profile + "IP-forward=yes\n");
+    // One 32-byte text option fits (indexes 4..35), the next three do not; the flag does.
+    Bytes tail{'x', 'x', 19, 1, 1, 255};
+    tail.resize(30, 0);
+    EXPECT_EQ(Bytes(area.begin() + 34, area.end()), tail);
 }
 
 }  // namespace
