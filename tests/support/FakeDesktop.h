@@ -44,13 +44,10 @@ public:
             Deliver(key.first, record.uCallbackMessage, mouseMessage);
         }
     }
-    // The shell restarted: its icons are gone and "TaskbarCreated" goes to every window.
+    // The shell restarted: its icons are gone and "TaskbarCreated" reaches the window.
     void RestartShell() {
         icons.clear();
-        const std::uint32_t number = RegisterMessageName("TaskbarCreated");
-        for (const auto& entry : std::map(windows_)) {
-            Deliver(entry.first, number);
-        }
+        Deliver(kMainWindow, RegisterMessageName("TaskbarCreated"));
     }
     void UserSetsWindowState(WindowState state) {
         windowState = state;
@@ -64,7 +61,6 @@ public:
     DesktopEvents* events = nullptr;
     std::function<void()> onPopup;
     bool trayAvailable = true;
-    bool refuseNotify = false;      // the shell refuses every notify-icon call
     bool failRegistration = false;  // RegisterMessageName gives 0
     bool previousInstance = false;
     std::string commandLine;
@@ -106,7 +102,7 @@ public:
         const char* names[] = {"NotifyAdd", "NotifyModify", "NotifyDelete"};
         trace.push_back(names[static_cast<int>(message)]);
         const auto key = std::make_pair(record.hWnd, record.uID);
-        if (refuseNotify || !trayAvailable) return false;
+        if (!trayAvailable) return false;
         if (message == NotifyIconMessage::Delete) return icons.erase(key) != 0;
         if (icons.count(key) != static_cast<std::size_t>(message)) return false;  // Add: 0
         icons[key] = record;
