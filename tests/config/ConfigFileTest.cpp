@@ -7,11 +7,15 @@
 #include <fstream>
 #include <functional>
 #include <random>
+#include <tuple>
+
+#include "config/ProfileLoader.h"
 
 namespace tarnleaf {
 namespace {
 
 namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
 
 std::string Value(const ProfileSource& file) { return file.GetIniString("s", "k", "<none>"); }
 
@@ -19,10 +23,8 @@ std::string Value(const ProfileSource& file) { return file.GetIniString("s", "k"
 class ConfigFileOnDisk : public ::testing::Test {
 protected:
     ConfigFileOnDisk() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
-        folder_ = fs::temp_directory_path() /
-                  ("tarnleaf-config-" + std::string(info->name()) + "-" + std::to_string(now));
+        folder_ = fs::temp_directory_path() / ("tarnleaf-config-" + std::to_string(now));
         fs::create_directories(folder_);
         path_ = DefaultConfigPath(folder_);
     }
@@ -39,41 +41,32 @@ protected:
     fs::path path_;
 };
 
-TEST_F(ConfigFileOnDisk, FileAppearingAndVanishingIsNoticedButAnUnchangedOneIsReadOnce) {
+TEST_F(ConfigFileOnDisk, EveryChangeOfTheFileCountsFromTheNextRefreshOnAndNoneElse) {
     EXPECT_EQ(DefaultConfigPath(folder_ / ""), folder_ / "Tarnleaf.ini");
     ConfigFile file(path_);
     EXPECT_EQ(Value(file), "<none>");
-    Write(path_, "[TestMessage]\nSendPort = BOOTPC \n[s]\nk=1\n", fs::file_time_type::clock::now());
-    for (int i = 0; i < 10; ++i) file.Refresh();
-    EXPECT_EQ(file.GetIniString("testmessage", "sendport", ""), "BOOTPC");
-    EXPECT_EQ(file.ReadCount(), 1);
-    fs::remove(path_);
-    file.Refresh();
-    EXPECT_EQ(Value(file), "<none>");
-}
-
-TEST_F(ConfigFileOnDisk, EveryKindOfEditIsSeenAtTheNextRefreshWithoutRestart) {
-    // Stamps are set explicitly, so a coarse clock can neither hide an edit nor reveal one
-    // that the test means to hide.
+    // Stamps are set explicitly, so a coarse clock can neither hide an edit nor fake one.
     const auto stamp = fs::file_time_type::clock::now() - std::chrono::hours(1);
-    Write(path_, "[s]\nk=1\n", stamp);
-    ConfigFile file(path_);
-    EXPECT_EQ(Value(file), "1") << "read at construction";
+    Write(path_, "[S]\nK=1\n", stamp);
+    for (int i = 0; i < 10; ++i) file.Refresh();
+    EXPECT_EQ(Value(file), "1");
+    EXPECT_EQ(file.ReadCount(), 1) << "an unchanged file is not read again";
 
     Write(path_, "[s]\nk=2\n", stamp + std::chrono::seconds(2));  // same size, later stamp
     EXPECT_EQ(Value(file), "1") << "a load keeps its snapshot until the next Refresh";
     file.Refresh();
     EXPECT_EQ(Value(file), "2");
-
     Write(path_, "[s]\nk=345\n", stamp + std::chrono::seconds(2));  // other size, same stamp
     file.Refresh();
     EXPECT_EQ(Value(file), "345");
-
     const auto saved = folder_ / "Tarnleaf.ini.new";  // saved by rename: same size and stamp
     Write(saved, "[s]\nk=678\n", stamp + std::chrono::seconds(2));
     fs::rename(saved, path_);
     file.Refresh();
     EXPECT_EQ(Value(file), "678");
+    fs::remove(path_);
+    file.Refresh();
+    EXPECT_EQ(Value(file), "<none>");
 }
 
 TEST_F(ConfigFileOnDisk, FiftyMegabytesOfBinaryGarbageAreReadWithoutHarm) {
@@ -86,19 +79,47 @@ TEST_F(ConfigFileOnDisk, FiftyMegabytesOfBinaryGarbageAreReadWithoutHarm) {
     EXPECT_EQ(file.GetIniString("00-a0-c9-12-34-56", "BF", ""), "boot.img");
 }
 
+// The example configuration shipped with the program gives what its comments promise.
+TEST(ExampleConfig, ClientAndTestMessageProfilesLoad) {
+    const ConfigFile file(TARNLEAF_EXAMPLE_INI);
+    const auto load = [&](const char* section) {
+        BootpMessage message;
+        LoadProfile(file, section, message);
+        return message;
+    };
+    const BootpMessage netboot = load("00-A0-C9-12-34-56");
+    EXPECT_EQ(std::tie(netboot.file, netboot.yiaddr), std::tuple("pxelinux.0", "192.168.0.50"));
+    EXPECT_EQ(Bytes(netboot.options.begin(), netboot.options.begin() + 10),
+              (Bytes{99, 130, 83, 99, 1, 4, 255, 255, 255, 0}));
+    EXPECT_EQ(netboot.options.size(), 340u);
+    // The file has this one in lower case; its free option closes the area.
+    const BootpMessage thin = load("00-A0-C9-AB-CD-EF");
+    EXPECT_EQ(std::tie(thin.file, thin.sname),
+              std::tuple("/tftpboot/thin/kernel.img", "bootserver"));
+    const Bytes last{150, 4, 192, 168, 0, 10, 255, 0};
+    EXPECT_NE(std::search(thin.options.begin(), thin.options.end(), last.begin(), last.end()),
+              thin.options.end());
+    EXPECT_EQ(file.GetIniString("TestMessage", "SendPort", ""), "BOOTPS");
+    const BootpMessage test = load("TestMessage");
+    EXPECT_EQ(std::tie(test.op, test.siaddr), std::tuple(1, "127.0.0.1"));
+    EXPECT_EQ(Bytes(test.options.begin(), test.options.begin() + 7),
+              (Bytes{99, 130, 83, 99, 53, 1, 1}));
+}
+
 // A file in memory that can change, vanish or be locked while it is read.
-class ScriptedFiles final : public FileAccess {
-public:
+struct ScriptedFiles final : FileAccess {
+    ScriptedFiles() { Set("[s]\nk=1\n", 1); }
+
     std::optional<FileIdentity> identity;
     std::string content;
     std::function<void()> duringRead;  // runs inside ReadAll, after the content is taken
-    bool unreadable = false;
+    bool locked = false;
     mutable int reads = 0;
 
     std::optional<FileIdentity> Identify(const fs::path&) const override { return identity; }
-    std::optional<std::string> ReadAll(const fs::path&, std::uintmax_t maxBytes) const override {
+    std::optional<std::string> ReadAll(const fs::path&, std::uintmax_t) const override {
         ++reads;
-        if (!identity || unreadable || content.size() > maxBytes) return std::nullopt;
+        if (!identity || locked) return std::nullopt;
         std::string taken = content;
         if (duringRead) duringRead();
         return taken;
@@ -109,13 +130,8 @@ public:
     }
 };
 
-class ConfigFileReading : public ::testing::Test {
-protected:
-    ConfigFileReading() { files->Set("[s]\nk=1\n", 1); }
-    std::shared_ptr<ScriptedFiles> files = std::make_shared<ScriptedFiles>();
-};
-
-TEST_F(ConfigFileReading, RewriteDuringTheReadIsReadAgainOnce) {
+TEST(ConfigFileReading, RewriteDuringTheReadIsReadAgainUntilItSettles) {
+    auto files = std::make_shared<ScriptedFiles>();
     int rewrites = 0;
     files->duringRead = [&] {
         if (rewrites++ == 0) files->Set("[s]\nk=new\n", 2);
@@ -126,14 +142,15 @@ TEST_F(ConfigFileReading, RewriteDuringTheReadIsReadAgainOnce) {
     EXPECT_EQ(files->reads, 2) << "the settled state is not read a third time";
 }
 
-TEST_F(ConfigFileReading, ContentOfAnotherSizeThanClaimedIsReadAgain) {
+TEST(ConfigFileReading, ContentOfAnotherSizeThanClaimedIsReadAgain) {
+    auto files = std::make_shared<ScriptedFiles>();
     files->identity->size += 3;  // a write still under way when the size was taken
-    const ConfigFile file("Tarnleaf.ini", files);
-    EXPECT_GT(files->reads, 1);
-    EXPECT_EQ(Value(file), "1");
+    EXPECT_EQ(Value(ConfigFile("Tarnleaf.ini", files)), "1");
+    EXPECT_EQ(files->reads, ConfigFile::kMaxReadAttempts);
 }
 
-TEST_F(ConfigFileReading, FileThatNeverSettlesIsReadABoundedNumberOfTimesThenAgainNextTime) {
+TEST(ConfigFileReading, FileThatNeverSettlesIsReadABoundedNumberOfTimesThenAgainNextTime) {
+    auto files = std::make_shared<ScriptedFiles>();
     std::int64_t stamp = 1;
     files->duringRead = [&] { ++stamp, files->Set("[s]\nk=" + std::to_string(stamp), stamp); };
     ConfigFile file("Tarnleaf.ini", files);
@@ -145,23 +162,22 @@ TEST_F(ConfigFileReading, FileThatNeverSettlesIsReadABoundedNumberOfTimesThenAga
     EXPECT_EQ(Value(file), std::to_string(stamp));
 }
 
-TEST_F(ConfigFileReading, VanishingOversizedOrLockedFileReadsAsMissing) {
+TEST(ConfigFileReading, VanishingOrOversizedFileReadsAsMissing) {
+    auto files = std::make_shared<ScriptedFiles>();
     files->duringRead = [&] { files->identity.reset(); };
     EXPECT_EQ(Value(ConfigFile("Tarnleaf.ini", files)), "<none>") << "vanished during the read";
-
-    files->Set("[s]\nk=1\n", 1);
-    files->duringRead = nullptr;
+    files = std::make_shared<ScriptedFiles>();
     files->identity->size = ConfigFile::kMaxFileBytes + 1;
-    files->reads = 0;
-    EXPECT_EQ(Value(ConfigFile("Tarnleaf.ini", files)), "<none>") << "oversized";
+    EXPECT_EQ(Value(ConfigFile("Tarnleaf.ini", files)), "<none>");
     EXPECT_EQ(files->reads, 0) << "an oversized file is not taken into memory";
 }
 
-TEST_F(ConfigFileReading, LockedFileIsTriedAgainAtEveryRefreshUntilItReads) {
-    files->unreadable = true;
+TEST(ConfigFileReading, LockedFileIsTriedAgainAtEveryRefreshUntilItReads) {
+    auto files = std::make_shared<ScriptedFiles>();
+    files->locked = true;
     ConfigFile file("Tarnleaf.ini", files);
     EXPECT_EQ(Value(file), "<none>");
-    files->unreadable = false;  // the lock is gone; the file itself did not change
+    files->locked = false;  // the file itself did not change
     file.Refresh();
     EXPECT_EQ(Value(file), "1");
     file.Refresh();

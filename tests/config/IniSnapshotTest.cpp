@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <memory>
 #include <string>
 
@@ -14,8 +13,7 @@ using namespace std::string_literals;
 struct LookupCase {
     const char* name;
     std::string text;
-    const char* section;
-    const char* key;
+    const char *section, *key;
     std::string expected;  // "<none>" when the key is missing
 };
 
@@ -24,23 +22,19 @@ const std::string k254(254, 'v');
 const LookupCase kLookups[] = {
     {"NamesIgnoreAsciiCase", "[00-a0-c9-12-34-56]\nSubnetMask=1\n", "00-A0-C9-12-34-56",
      "SUBNETMASK", "1"},
-    {"NonAsciiNamesMatchByteForByte", "[caf\xE9]\nk=1\n", "caf\xE9", "k", "1"},
     {"NonAsciiBytesDoNotFoldCase", "[caf\xE9]\nk=1\n", "CAF\xC9", "k", "<none>"},
     {"SectionNameIsTrimmed", "[ \tname ]\nk=v\n", "name", "k", "v"},
     {"KeyNameIsTrimmed", "[s]\n  \tkey \t= v\n", "s", "key", "v"},
     {"UnclosedHeaderIsIgnored", "[a]\nk=1\n[b\nk2=2\n", "a", "k2", "2"},
-    {"UnclosedHeaderIsNoSection", "[b\nk=2\n", "b", "k", "<none>"},
     {"TextAfterCloseBracketIsIgnored", "[a] trailing\nk=1\n", "a", "k", "1"},
     {"EmptySectionNameNeverMatches", "[]\nk=1\n", "", "k", "<none>"},
     {"KeysBeforeAnySectionBelongNowhere", "k=1\n[s]\n", "s", "k", "<none>"},
     {"ValueIsAfterTheFirstEquals", "[s]\nk = a=b \n", "s", "k", "a=b"},
-    {"SingleQuotesAreRemoved", "[s]\nk='a;b'\n", "s", "k", "a;b"},
+    {"SingleQuotesGoSemicolonsStay", "[s]\nk='a; b'\n", "s", "k", "a; b"},
     {"UnmatchedQuoteStays", "[s]\nk=\"ab'\n", "s", "k", "\"ab'"},
     {"QuotedBlanksAreTrimmedByTheReader", "[s]\nk=\"  x  \"\n", "s", "k", "x"},
-    {"SemicolonInsideValueIsKept", "[s]\nk=a ; b\n", "s", "k", "a ; b"},
     {"LineWithoutEqualsIsNoKey", "[s]\nk\n", "s", "k", "<none>"},
     {"CommentLineIsNeverAKey", "[s]\n;k=1\n", "s", ";k", "<none>"},
-    {"EmptyValueIsEmptyNotMissing", "[s]\nk=\n", "s", "k", ""},
     {"FirstDuplicateSectionWins", "[s]\na=1\n[S]\na=2\n", "s", "a", "1"},
     {"RepeatedSectionAddsNoKeys", "[s]\n[S]\nk=1\n", "s", "k", "<none>"},
     {"FirstDuplicateKeyWinsEvenEmpty", "[s]\nk=\nK=2\n", "s", "k", ""},
@@ -70,23 +64,16 @@ TEST(IniSnapshot, DefaultIsCutAndTrimmedLikeAValue) {
     EXPECT_EQ(empty.GetIniString("s", "k", std::string(300, 'd')), std::string(254, 'd'));
 }
 
-// Names alternate in letter case, so the probing is exercised along with the folding.
-std::string Mixed(std::string name, int i) {
-    name += std::to_string(i);
-    if (i % 2 == 0) {
-        for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
-    return name;
-}
-
 TEST(IniSnapshot, EveryNameOfALargeFileIsFoundAndNoOther) {
     constexpr int kCount = 3000;
-    std::string text = "[big]\n";
-    for (int i = 0; i < kCount; ++i) text += Mixed("key", i) + "=v" + std::to_string(i) + "\n";
+    std::string text, bigSection = "[big]\n";
+    // Names alternate in letter case, so the probing is exercised along with the folding.
     for (int i = 0; i < kCount; ++i) {
-        text += "[" + Mixed("client-", i) + "]\nid=" + std::to_string(i) + "\n";
+        const std::string n = std::to_string(i);
+        text += (i % 2 ? "[client-" : "[CLIENT-") + n + "]\nid=" + n + "\n";
+        bigSection += (i % 2 ? "key" : "KEY") + n + "=v" + n + "\n";
     }
-    const auto snapshot = IniSnapshot::Parse(text);
+    const auto snapshot = IniSnapshot::Parse(text + bigSection);
     EXPECT_EQ(snapshot.SectionCount(), std::size_t{kCount + 1});
     const auto big = snapshot.FindSection("BIG");
     for (int i = 0; i < kCount; ++i) {

@@ -9,13 +9,15 @@
 #include <string>
 #include <tuple>
 #include <utility>
+#include <vector>
 
-#include "config/ProfileLoader.h"
-#include "config/StaticProfileSource.h"
+#include "config/OptionWriters.h"
 #include "protocol/TextConversions.h"
 
 namespace tarnleaf {
 namespace {
+
+using K = OptionKind;
 
 TEST(OptionCatalogue, RowsRiseByCodeAndEachKeyNameIsUniqueAndDocumented) {
     std::stringstream example;
@@ -41,65 +43,19 @@ TEST(OptionCatalogue, RowsRiseByCodeAndEachKeyNameIsUniqueAndDocumented) {
     }
 }
 
-// A value of each kind and the data bytes it gives.
-std::pair<std::string, std::vector<std::uint8_t>> SampleFor(OptionKind kind) {
-    switch (kind) {
-        case OptionKind::IpList: return {"10.1.2.3, 10.1.2.4", {10, 1, 2, 3, 10, 1, 2, 4}};
-        case OptionKind::Long: return {"-18000", {255, 255, 185, 176}};
-        case OptionKind::Short: return {"1500", {5, 220}};
-        case OptionKind::Flag: return {"yes", {1}};
-        case OptionKind::Text: return {"pxe", {'p', 'x', 'e'}};
-        case OptionKind::ByteList: return {"1,&H10,255", {1, 16, 255}};
-    }
-    return {};
-}
-
-class CatalogueRow : public ::testing::TestWithParam<OptionRow> {};
-
-TEST_P(CatalogueRow, EveryNameOfTheRowWritesItsOptionWithTheKindsBytes) {
-    const OptionRow& row = GetParam();
-    auto [value, data] = SampleFor(row.kind);
-    if (row.code == kDhcpMessageTypeCode) value = "5", data = {5};
-    for (std::string_view name : {row.key, row.alternative1, row.alternative2}) {
-        if (name.empty()) continue;
-        const StaticProfileSource source("[p]\n" + std::string(name) + "=" + value + "\n");
-        std::vector<std::uint8_t> area(64, 0);
-        LoadProfileOptions(source, "p", area);
-
-        std::vector<std::uint8_t> expected{99, 130, 83, 99, row.code,
-                                           static_cast<std::uint8_t>(data.size())};
-        expected.insert(expected.end(), data.begin(), data.end());
-        expected.push_back(255);
-        expected.resize(64, 0);
-        EXPECT_EQ(area, expected) << name;
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(AllRows, CatalogueRow, ::testing::ValuesIn(kOptionCatalogue),
-                         [](const auto& row) {
-                             std::string name(row.param.key);
-                             std::replace(name.begin(), name.end(), '-', '_');
-                             return name;
-                         });
-
 TEST(ParseCustomOption, SplitsCodeKindAndDataOrIgnoresTheKey) {
-    constexpr auto kIgnored = OptionKind::Text;  // a kind no custom option can have
-    const struct {
-        const char *name, *value;
-        int code;
-        OptionKind kind;
-        const char* data;
-    } cases[] = {
-        {"IpListKeepsTheCommasOfItsData", "128, IPLIST, 10.0.0.1, 10.0.0.2", 128,
-         OptionKind::IpList, "10.0.0.1, 10.0.0.2"},
-        {"IpWord", "150,ip,1.2.3.4", 150, OptionKind::IpList, "1.2.3.4"},
-        {"IpSpaceListWord", "150,Ip List,1.2.3.4", 150, OptionKind::IpList, "1.2.3.4"},
-        {"IpUnderscoreListWord", "150,IP_LIST,1.2.3.4", 150, OptionKind::IpList, "1.2.3.4"},
-        {"LongWordAndBlanks", "\t52 ,Long, 3", 52, OptionKind::Long, "3"},
-        {"ShortWord", "13,short,9", 13, OptionKind::Short, "9"},
-        {"ByteWord", "61,BYTE,1,2,3", 61, OptionKind::ByteList, "1,2,3"},
-        {"ArrayWord", "61,array,&H01", 61, OptionKind::ByteList, "&H01"},
-        {"CodeIsRounded", "127.5,BYTE,1", 128, OptionKind::ByteList, "1"},
+    constexpr auto kIgnored = K::Text;  // a kind no custom option can have
+    const struct { const char *name, *value; int code; K kind; const char* data; } cases[] = {
+        {"IpListKeepsTheCommasOfItsData", "128, IPLIST, 1.0.0.1, 1.0.0.2", 128, K::IpList,
+         "1.0.0.1, 1.0.0.2"},
+        {"IpWord", "150,ip,1.2.3.4", 150, K::IpList, "1.2.3.4"},
+        {"IpSpaceListWord", "150,Ip List,1.2.3.4", 150, K::IpList, "1.2.3.4"},
+        {"IpUnderscoreListWord", "150,IP_LIST,1.2.3.4", 150, K::IpList, "1.2.3.4"},
+        {"LongWordAndBlanks", "\t52 ,Long, 3", 52, K::Long, "3"},
+        {"ShortWord", "13,short,9", 13, K::Short, "9"},
+        {"ByteWord", "61,BYTE,1,2,3", 61, K::ByteList, "1,2,3"},
+        {"ArrayWord", "61,array,&H01", 61, K::ByteList, "&H01"},
+        {"CodeIsRounded", "127.5,BYTE,1", 128, K::ByteList, "1"},
         {"TextKindIsNotOffered", "200,TEXT,abc", 0, kIgnored, ""},
         {"TwoPartsAreIgnored", "200,LONG", 0, kIgnored, ""},
         {"PadCodeIsIgnored", ",BYTE,1", 0, kIgnored, ""},
@@ -113,6 +69,109 @@ TEST(ParseCustomOption, SplitsCodeKindAndDataOrIgnoresTheKey) {
                                 : std::tuple(0, kIgnored, std::string_view(""));
         EXPECT_EQ(got, std::tuple(c.code, c.kind, std::string_view(c.data)));
     }
+}
+
+using Bytes = std::vector<std::uint8_t>;
+
+std::string Joined(const std::string& item, std::size_t count) {
+    std::string text = item;
+    for (std::size_t i = 1; i < count; ++i) text += "," + item;
+    return text;
+}
+
+// Code, length and `count` copies of `item`.
+Bytes Repeated(std::uint8_t code, const Bytes& item, std::size_t count) {
+    Bytes bytes{code, static_cast<std::uint8_t>(item.size() * count)};
+    for (std::size_t i = 0; i < count; ++i) bytes.insert(bytes.end(), item.begin(), item.end());
+    return bytes;
+}
+
+struct WriterCase {
+    const char* name;
+    OptionKind kind;
+    std::string value;
+    Bytes written;  // code, length and data; empty when nothing is written
+};
+
+// Every case writes option 7 into a roomy area.
+const WriterCase kWriterCases[] = {
+    {"IpSpacedParts", K::IpList, " 10 . 0 .0. 1 , 10.0.0.2", {7, 8, 10, 0, 0, 1, 10, 0, 0, 2}},
+    {"IpTrailingCommaGivesAZeroAddress", K::IpList, "1.2.3.4,", {7, 8, 1, 2, 3, 4, 0, 0, 0, 0}},
+    {"IpPiecesAreLeadingNumbers", K::IpList, "&H0A.1e1.2x.y", {7, 4, 10, 10, 2, 0}},
+    {"IpPiecesBeyondTheFourthAreIgnored", K::IpList, "10.0.0.255.5", {7, 4, 10, 0, 0, 255}},
+    {"IpMissingPiecesAreZero", K::IpList, "1.2.3", {7, 4, 1, 2, 3, 0}},
+    {"IpEmptyPieceIsZero", K::IpList, "1..3.4", {7, 4, 1, 0, 3, 4}},
+    {"IpLeadingZerosAreDecimal", K::IpList, "010.001.000.099", {7, 4, 10, 1, 0, 99}},
+    {"IpFourDigitPieceIsStillANumber", K::IpList, "0010.0.0.1", {7, 4, 10, 0, 0, 1}},
+    {"IpSpacesAroundAPlainAddress", K::IpList, "  192.168.0.1  ", {7, 4, 192, 168, 0, 1}},
+    {"IpTabBeforeAPieceIsSkipped", K::IpList, "\t1.2.3.4", {7, 4, 1, 2, 3, 4}},
+    {"IpSixtyThreeAddressesFit", K::IpList, Joined("1.2.3.4", 63), Repeated(7, {1, 2, 3, 4}, 63)},
+    {"IpSixtyFourAddressesAreSkipped", K::IpList, Joined("1.2.3.4", 64), {}},
+    {"IpPieceAboveAByteSkipsTheOption", K::IpList, "1.2.3.4,10.0.0.256", {}},
+    {"IpNegativePieceSkipsTheOption", K::IpList, "10.-1.0.0", {}},
+    {"LongSmallestValue", K::Long, "-2147483648", {7, 4, 128, 0, 0, 0}},
+    {"LongFractionRoundsHalfToEven", K::Long, "2.5", {7, 4, 0, 0, 0, 2}},
+    {"LongHexIsUnsignedThirtyTwoBits", K::Long, "&HFFFFFFFF", {7, 4, 255, 255, 255, 255}},
+    {"LongDecimalBeyondSignedRangeIsSkipped", K::Long, "2147483648", {}},
+    {"LongHexBeyondThirtyTwoBitsIsSkipped", K::Long, "&H100000000", {}},
+    {"LongTextIsSkipped", K::Long, "3600s", {}},
+    {"ShortAboveSixteenBitsKeepsTheLowBits", K::Short, "70000", {7, 2, 17, 112}},
+    {"ShortNegativeIsSkipped", K::Short, "-1", {}},
+    {"ShortTextIsSkipped", K::Short, "big", {}},
+    {"FlagTrue", K::Flag, "true", {7, 1, 1}},
+    {"FlagOn", K::Flag, "On", {7, 1, 1}},
+    {"FlagOneIsOff", K::Flag, "1", {7, 1, 0}},
+    {"TextCutToEightyBytes", K::Text, std::string(100, 'r'), Repeated(7, {'r'}, 80)},
+    {"TextEightBitBytesPassUnchanged", K::Text, "\xE9t\xE9", {7, 3, 0xE9, 't', 0xE9}},
+    {"ByteTwoFiftyFiveValuesFit", K::ByteList, Joined("7", 255), Repeated(7, {7}, 255)},
+    {"ByteTwoFiftySixValuesAreSkipped", K::ByteList, Joined("7", 256), {}},
+    {"ByteValueAboveAByteIsSkipped", K::ByteList, "256", {}},
+    {"ByteRoundingAboveAByteIsSkipped", K::ByteList, "255.5", {}},
+    {"ByteEmptyItemIsSkipped", K::ByteList, "1,,3", {}},
+    {"ByteTextItemIsSkipped", K::ByteList, "1,x", {}},
+};
+
+TEST(OptionWriter, WritesTheOptionBytesAndMovesPastThemOrWritesNothing) {
+    for (const WriterCase& c : kWriterCases) {
+        SCOPED_TRACE(c.name);
+        Bytes area(400, 0);
+        std::size_t position = 4;
+        WriteOption(c.kind, 7, c.value, area, position);
+        EXPECT_EQ(position, 4 + c.written.size());
+        Bytes expected(400, 0);
+        std::copy(c.written.begin(), c.written.end(), expected.begin() + 4);
+        EXPECT_EQ(area, expected);
+    }
+}
+
+// In a 64-byte area an option's last byte may sit at index 62, leaving 63 for the end mark.
+TEST(FitRule, OptionEndingAtIndex62IsWrittenOneByteLongerIsLeftOut) {
+    Bytes area(64, 0);
+    std::size_t position = 4;
+    WriteTextOption(12, std::string(58, 'a'), area, position);
+    EXPECT_EQ(position, 4u);
+    EXPECT_EQ(area, Bytes(64, 0));
+    WriteTextOption(12, std::string(57, 'a'), area, position);
+    EXPECT_EQ(position, 63u);
+    EXPECT_EQ(area[62], 'a');
+    EXPECT_EQ(area[63], 0);
+}
+
+TEST(FitRule, DegenerateAreasAndPositionsNeverWriteOutOfBounds) {
+    for (std::size_t size : {0u, 1u, 2u, 3u, 4u, 5u, 6u}) {
+        Bytes area(size, 0), expected(size, 0);
+        std::size_t position = 4;
+        WriteMagicCookie(area);
+        WriteFlagOption(19, "yes", area, position);
+        WriteTextOption(12, "x", area, position);
+        if (size >= 4) std::copy_n(Bytes{99, 130, 83, 99}.begin(), 4, expected.begin());
+        EXPECT_EQ(position, 4u) << size;
+        EXPECT_EQ(area, expected) << size;
+    }
+    Bytes area(64, 0);
+    std::size_t position = 1000;
+    WriteByteListOption(55, "1", area, position);
+    EXPECT_EQ(position, 1000u);
 }
 
 }  // namespace

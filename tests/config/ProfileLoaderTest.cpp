@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "config/OptionCatalogue.h"
 #include "config/StaticProfileSource.h"
 
 namespace tarnleaf {
@@ -100,26 +103,19 @@ TEST(LoadProfile, KeepsToTheSectionNamedAtItsStart) {
     const BootpMessage message = Loaded(
         "ha=00-11-22-33-44-55\nBootFile=mine.img\nSubnetMask=255.0.0.0\n"
         "[00-11-22-33-44-55]\nBootFile=theirs.img\nServerName=theirs\n");
-    EXPECT_EQ(message.chaddr, "00-11-22-33-44-55");
-    EXPECT_EQ(message.file, "mine.img");
-    EXPECT_EQ(message.sname, "");
-    EXPECT_EQ(message.options[4], 1);
+    EXPECT_EQ(std::tie(message.chaddr, message.file, message.sname, message.options[4]),
+              std::tuple("00-11-22-33-44-55", "mine.img", "", 1));
 }
 
 using Bytes = std::vector<std::uint8_t>;
 
-// The option area that the profile text gives in an area of `size` bytes.
-Bytes Load(const std::string& profile, std::size_t size = 64) {
-    const StaticProfileSource source("[p]\n" + profile);
-    Bytes area(size, 0);
-    LoadProfileOptions(source, "p", area);
-    return area;
-}
+// The option area that a client profile gives.
+Bytes Load(const std::string& profile) { return Loaded(profile).options; }
 
 // The cookie, then `options` and the end mark, zero-filled to `size`.
-Bytes Area(std::initializer_list<std::uint8_t> options, std::size_t size = 64) {
+Bytes Area(const Bytes& options, std::size_t size = 64) {
     Bytes bytes{99, 130, 83, 99};
-    bytes.insert(bytes.end(), options);
+    bytes.insert(bytes.end(), options.begin(), options.end());
     bytes.push_back(255);
     bytes.resize(size, 0);
     return bytes;
@@ -133,36 +129,54 @@ TEST(LoadProfileOptions, AreaWithoutASingleOptionStaysAllZeroWithoutCookie) {
               Bytes(64, 0));
 }
 
-TEST(LoadProfileOptions, MessageTypeTakesNamesInAnyCaseElseBytes) {
-    EXPECT_EQ(Load("DHCPMessageType=dhcpoffer\n"), Area({53, 1, 2}));
-    EXPECT_EQ(Load("DHCPMessageType=1,2\n"), Area({53, 2, 1, 2}));
+// A value of each kind and the data bytes it gives.
+std::pair<std::string, Bytes> SampleFor(OptionKind kind) {
+    switch (kind) {
+        case OptionKind::IpList: return {"10.1.2.3, 10.1.2.4", {10, 1, 2, 3, 10, 1, 2, 4}};
+        case OptionKind::Long: return {"-18000", {255, 255, 185, 176}};
+        case OptionKind::Short: return {"1500", {5, 220}};
+        case OptionKind::Flag: return {"yes", {1}};
+        case OptionKind::Text: return {"pxe", {'p', 'x', 'e'}};
+        case OptionKind::ByteList: return {"1,&H10,255", {1, 16, 255}};
+    }
+    return {};
 }
 
+class CatalogueRow : public ::testing::TestWithParam<OptionRow> {};
+
+TEST_P(CatalogueRow, EveryNameOfTheRowWritesItsOptionWithTheKindsBytes) {
+    const OptionRow& row = GetParam();
+    auto [value, data] = SampleFor(row.kind);
+    if (row.code == kDhcpMessageTypeCode) value = "5", data = {5};
+    data.insert(data.begin(), {row.code, static_cast<std::uint8_t>(data.size())});
+    for (std::string_view name : {row.key, row.alternative1, row.alternative2}) {
+        if (name.empty()) continue;
+        EXPECT_EQ(Load(std::string(name) + "=" + value), Area(data)) << name;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllRows, CatalogueRow, ::testing::ValuesIn(kOptionCatalogue),
+                         [](const auto& row) {
+                             std::string name(row.param.key);
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });
+
 TEST(LoadProfileOptions, GatewayFallsThroughEmptyNamesToRouter) {
-    EXPECT_EQ(Load("Gateway=\ngw=\nRouter=10.0.0.1\n"), Area({3, 4, 10, 0, 0, 1}));
+    EXPECT_EQ(Load("Gateway=   \ngw=\nRouter=10.0.0.1\n"), Area({3, 4, 10, 0, 0, 1}));
     EXPECT_EQ(Load("Gateway=10.0.0.9\ngw=10.0.0.8\nRouter=10.0.0.1\n"), Area({3, 4, 10, 0, 0, 9}));
     EXPECT_EQ(Load("gw=10.0.0.8\nRouter=10.0.0.1\n"), Area({3, 4, 10, 0, 0, 8}));
 }
 
-TEST(LoadProfileOptions, CustomKeysFollowTheCatalogueInNumberOrder) {
-    EXPECT_EQ(Load("Custom3=200,LONG\nCustom10=66,BYTE,7\n"
-                   "Custom1=128, IPLIST, 10.0.0.1, 10.0.0.2\nCustom11=67,BYTE,9\n"
-                   "Custom01=68,BYTE,9\nHostName=h\n"),
-              Area({
-                  12, 1, 'h',                          // host name
-                  128, 8, 10, 0, 0, 1, 10, 0, 0, 2,    // Custom1
-                  66, 1, 7,                            // Custom10; Custom11 and 01 are no keys
-              }));
-}
-
-// A netboot reply profile, its keys in no particular order, and its whole option area.
-TEST(LoadProfileOptions, NetbootProfileGivesItsGoldenAreaInCodeOrder) {
+// A netboot reply profile, its keys in no particular order, and its whole option area:
+// catalogue options by code, then Custom1..Custom10 by number.
+TEST(LoadProfileOptions, NetbootProfileGivesItsGoldenArea) {
     const Bytes area = Load(
-        "VendorClassIdentifier=PXEClient\nServerIdentifier=192.168.0.1\n"
-        "SubnetMask=255.255.255.0\nDHCPMessageType=DHCPOFFER\nGateway=192.168.0.1\n"
-        "RenewalTimeValue=43200\nDomainNameServer=192.168.0.1, 192.168.0.2\nHostName=pc-07\n"
-        "IP-forward=off\nIP-mtu-sz=1500\nIPAddressLeaseTime=86400\n",
-        340);
+        "Custom10=66,BYTE,7\nVendorClassIdentifier=PXEClient\nServerIdentifier=192.168.0.1\n"
+        "SubnetMask=255.255.255.0\nDHCPMessageType=dhcpoffer\nGateway=192.168.0.1\n"
+        "Custom1=128, IPLIST, 10.0.0.1, 10.0.0.2\nCustom11=67,BYTE,9\nCustom01=68,BYTE,9\n"
+        "DomainNameServer=192.168.0.1, 192.168.0.2\nHostName=pc-07\nIP-forward=off\n"
+        "IPAddressLeaseTime=86400\nMessageSize=576\n");
     const Bytes golden = Area(
         {
             1, 4, 255, 255, 255, 0,                               // 1 subnet mask
@@ -170,12 +184,12 @@ TEST(LoadProfileOptions, NetbootProfileGivesItsGoldenAreaInCodeOrder) {
             6, 8, 192, 168, 0, 1, 192, 168, 0, 2,                 // 6 name servers
             12, 5, 'p', 'c', '-', '0', '7',                       // 12 host name
             19, 1, 0,                                             // 19 IP forwarding off
-            26, 2, 5, 220,                                        // 26 MTU 1500
             51, 4, 0, 1, 81, 128,                                 // 51 lease 86400
             53, 1, 2,                                             // 53 DHCPOFFER
             54, 4, 192, 168, 0, 1,                                // 54 server identifier
-            58, 4, 0, 0, 168, 192,                                // 58 T1 43200
             60, 9, 'P', 'X', 'E', 'C', 'l', 'i', 'e', 'n', 't',  // 60 vendor class
+            128, 8, 10, 0, 0, 1, 10, 0, 0, 2,                     // Custom1
+            66, 1, 7,                                             // Custom10; 11, 01 are no keys
         },
         340);
     EXPECT_EQ(area, golden);
