@@ -19,35 +19,27 @@ protected:
     std::vector<LogChange> changes;
 };
 
-TEST_F(LogModelTest, MessageEntriesAreSeparatedByAnEmptyLineAndLeaveTheCaretAtTheEnd) {
+TEST_F(LogModelTest, EntriesAreSeparatedByAnEmptyLine) {
     log.AppendMessageEntry(548, "first\r\n", "t1");
-    log.AppendMessageEntry(301, "second\r\n", "t2");
-    EXPECT_EQ(log.Text(),
-              "date [t1]\r\nsize [548]\r\nfirst\r\n\r\ndate [t2]\r\nsize [301]\r\nsecond\r\n");
-    ASSERT_EQ(changes.size(), 2u);
-    EXPECT_EQ(changes[1].appended, "\r\ndate [t2]\r\nsize [301]\r\nsecond\r\n");
-    EXPECT_EQ(changes[1].caret, log.Text().size());
-    EXPECT_EQ(changes[1].removedFromFront, 0u);
-}
-
-TEST_F(LogModelTest, ErrorEntryEndsWithAnEmptyLineAndLeavesTheCaretAtItsStart) {
-    log.AppendErrorEntry("Message Send Error!\r\n10065");
-    EXPECT_EQ(log.Text(), "Message Send Error!\r\n10065\r\n\r\n");
-    EXPECT_EQ(changes.back().caret, 0u);
-
+    EXPECT_EQ(changes.back().caret, log.Text().size());  // a message leaves it at the end
     const std::size_t before = log.Text().size();
     log.AppendErrorEntry("Error!\r\n10054 (reset)");
-    EXPECT_EQ(changes.back().appended, "\r\nError!\r\n10054 (reset)\r\n\r\n");
-    EXPECT_EQ(log.Text().substr(before), changes.back().appended);
-    EXPECT_EQ(changes.back().caret, before);
+    EXPECT_EQ(changes.back().caret, before);  // an error at its start
+    log.AppendMessageEntry(301, "second\r\n", "t2");
+    EXPECT_EQ(changes.back().appended, "\r\ndate [t2]\r\nsize [301]\r\nsecond\r\n");
+    EXPECT_EQ(changes.back().removedFromFront, 0u);
+    EXPECT_EQ(log.Text(), "date [t1]\r\nsize [548]\r\nfirst\r\n"
+                          "\r\nError!\r\n10054 (reset)\r\n\r\n"
+                          "\r\ndate [t2]\r\nsize [301]\r\nsecond\r\n");
 }
 
 TEST_F(LogModelTest, OnlyMessageEntriesTrimALongLog) {
     log.AppendErrorEntry("head\r\n" + std::string(LogModel::kTrimThreshold, 'z'));
+    EXPECT_EQ(changes.back().caret, 0u);
     log.AppendErrorEntry("again");
     EXPECT_EQ(changes.back().removedFromFront, 0u);
     const std::string before = log.Text();
-    ASSERT_EQ(before.substr(0, 6), "head\r\n");
+    ASSERT_EQ(before.substr(0, 6), "head\r\n");  // no break ahead of the first entry
 
     log.AppendMessageEntry(300, "d\r\n", "t");
     const std::size_t cut = before.find("\r\n\r\n") + 2;

@@ -47,13 +47,11 @@ TEST(ReplyBuilder, RecordWithoutAHardwareAddressIsLeftAlone) {
     EXPECT_EQ(empty, BootpMessage{});
 }
 
-TEST(ReplyBuilder, ProfileMessageTypeReplacesTheReplyOp) {
-    EXPECT_EQ(Reply("BootFile=f\nMessageType=BOOTREQUEST\n", DhcpOptions(1)).op, 1);
-}
-
-TEST(ReplyBuilder, ProfileTypeGoesOutEvenWhenItDoesNotAnswer) {
-    EXPECT_EQ(Reply("BootFile=f\nDHCPMessageType=DHCPACK\n", DhcpOptions(1)).options,
-              Area({53, 1, 5, 255}));
+TEST(ReplyBuilder, ProfileOpAndTypeWinEvenWhenTheyDoNotAnswer) {
+    const BootpMessage reply =
+        Reply("BootFile=f\nMessageType=BOOTREQUEST\nDHCPMessageType=DHCPACK\n", DhcpOptions(1));
+    EXPECT_EQ(reply.op, 1);
+    EXPECT_EQ(reply.options, Area({53, 1, 5, 255}));
 }
 
 // The request's options never reach the reply; only its message type decides the one

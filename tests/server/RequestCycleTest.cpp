@@ -5,6 +5,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "server/RequestImage.h"
 #include "support/FakeClock.h"
 #include "support/FakeUdpEndpoint.h"
+#include "support/GoldenMessages.h"
 
 namespace tarnleaf {
 namespace {
@@ -55,11 +57,6 @@ protected:
     RequestCycle cycle{endpoint, profiles, log, clock};
 };
 
-TEST_F(RequestCycleTest, NothingWaitingHandlesNothing) {
-    EXPECT_FALSE(cycle.HandleOneDatagram());
-    EXPECT_EQ(profiles.RefreshCount(), 0);
-}
-
 TEST_F(RequestCycleTest, UnknownClientGetsItsRequestBackAsBroadcastNamingTheServer) {
     const BootpMessage reply = Handle(RequestBytes(DhcpOptions(1)));
     EXPECT_EQ(profiles.RefreshCount(), 1);
@@ -70,9 +67,7 @@ TEST_F(RequestCycleTest, UnknownClientGetsItsRequestBackAsBroadcastNamingTheServ
     EXPECT_EQ(OptionHead(Sent().bytes), DhcpOptions(1));
     EXPECT_EQ(Sent().route.interfaceIndex, 3u);
     EXPECT_EQ(Sent().route.sourceAddress, kArrival);
-}
-
-TEST_F(RequestCycleTest, UnknownArrivalAddressFallsBackToTheHostAddress) {
+    // Where the endpoint cannot tell the arriving interface, the host's address serves.
     EXPECT_EQ(Handle(RequestBytes(), Ipv4Address::Any()).siaddr, "10.0.0.5");
 }
 
@@ -114,11 +109,13 @@ TEST_F(RequestCycleTest, LoggingOffWritesNothingAndBuildsNoEntry) {
     EXPECT_EQ(clock.TimestampReads(), 0);
 }
 
-TEST_F(RequestCycleTest, SocketErrorBecomesAnErrorEntry) {
+TEST_F(RequestCycleTest, NothingWaitingOrASocketErrorHandlesNothing) {
     log.SetLoggingEnabled(false);
+    EXPECT_FALSE(cycle.HandleOneDatagram());
     endpoint.QueueReceiveError({10054, "Connection reset by peer"});
     EXPECT_FALSE(cycle.HandleOneDatagram());
     EXPECT_EQ(log.Text(), "Error!\r\n10054 (Connection reset by peer)\r\n\r\n");
+    EXPECT_EQ(profiles.RefreshCount(), 0);
 }
 
 TEST_F(RequestCycleTest, UnencodableValueSendsNothingAndNamesTheSectionItCameFrom) {
@@ -189,6 +186,58 @@ TEST_F(RequestCycleTest, ReplyGoesToTheAgentOnlyWhenItAnswersARelayedRequest) {
         EXPECT_EQ(Sent().port, toAgent ? 67 : 68);
     }
 }
+
+// Whole replies, byte for byte, to the golden request images.
+struct GoldenCase {
+    std::string name;
+    std::vector<std::uint8_t> request;
+    std::uint8_t insertedType;  // 0: none
+    Ipv4Address destination;
+    std::uint16_t port;
+};
+
+class GoldenReplyTest : public RequestCycleTest,
+                        public ::testing::WithParamInterface<GoldenCase> {};
+
+TEST_P(GoldenReplyTest, IsTheRequestHeaderWithTheProfileLaidOver) {
+    const GoldenCase& c = GetParam();
+    const std::string keys = "BootFile=pxelinux.0\nHostIP=192.168.0.20\nSubnetMask=255.255.255.0\n"
+                             "Gateway=192.168.0.254\n";
+    profiles.SetText("[00-A0-C9-12-34-56]\n" + keys + "[00-A0-C9-AB-CD-EF]\n" + keys);
+    Handle(c.request);
+
+    std::vector<std::uint8_t> expected(c.request.begin(), c.request.begin() + 236);
+    const auto patch = [&](std::size_t at, std::string_view bytes) {
+        std::copy(bytes.begin(), bytes.end(), expected.begin() + static_cast<std::ptrdiff_t>(at));
+    };
+    expected[0] = 2;                             // op BOOTREPLY
+    patch(16, {"\xC0\xA8\x00\x14", 4});          // yiaddr 192.168.0.20 from HostIP
+    patch(20, {"\xC0\xA8\x07\x01", 4});          // siaddr 192.168.7.1: the arriving interface
+    patch(golden::kOffsetSname, "tarnleaf-host");  // sname: the host name
+    patch(golden::kOffsetFile, "pxelinux.0");      // file from BootFile
+    expected.insert(expected.end(), {99, 130, 83, 99});  // magic cookie
+    if (c.insertedType != 0) {
+        expected.insert(expected.end(), {53, 1, c.insertedType});
+    }
+    expected.insert(expected.end(), {1, 4, 255, 255, 255, 0,   // subnet mask
+                                     3, 4, 192, 168, 0, 254,   // router
+                                     255});                    // END
+    expected.resize(300, 0);  // the profile's area size, whatever the request's
+    EXPECT_EQ(Sent().bytes, expected);
+    EXPECT_EQ(Sent().destination, c.destination);
+    EXPECT_EQ(Sent().port, c.port);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Images, GoldenReplyTest,
+    ::testing::Values(GoldenCase{"DiscoverGetsOffer", golden::Bytes(golden::kDiscoverImage), 2,
+                                 Ipv4Address::Broadcast(), 68},
+                      GoldenCase{"RequestOf548BytesGetsAck", golden::Bytes(golden::kRequestImage),
+                                 5, Ipv4Address::Broadcast(), 68},
+                      GoldenCase{"RelayedBootpRequestGetsNoTypeAndGoesToTheRelay",
+                                 golden::Bytes(golden::kBootpRequestImage), 0,
+                                 Ipv4Address{{10, 0, 0, 1}}, 67}),
+    [](const auto& row) { return row.param.name; });
 
 }  // namespace
 }  // namespace tarnleaf

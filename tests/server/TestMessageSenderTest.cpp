@@ -6,6 +6,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "config/StaticProfileSource.h"
@@ -21,10 +22,11 @@ using ::testing::StartsWith;
 
 TEST(ChooseSendPort, NamesOrNumbersAPortOrNothing) {
     const std::pair<const char*, std::optional<std::uint16_t>> rows[] = {
-        {"", 67},        {"   ", 67},      {"bootps", 67},   {"67", 67},         {"067", 67},
-        {"\tBootPc ", 68}, {"68", 68},     {"1067", 1067},   {"1", 1},           {"65535", 65535},
-        {"0", {}},       {"65536", {}},    {"99999999999999999999", {}},         {"-68", {}},
-        {"67.5", {}},    {"&H44", {}},     {"6 8", {}},      {"tftp", {}},       {"BOOTPCX", {}},
+        {"", 67},         {"   ", 67},   {"bootps", 67},  {"67", 67},    {"067", 67},
+        {"\tBootPc ", 68}, {"68", 68},    {"1067", 1067},  {"1", 1},      {"65535", 65535},
+        {"0", {}},        {"65536", {}}, {"-68", {}},     {"67.5", {}},  {"&H44", {}},
+        {"6 8", {}},      {"tftp", {}},  {"BOOTPCX", {}},
+        {"4294967363", {}},  // 2^32 + 67: must not wrap round to 67
     };
     for (const auto& [value, port] : rows) {
         SCOPED_TRACE(value);
@@ -49,28 +51,23 @@ protected:
     TestMessageSender sender;
 };
 
-TEST_F(TestMessageSenderTest, GoesToServerIpOnTheChosenPortWithRoutingDeciding) {
+TEST_F(TestMessageSenderTest, EachTestRereadsTheProfileAndGoesToServerIpOnTheChosenPort) {
     Send();
     Send("SendPort=  bootpc \n");
-    ASSERT_EQ(endpoint.Sent().size(), 2u);
-    const auto& first = endpoint.Sent()[0];
-    EXPECT_EQ(first.destination, (Ipv4Address{{127, 0, 0, 1}}));
-    EXPECT_EQ(first.port, 67);
-    EXPECT_EQ(first.route.interfaceIndex, 0u);
-    EXPECT_TRUE(first.route.sourceAddress.IsAny());
-    EXPECT_EQ(endpoint.Sent()[1].port, 68);
-}
-
-TEST_F(TestMessageSenderTest, EachTestRereadsTheProfileAndDrawsANewXidOnly) {
-    Send();
-    Send();
     EXPECT_EQ(profiles.RefreshCount(), 2);
     ASSERT_EQ(endpoint.Sent().size(), 2u);
-    BootpMessage first = DecodeMessage(endpoint.Sent()[0].bytes);
-    BootpMessage second = DecodeMessage(endpoint.Sent()[1].bytes);
-    EXPECT_NE(first.xid, second.xid);
-    first.xid = second.xid = {};
-    EXPECT_EQ(first, second);
+    const auto& [first, second] = std::tie(endpoint.Sent()[0], endpoint.Sent()[1]);
+    EXPECT_EQ(first.destination, (Ipv4Address{{127, 0, 0, 1}}));
+    EXPECT_EQ(first.port, 67);
+    EXPECT_EQ(second.port, 68);
+    EXPECT_EQ(first.route.interfaceIndex, 0u);  // no request came in: routing decides
+    EXPECT_TRUE(first.route.sourceAddress.IsAny());
+    // Every test draws a new xid; nothing else is random.
+    BootpMessage a = DecodeMessage(first.bytes);
+    BootpMessage b = DecodeMessage(second.bytes);
+    EXPECT_NE(a.xid, b.xid);
+    a.xid = b.xid = {};
+    EXPECT_EQ(a, b);
 }
 
 TEST_F(TestMessageSenderTest, LoggingOffHidesASuccessButNotAFailedSend) {
@@ -90,11 +87,10 @@ TEST_F(TestMessageSenderTest, BadProfileSendsNothingAndSaysWhy) {
     const std::pair<const char*, const char*> rows[] = {
         {"SendPort=tftp\n", "Test Message Not Sent!\r\nSendPort [tftp] names no port"},
         {"SendPort=70000\n", "SendPort [70000]"},
-        {"ServerIP=\n", "Test Message Not Sent!\r\nno ServerIP in section [TestMessage]"},
+        {"ServerIP=\n", "no ServerIP in section [TestMessage]"},
         {"ServerIP=10.0.0\n", "ServerIP [10.0.0] is not an IPv4 address"},
         {"ServerIP=bootserver\n", "ServerIP [bootserver]"},
-        {"ClientIP=1.2.3.400\n",
-         "Message Encode Error!\r\nsection [TestMessage] field [ciaddr] value [1.2.3.400]"},
+        {"ClientIP=1.2.3.400\n", "section [TestMessage] field [ciaddr] value [1.2.3.400]"},
     };
     for (const auto& [keys, reason] : rows) {
         SCOPED_TRACE(keys);
