@@ -98,8 +98,11 @@ read -r user_before system_before < <(cpu_ticks)
 
 echo "perfdhcp: $rate exchanges/s for ${period}s, $clients clients, server $server"
 timeout $((period + 30)) ip netns exec "$ns_client" "${pin_client[@]}" \
-    perfdhcp -4 -l 10.78.0.2 -r "$rate" -p "$period" -R "$clients" -M "$macs" 10.78.0.1 >"$work/perfdhcp.out" 2>&1 || true
+    perfdhcp -4 -l 10.78.0.2 -r "$rate" -p "$period" -R "$clients" -M "$macs" 10.78.0.1 \
+    >"$work/perfdhcp.out" 2>&1 || true
 read -r user_after system_after < <(cpu_ticks)
+# Requests the server took in (its namespace is its own, so these are all the server's).
+handled=$(ip netns exec "$ns_server" awk '/^Udp:/ { if (h++) print $2 }' /proc/net/snmp)
 cat "$work/perfdhcp.out"
 # Where datagrams were lost: RcvbufErrors in the server's namespace are requests the server
 # did not take in time, in the generator's namespace replies perfdhcp did not.
@@ -116,7 +119,7 @@ fi
 
 # The second "received packets" of perfdhcp's report counts the ACKs (RA exchange).
 python3 - "$work/perfdhcp.out" "$period" "$ticks" "$user_before" "$user_after" \
-    "$system_before" "$system_after" <<'PY'
+    "$system_before" "$system_after" "$handled" <<'PY'
 import re, sys
 text = open(sys.argv[1]).read()
 period = float(sys.argv[2])
@@ -124,6 +127,7 @@ ticks = float(sys.argv[3])
 user_seconds = (int(sys.argv[5]) - int(sys.argv[4])) / ticks
 system_seconds = (int(sys.argv[7]) - int(sys.argv[6])) / ticks
 cpu_seconds = user_seconds + system_seconds
+handled = int(sys.argv[8])
 sent = [int(x) for x in re.findall(r"sent packets: (\d+)", text)]
 received = [int(x) for x in re.findall(r"received packets: (\d+)", text)]
 drops = [int(x) for x in re.findall(r"drops: (\d+)", text)]
@@ -131,7 +135,6 @@ if len(sent) < 2 or len(received) < 2:
     print("could not read perfdhcp's report")
     sys.exit(1)
 acks = received[1]
-exchanges = received[0] + received[1]
 print("---- tarnleafd under load ----")
 print("ACK/s achieved:            %.0f" % (acks / period))
 print("DISCOVER sent / OFFER got: %d / %d" % (sent[0], received[0]))
@@ -141,7 +144,10 @@ print("drops:                     %d (%.3f%%)" %
       (sum(drops), 100.0 * sum(drops) / max(total_sent, 1)))
 print("server CPU:                %.2f s (user %.2f s, system %.2f s)" %
       (cpu_seconds, user_seconds, system_seconds))
-if exchanges:
-    print("server CPU per message:    %.1f us" % (cpu_seconds * 1e6 / exchanges))
-    print("server CPU per DORA:       %.1f us" % (cpu_seconds * 1e6 / max(acks, 1)))
+if handled:
+    # A DORA exchange is two requests (DISCOVER, REQUEST) and two replies.
+    print("requests handled:          %d (%.0f/s)" % (handled, handled / period))
+    print("server CPU per request:    %.1f us (user %.1f us)" %
+          (cpu_seconds * 1e6 / handled, user_seconds * 1e6 / handled))
+    print("server CPU per exchange:   %.1f us" % (2 * cpu_seconds * 1e6 / handled))
 PY
