@@ -172,14 +172,5 @@ TEST_F(TrayIcon, TwoIconsOnOneWindowTheFirstTakesEveryNotification) {
     EXPECT_TRUE(secondJournal.empty());
 }
 
-TEST_F(TrayIcon, RefusedShellCallsLeaveTheStateAsItIs) {
-    desktop.trayAvailable = false;  // the shell refuses every call
-    Show();
-    EXPECT_TRUE(tray->Visible());
-    EXPECT_TRUE(hooks.IsHooked(*tray));
-    tray->DeleteIcon();
-    EXPECT_FALSE(tray->Visible());
-}
-
 }  // namespace
 }  // namespace tarnleaf
