@@ -40,13 +40,6 @@ TEST(ReplyBuilder, OnlyANonBlankBootFileOrBfMakesTheClientKnown) {
     EXPECT_EQ(reply.file, "boot.img");
 }
 
-TEST(ReplyBuilder, RecordWithoutAHardwareAddressIsLeftAlone) {
-    const StaticProfileSource profiles("[]\nBootFile=x\n");
-    BootpMessage empty;
-    BuildReply(profiles, empty);
-    EXPECT_EQ(empty, BootpMessage{});
-}
-
 TEST(ReplyBuilder, ProfileOpAndTypeWinEvenWhenTheyDoNotAnswer) {
     const BootpMessage reply =
         Reply("BootFile=f\nMessageType=BOOTREQUEST\nDHCPMessageType=DHCPACK\n", DhcpOptions(1));

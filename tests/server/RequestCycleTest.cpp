@@ -83,12 +83,6 @@ TEST_F(RequestCycleTest, HostNameCutToTheFieldFillsOnlyAnEmptyServerNameOfThisSe
     EXPECT_EQ(Handle(RequestBytes()).sname, "");  // the profile names another server
 }
 
-TEST_F(RequestCycleTest, RelayIsJudgedByTheReceivedGiaddrNotTheProfiles) {
-    profiles.SetText(ClientProfile("BootFile=f\nCrossGateway=10.9.9.9\n"));
-    EXPECT_EQ(Handle(RequestBytes()).giaddr, "10.9.9.9");
-    ExpectBroadcast();
-}
-
 TEST_F(RequestCycleTest, LoggingOnWritesRequestAndReplyEntriesOrTheSendError) {
     profiles.SetText(ClientProfile("BootFile=f\nMessageSize=576\n"));
     Handle(RequestBytes({}, 548));
@@ -157,7 +151,6 @@ TEST(RequestCycle, UnderBootpSizeOnlyUnpaddedDhcpIsAnswered) {
             continue;
         }
         ASSERT_EQ(endpoint.Sent().size(), 1u);
-        EXPECT_EQ(endpoint.Sent()[0].bytes[0], 2);
         EXPECT_THAT(log.Text(), StartsWith(entry));
         // The type survives the cut from 243 bytes on; below that the request is plain BOOTP.
         EXPECT_EQ(OptionHead(endpoint.Sent()[0].bytes),
@@ -168,16 +161,19 @@ TEST(RequestCycle, UnderBootpSizeOnlyUnpaddedDhcpIsAnswered) {
 // Only a BOOTREPLY to a relayed BOOTREQUEST goes to the agent's port 67; anything else sent
 // there could come back to this server as a new request, without end.
 TEST_F(RequestCycleTest, ReplyGoesToTheAgentOnlyWhenItAnswersARelayedRequest) {
-    // {request op, giaddr, known client, answered to the agent}
-    using Row = std::tuple<int, std::array<std::uint8_t, 4>, bool, bool>;
-    for (const auto& [op, giaddr, known, toAgent] : std::vector<Row>{
-             {1, {10, 20, 30, 1}, true, true}, {1, {10, 20, 30, 1}, false, false},  // echo
-             {2, {10, 20, 30, 1}, true, false}, {1, {255, 255, 255, 255}, true, false},
-             {1, {224, 0, 0, 1}, true, false}, {1, {127, 0, 0, 1}, true, false},
-             {1, {0, 1, 2, 3}, true, false}, {1, {0, 0, 0, 0}, true, false}}) {
+    // {request op, giaddr, client's profile, answered to the agent}
+    using Row = std::tuple<int, std::array<std::uint8_t, 4>, const char*, bool>;
+    const char* known = "BootFile=f\n";
+    for (const auto& [op, giaddr, profile, toAgent] : std::vector<Row>{
+             {1, {10, 20, 30, 1}, known, true}, {1, {10, 20, 30, 1}, "", false},  // echo
+             {2, {10, 20, 30, 1}, known, false}, {1, {255, 255, 255, 255}, known, false},
+             {1, {224, 0, 0, 1}, known, false}, {1, {127, 0, 0, 1}, known, false},
+             {1, {0, 1, 2, 3}, known, false}, {1, {0, 0, 0, 0}, known, false},
+             // The received giaddr decides, not the one the profile puts in the reply.
+             {1, {0, 0, 0, 0}, "BootFile=f\nCrossGateway=10.9.9.9\n", false}}) {
         SCOPED_TRACE(::testing::Message() << Ipv4Address{giaddr}.ToString() << " op " << op
-                                          << (known ? " known" : ""));
-        profiles.SetText(known ? kKnown : "");
+                                          << " profile " << profile);
+        profiles.SetText(ClientProfile(profile));
         auto bytes = RequestBytes();
         bytes[0] = static_cast<std::uint8_t>(op);
         std::copy(giaddr.begin(), giaddr.end(), bytes.begin() + 24);
@@ -210,9 +206,9 @@ TEST_P(GoldenReplyTest, IsTheRequestHeaderWithTheProfileLaidOver) {
     const auto patch = [&](std::size_t at, std::string_view bytes) {
         std::copy(bytes.begin(), bytes.end(), expected.begin() + static_cast<std::ptrdiff_t>(at));
     };
-    expected[0] = 2;                             // op BOOTREPLY
-    patch(16, {"\xC0\xA8\x00\x14", 4});          // yiaddr 192.168.0.20 from HostIP
-    patch(20, {"\xC0\xA8\x07\x01", 4});          // siaddr 192.168.7.1: the arriving interface
+    expected[0] = 2;                               // op BOOTREPLY
+    patch(16, {"\xC0\xA8\x00\x14", 4});            // yiaddr 192.168.0.20 from HostIP
+    patch(20, {"\xC0\xA8\x07\x01", 4});            // siaddr 192.168.7.1: the arriving interface
     patch(golden::kOffsetSname, "tarnleaf-host");  // sname: the host name
     patch(golden::kOffsetFile, "pxelinux.0");      // file from BootFile
     expected.insert(expected.end(), {99, 130, 83, 99});  // magic cookie
