@@ -11,6 +11,7 @@ working folder go at the end. The log view is read through the TARNLEAF_LOG_ECHO
 import argparse
 import json
 import os
+import pathlib
 import select
 import shutil
 import signal
@@ -48,19 +49,19 @@ class Session:
     server namespace, and the processes started on it (stopped again in close)."""
 
     def __init__(self, program, workdir):
-        self.program, self.workdir, self.children = program, workdir, []
-        self.display, self.path_prefix = "", ""  # path_prefix: a folder of replaced tools
-        self.ini, self.runtime = self.path("Tarnleaf.ini"), self.path("runtime")
-        os.mkdir(self.runtime, 0o700)
-        self.append_ini("[%s]\r\nBootFile=desktop.0\r\nHostIP=10.77.0.80\r\n"
-                        "SubnetMask=255.255.255.0\r\n" % MAC)
+        self.program, self.workdir, self.children = program, pathlib.Path(workdir), []
+        self.display, self.tools = "", ""  # tools: a folder of replaced desktop tools
+        self.ini, self.runtime = self.workdir / "Tarnleaf.ini", self.workdir / "runtime"
+        self.runtime.mkdir(0o700)
+        self.ini.write_bytes(b"[%s]\r\nBootFile=desktop.0\r\nHostIP=10.77.0.80\r\n"
+                             b"SubnetMask=255.255.255.0\r\n" % MAC.encode())
         self.topology = netns.Topology(links=1)
         self.link = self.topology.links[0]
         try:
             xvfb = self.spawn(["Xvfb", "-displayfd", "1", "-screen", "0", "%dx%dx24" % (
                 SCREEN_W, SCREEN_H), "-nolisten", "tcp", "-noreset"], stdout=subprocess.PIPE)
             ready = select.select([xvfb.stdout], [], [], 15)[0]
-            self.display = ":" + (xvfb.stdout.readline().decode().strip() if ready else "?")
+            self.display = ":" + (xvfb.stdout.readline().strip() if ready else "?")
             check(self.display[1:].isdigit(), "Xvfb gave no display: " + self.read("Xvfb.err"))
             # What a window manager publishes for a bottom panel: Qt's available area.
             self.x("xprop", "-root", "-f", "_NET_WORKAREA", "32c", "-set", "_NET_WORKAREA",
@@ -75,42 +76,33 @@ class Session:
             self.close()  # nothing started here may outlive a failed set-up
             raise
 
-    def path(self, name):
-        return os.path.join(self.workdir, name)
-
-    def append_ini(self, text):
-        with open(self.ini, "a", newline="") as f:
-            f.write(text)
-
     def read(self, name):
-        try:
-            with open(self.path(name), "rb") as f:
-                return f.read().decode("utf-8", "replace")
-        except OSError:
-            return ""
+        path = self.workdir / name
+        return path.read_bytes().decode("utf-8", "replace") if path.exists() else ""
 
     def env(self, extra):
-        path = [self.path_prefix, os.environ.get("PATH", "/usr/bin:/bin")]
-        env = {"PATH": ":".join(filter(None, path)),
-               "DISPLAY": self.display, "HOME": self.workdir, "LANG": "C.UTF-8",
-               "QT_QPA_PLATFORM": "xcb"}
+        path = [str(self.tools), os.environ.get("PATH", "/usr/bin:/bin")]
+        env = {"PATH": ":".join(filter(None, path)), "DISPLAY": self.display,
+               "HOME": str(self.workdir), "LANG": "C.UTF-8", "QT_QPA_PLATFORM": "xcb"}
         # A sanitizer build's settings (leak suppressions) reach the program.
         return env | {k: v for k, v in os.environ.items() if k.endswith("SAN_OPTIONS")} | extra
 
-    def spawn(self, argv, name=None, env=None, **kwargs):
-        """Starts argv in the server namespace, its standard error in `name`.err."""
+    def spawn(self, argv, name=None, env=None, stdout=subprocess.DEVNULL, ns=None):
+        """Starts argv in a namespace (default: the server's); standard error to `name`.err."""
         # `ip netns exec` executes the program in place: the PID is the program's own.
-        err = open(self.path((name or os.path.basename(argv[0])) + ".err"), "wb")
-        process = subprocess.Popen(["ip", "netns", "exec", self.topology.server_ns] + argv,
+        err = open(self.workdir / ((name or argv[0]) + ".err"), "wb")
+        process = subprocess.Popen(["ip", "netns", "exec", ns or self.topology.server_ns, *argv],
                                    env=self.env(env or {}), stdin=subprocess.DEVNULL,
-                                   stdout=kwargs.pop("stdout", subprocess.DEVNULL), stderr=err)
+                                   stdout=stdout, stderr=err, text=True)
         self.children.append(process)
         return process
 
+    def run(self, *argv, ns=None, timeout=10):
+        return subprocess.run(["ip", "netns", "exec", ns or self.topology.server_ns, *argv],
+                              env=self.env({}), capture_output=True, text=True, timeout=timeout)
+
     def x(self, *argv, timeout=10):
-        return subprocess.run(["ip", "netns", "exec", self.topology.server_ns, *argv],
-                              env=self.env({}), capture_output=True, text=True,
-                              timeout=timeout).stdout
+        return self.run(*argv, timeout=timeout).stdout
 
     def windows(self, *query):
         return [int(w) for w in self.x("xdotool", "search", "--onlyvisible", *query).split()]
@@ -121,17 +113,16 @@ class Session:
         return tuple(int(values.get(k, "-1")) for k in ("X", "Y", "WIDTH", "HEIGHT"))
 
     def screenshot(self, name):
-        self.x("import", "-window", "root", self.path(name), timeout=30)
+        self.x("import", "-window", "root", str(self.workdir / name), timeout=30)
 
     def client(self, *args):
         """bootp_client.py on the client's side of the link, bound to port 68."""
-        return ["ip", "netns", "exec", self.link.client_ns, PYTHON, CLIENT_TOOL, "--iface",
-                self.link.client_if, "--port", "68", *args]
+        return [PYTHON, CLIENT_TOOL, "--iface", self.link.client_if, "--port", "68", *args]
 
     def expect_reply(self):
-        done = subprocess.run(self.client("--to", "255.255.255.255:67", "--chaddr", MAC,
-                                          "--dhcp-type", "1", "--stop-after", "1"),
-                              capture_output=True, text=True, timeout=30)
+        done = self.run(*self.client("--to", "255.255.255.255:67", "--chaddr", MAC,
+                                     "--dhcp-type", "1", "--stop-after", "1"),
+                        ns=self.link.client_ns, timeout=30)
         replies = [json.loads(line) for line in done.stdout.splitlines() if line.strip()]
         check(any(r.get("yiaddr") == "10.77.0.80" for r in replies),
               "no reply with the profile's address: %r %s" % (replies, done.stderr))
@@ -153,10 +144,9 @@ class Program:
 
     def __init__(self, s, name="tarnleaf", *args, icon=True):
         self.s, self.name = s, name
-        self.process = s.spawn([s.program, "--config", s.ini, *args], name,
-                               {"XDG_RUNTIME_DIR": s.runtime, "TARNLEAF_LOG_ECHO": "1"})
-        if icon:
-            check(wait_until(self.icon, 15), "the tray icon did not appear:\n" + self.text())
+        self.process = s.spawn([s.program, "--config", str(s.ini), *args], name,
+                               {"XDG_RUNTIME_DIR": str(s.runtime), "TARNLEAF_LOG_ECHO": "1"})
+        check(not icon or wait_until(self.icon, 15), "no tray icon appeared:\n" + self.text())
 
     def text(self):
         return self.s.read(self.name + ".err")
@@ -169,8 +159,10 @@ class Program:
                 return window
         return None
 
-    def main_window(self):
-        found = self.s.windows("--name", "^Tarnleaf - Verion 0\\.1b$")
+    def main_window(self, timeout=10):
+        """The main window once it shows (None: it did not within `timeout` seconds)."""
+        found = wait_until(lambda: self.s.windows("--name", "^Tarnleaf - Verion 0\\.1b$"),
+                           timeout)
         return found[0] if found else None
 
     def choose(self, key, screenshot=None):
@@ -199,14 +191,14 @@ class Program:
 
 def case_tray(s):
     program = Program(s)
-    check(program.main_window() is None, "the window is visible after start")
+    check(program.main_window(timeout=0) is None, "the window is visible after start")
     # A second copy for the same user ends at once, silently, and the first keeps going.
     second = Program(s, "second", icon=False)
     check(second.process.wait(timeout=10) == 0, "the second copy did not end with 0")
     check(program.process.poll() is None, "the first copy ended with the second")
 
     program.choose("Down", screenshot="menu.png")  # "設定"
-    window = wait_until(program.main_window, 10)
+    window = program.main_window()
     check(window, "\"設定\" did not show the window")
     x, y, w, h = s.geometry(window)
     check((x + w, y + h) == (SCREEN_W, SCREEN_H - PANEL_H),
@@ -245,45 +237,41 @@ def case_stop_signal(s):
 
 
 def click_button(s, window, twips_left):
-    """Clicks the middle of the bottom-row button (1695 x 375 twips at top 4320) that starts
-    at `twips_left`; the scale comes from the window's width of 5820 twips."""
+    """Clicks the bottom-row button (1695 x 375 twips at top 4320) that starts at `twips_left`;
+    the scale comes from the window's width of 5820 twips."""
     scale = s.geometry(window)[2] / 5820.0
     x, y = int((twips_left + 1695 / 2) * scale), int((4320 + 375 / 2) * scale)
     s.x("xdotool", "mousemove", "--window", str(window), str(x), str(y), "click", "1")
 
 
 def case_buttons(s):
-    s.append_ini("[TestMessage]\r\nServerIP=%s\r\nSendPort=68\r\n" % s.link.client_addr)
+    with open(s.ini, "a", newline="") as f:
+        f.write("[TestMessage]\r\nServerIP=%s\r\nSendPort=68\r\n" % s.link.client_addr)
     # The desktop's opener, replaced: it notes what it was asked to open.
-    s.path_prefix = s.path("bin")
-    os.mkdir(s.path_prefix)
-    with open(s.path("bin/xdg-open"), "w") as f:
-        f.write("#!/bin/sh\nprintf '%%s\\n' \"$@\" >> %s\n" % s.path("opened"))
-    os.chmod(f.name, 0o755)
+    s.tools, opened, ready = s.workdir / "bin", s.workdir / "opened", s.workdir / "listening"
+    s.tools.mkdir()
+    (s.tools / "xdg-open").write_text("#!/bin/sh\nprintf '%%s\\n' \"$@\" >> %s\n" % opened)
+    (s.tools / "xdg-open").chmod(0o755)
     program = Program(s)
     program.choose("Down")  # "設定"
-    window = wait_until(program.main_window, 10)
+    window = program.main_window()
     check(window, "\"設定\" did not show the window")
 
     click_button(s, window, 120)  # "Edit Config"
     check(wait_until(lambda: os.path.realpath(s.ini) in s.read("opened"), 10),
           "\"Edit Config\" did not open Tarnleaf.ini: " + s.read("opened"))
 
-    listener = subprocess.Popen(s.client("--timeout", "8", "--stop-after", "1", "--ready-file",
-                                         s.path("listening")), stdout=subprocess.PIPE, text=True)
-    try:
-        check(wait_until(lambda: os.path.exists(s.path("listening")), 10), "no listener")
-        click_button(s, window, 2040)  # "Send Test Message"
-        out, _ = listener.communicate(timeout=30)
-    finally:
-        if listener.poll() is None:
-            listener.kill()
-            listener.wait(timeout=5)
-    check(out.strip() and wait_until(lambda: "date [" in program.text(), 5),
-          "the test message did not arrive or is not in the log view:\n" + program.text())
+    listener = s.spawn(s.client("--timeout", "8", "--stop-after", "1", "--ready-file",
+                                str(ready)), "listener", stdout=subprocess.PIPE,
+                       ns=s.link.client_ns)
+    check(wait_until(ready.exists, 10), "the listener did not start")
+    click_button(s, window, 2040)  # "Send Test Message"
+    check(listener.communicate(timeout=30)[0].strip(), "the test message did not arrive")
+    check(wait_until(lambda: "date [" in program.text(), 5),
+          "the test message is not in the log view:\n" + program.text())
 
     click_button(s, window, 3960)  # "Minimize To Tray"
-    check(wait_until(lambda: program.main_window() is None, 10),
+    check(wait_until(lambda: program.main_window(timeout=0) is None, 10),
           "\"Minimize To Tray\" left the window shown")
     program.ends(0, "SIGTERM", signal.SIGTERM)
 
@@ -332,8 +320,8 @@ def main():
             session.close()
         if args.screenshots:
             os.makedirs(args.screenshots, exist_ok=True)
-            for name in (n for n in os.listdir(workdir) if n.endswith(".png")):
-                shutil.copy(os.path.join(workdir, name), args.screenshots)
+            for png in pathlib.Path(workdir).glob("*.png"):
+                shutil.copy(png, args.screenshots)
         shutil.rmtree(workdir, ignore_errors=True)
 
 

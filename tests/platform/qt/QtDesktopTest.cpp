@@ -124,6 +124,7 @@ TEST_F(QtDesktopTest, TabGoesFromTheLogViewThroughTestCancelAndEditBackToTheView
 TEST_F(QtDesktopTest, LogViewCannotBeTypedIntoButItsTextCanBeCopied) {
     QPlainTextEdit& view = desktop->Window().LogView();
     desktop->ViewSetText("date [x]\r\nsize [300]\r\n");
+    EXPECT_TRUE(view.isReadOnly());
     QTest::keyClicks(&view, "typed");
     QTest::keyClick(&view, Qt::Key_Delete);
     view.selectAll();
@@ -150,49 +151,42 @@ TEST_F(QtDesktopTest, AppendedTextGoesToTheEndAndTheCaretMapsByteOffsets) {
     desktop->ViewSetCaret(4 + 3);  // after "Ab\r\n" and the first character of "設定"
     EXPECT_EQ(view.textCursor().position(), 4);
     EXPECT_FALSE(view.textCursor().hasSelection());
-    desktop->ViewSetCaret(1000);
-    EXPECT_EQ(view.textCursor().position(), view.document()->characterCount() - 1);
-}
-
-TEST_F(QtDesktopTest, LongLinesWrapAndTheCaretAtTheEndKeepsTheNewestInView) {
-    QScrollBar& scroll = *desktop->Window().LogView().verticalScrollBar();
+    // A long line wraps; the caret at the end keeps the newest text in view.
     desktop->Window().show();
-    desktop->ViewSetText(std::string(30000, 'x'));
-    desktop->ViewSetCaret(30000);
+    desktop->ViewAppend(std::string(30000, 'x'));
+    desktop->ViewSetCaret(40000);
+    EXPECT_EQ(view.textCursor().position(), view.document()->characterCount() - 1);
     ProcessPendingEvents();
-    EXPECT_GT(scroll.maximum(), 0);
-    EXPECT_EQ(scroll.value(), scroll.maximum());
+    EXPECT_GT(view.verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
 }
 
 TEST_F(QtDesktopTest, ButtonsAndTheCloseBoxOnlyReportToTheEvents) {
     for (const FormButton button : {FormButton::Edit, FormButton::Test, FormButton::Cancel}) {
         QTest::mouseClick(&Button(button), Qt::LeftButton);
     }
+    desktop->Window().show();
     desktop->Window().close();
     EXPECT_EQ(events.calls, (Strings{"Button0", "Button1", "Button2", "Close"}));
-    EXPECT_FALSE(desktop->Quitting());
+    EXPECT_TRUE(desktop->Window().isVisible()) << "the close box only asks";
 }
 
-TEST_F(QtDesktopTest, FirstShowingIsFollowedByOneSizeNotificationThatMayHideTheWindow) {
-    events.onResize = [this] { desktop->SetWindowVisible(false); };  // as start-up does
+TEST_F(QtDesktopTest, SizeNotificationsComeAfterTheFirstShowingAndFromTheLoopAndMayHide) {
+    events.onResize = [this] { desktop->SetWindowVisible(false); };  // as the logic may
     desktop->SetWindowVisible(true);
     ProcessPendingEvents();
-    EXPECT_EQ(events.calls, Strings{"Resize"});
+    EXPECT_EQ(events.calls, Strings{"Resize"}) << "one after the first showing";
     EXPECT_FALSE(desktop->Window().isVisible());
-}
-
-TEST_F(QtDesktopTest, MinimisingOrMaximisingIsReportedFromTheLoopWhereTheWindowMayBeHidden) {
-    desktop->SetWindowVisible(true);
     for (const WindowState state : {WindowState::Minimized, WindowState::Maximized}) {
+        events.onResize = [] {};
+        desktop->SetWindowVisible(true);
+        EXPECT_EQ(desktop->GetWindowState(), WindowState::Normal) << "shown in its normal state";
         events.calls.clear();
-        events.onResize = [this] { desktop->SetWindowVisible(false); };  // to the tray
+        events.onResize = [this] { desktop->SetWindowVisible(false); };
         desktop->SetWindowState(state);
         EXPECT_EQ(desktop->GetWindowState(), state);
         EXPECT_TRUE(events.calls.empty()) << "not from inside Qt's event handler";
         EXPECT_TRUE(ProcessEventsUntil([&] { return !desktop->Window().isVisible(); }));
-        events.onResize = [] {};
-        desktop->SetWindowVisible(true);
-        EXPECT_EQ(desktop->GetWindowState(), WindowState::Normal) << "shown in its normal state";
     }
 }
 
@@ -276,20 +270,27 @@ TEST_F(QtDesktopTest, InstalledProceduresChainAndComeOffInAnyOrderButOnlyOnTheMa
     EXPECT_EQ(desktop->Deliver(window, 0x401, 0, 0), 6);
     EXPECT_EQ(desktop->CallPreviousWindowProc(first, window, 0x401, 0, 0), 5);
     EXPECT_EQ(desktop->CallPreviousWindowProc(own, window, 0x401, 0, 0), 0);
-    // The older one leaves first: the newer one now hands on to the window's own.
+    // The older one leaves first: the newer one now hands on to the window's own...
     desktop->RestoreWindowProc(window, own);
     EXPECT_EQ(desktop->CallPreviousWindowProc(first, window, 0x401, 0, 0), 0);
     desktop->RestoreWindowProc(window, first);  // no longer in the chain: nothing happens
     EXPECT_EQ(desktop->Deliver(window, 0x401, 0, 0), 6);
+    desktop->RestoreWindowProc(window, own);  // ...and comes off when restored to it
+    EXPECT_EQ(desktop->Deliver(window, 0x401, 0, 0), 0);
 }
 
-TEST_F(QtDesktopTest, PostedMessagesArriveFromTheLoopInOrder) {
+TEST_F(QtDesktopTest, PostedMessagesArriveFromTheLoopInOrderAndNamesKeepTheirNumbers) {
     InstallProbe();
     desktop->PostWindowMessage(window, 0, 1, 2);
     desktop->PostWindowMessage(window, 0x401, 3, 4);
     EXPECT_TRUE(delivered.empty());
     ProcessPendingEvents();
     EXPECT_EQ(delivered, (std::vector<Message>{{0, 1, 2}, {0x401, 3, 4}}));
+    const std::uint32_t created = desktop->RegisterMessageName("TaskbarCreated");
+    EXPECT_GE(created, 0xC000U);
+    EXPECT_NE(desktop->RegisterMessageName("Other"), created);
+    EXPECT_EQ(desktop->RegisterMessageName("TaskbarCreated"), created);
+    EXPECT_EQ(desktop->RegisterMessageName(""), 0U);
 }
 
 TEST_F(QtDesktopTest, OneLiveCopyHoldsTheLockUntilItEndsAndADeadCopysLockIsTakenOver) {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 namespace tarnleaf {
 namespace {
@@ -47,13 +48,13 @@ TEST(TwipsPerPixelTest, FollowsTheDotsPerInchAndFallsBackTo96) {
 TEST(TwipsToPixelsTest, RoundsToTheNearestPixelAndStaysWithinInt) {
     constexpr int kMax = std::numeric_limits<int>::max();
     constexpr int kMin = std::numeric_limits<int>::min();
-    EXPECT_EQ(TwipsToPixels(5820, 15.0F), 388);
-    EXPECT_EQ(TwipsToPixels(-10005, 15.0F), -667);
-    EXPECT_EQ(TwipsToPixels(22, 15.0F), 1);
-    EXPECT_EQ(TwipsToPixels(5535, 12.0F), 461);
-    EXPECT_EQ(TwipsToPixels(kMax, 0.001F), kMax);
-    EXPECT_EQ(TwipsToPixels(kMin, 0.001F), kMin);
-    EXPECT_EQ(TwipsToPixels(1500, 0.0F), 100) << "a broken factor counts as 96 dpi";
+    const std::tuple<int, float, int> rows[] = {
+        {5820, 15.0F, 388}, {-10005, 15.0F, -667}, {22, 15.0F, 1},  {5535, 12.0F, 461},
+        {kMax, 0.001F, kMax}, {kMin, 0.001F, kMin},
+        {1500, 0.0F, 100}};  // a broken factor counts as 96 dpi
+    for (const auto& [twips, factor, pixels] : rows) {
+        EXPECT_EQ(TwipsToPixels(twips, factor), pixels) << twips << " twips at " << factor;
+    }
 }
 
 }  // namespace

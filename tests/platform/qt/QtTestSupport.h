@@ -11,10 +11,8 @@ inline QApplication& TestApplication() {
     static int argc = 1;
     static char name[] = "tarnleaf_platform_qt_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication* application = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
+    static QApplication* application =
+        (qputenv("QT_QPA_PLATFORM", "offscreen"), new QApplication(argc, argv));
     return *application;
 }
 
@@ -31,7 +29,7 @@ bool ProcessEventsUntil(Condition done, int milliseconds = 2000) {
 // A few turns of the loop, for queued work that has nothing to wait for.
 inline void ProcessPendingEvents() {
     for (int i = 0; i < 5; ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        QCoreApplication::processEvents();
     }
 }
 
