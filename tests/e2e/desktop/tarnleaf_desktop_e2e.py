@@ -1,13 +1,11 @@
 #!/usr/bin/python3
-"""Whole-program tests of `tarnleaf` on a virtual X display:
+"""tarnleaf_desktop_e2e.py --program PATH/tarnleaf [--screenshots DIR] CASE
 
-    tarnleaf_desktop_e2e.py --program PATH/tarnleaf [--screenshots DIR] CASE
-
-Each case runs as root in network namespaces of its own, with its own Xvfb, `trayer` as the
-notification area and xdotool as the user; exit code 0 passed, 1 failed, 77 skipped. Every
-wait is bounded; only processes started here are stopped, by PID; the namespaces and the
-working folder go at the end. The log view is read through the TARNLEAF_LOG_ECHO hook.
-"""
+Whole-program tests of `tarnleaf`, each case as root in network namespaces of its own with
+its own Xvfb, `trayer` as the notification area and xdotool as the user; exit code 0 passed,
+1 failed, 77 skipped. Every wait is bounded; only processes started here are stopped, by PID;
+the namespaces and the working folder go at the end. The log view is read through the
+TARNLEAF_LOG_ECHO hook."""
 import argparse
 import json
 import os
@@ -45,8 +43,7 @@ def wait_until(probe, timeout):
 
 
 class Session:
-    """One case's world: the namespaces, Tarnleaf.ini, an X display with a bottom panel in the
-    server namespace, and the processes started on it (stopped again in close)."""
+    """The namespaces, Tarnleaf.ini, an X display with a bottom panel, and what runs on it."""
 
     def __init__(self, program, workdir):
         self.program, self.workdir, self.children = program, pathlib.Path(workdir), []
@@ -296,10 +293,9 @@ def main():
     args = parser.parse_args()
     workdir, session = tempfile.mkdtemp(prefix="tarnleaf-desktop-"), None
     try:
-        missing = [t for t in ("Xvfb", "trayer", "xdotool", "xprop", "import")
-                   if shutil.which(t) is None]
-        if missing:
-            raise netns.Skip("not installed: " + " ".join(missing))
+        tools = ("Xvfb", "trayer", "xdotool", "xprop", "import")
+        if not all(map(shutil.which, tools)):
+            raise netns.Skip("needs " + ", ".join(tools))
         netns.require_netns()
         session = Session(args.program, workdir)
         CASES[args.case](session)
