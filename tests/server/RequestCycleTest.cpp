@@ -130,18 +130,20 @@ TEST_F(RequestCycleTest, FullSizeDatagramOfAnyContentIsAnswered) {
 }
 
 TEST(RequestCycle, UnderBootpSizeOnlyUnpaddedDhcpIsAnswered) {
-    // {size, with cookie and type, answered}: 247 bytes is what dhcping sends.
-    for (const auto& [size, cookie, answered] : std::vector<std::tuple<std::size_t, bool, bool>>{
-             {247, true, true}, {243, true, true}, {240, true, true}, {299, true, true},
-             {299, false, false}, {239, true, false}, {0, false, false}}) {
-        SCOPED_TRACE(::testing::Message() << size << (cookie ? " with cookie" : ""));
+    // {size, options from the cookie on, answered}: 247 bytes is what dhcping sends.
+    const std::vector<std::uint8_t> dhcp = DhcpOptions(1);
+    const std::vector<std::uint8_t> badCookie{99, 130, 83, 98, 53, 1, 1, 255};
+    using Row = std::tuple<std::size_t, std::vector<std::uint8_t>, bool>;
+    for (const auto& [size, options, answered] : std::vector<Row>{
+             {247, dhcp, true}, {243, dhcp, true}, {240, dhcp, true}, {299, dhcp, true},
+             {299, {}, false}, {299, badCookie, false}, {239, dhcp, false}, {0, {}, false}}) {
+        SCOPED_TRACE(::testing::Message() << size << " " << ::testing::PrintToString(options));
         testing::FakeUdpEndpoint endpoint;
         StaticProfileSource profiles(kKnown);
         LogModel log;
         const testing::FakeClock clock{"2026/12/06 21:30:00"};
         RequestCycle cycle(endpoint, profiles, log, clock);
-        endpoint.QueueDatagram(RequestBytes(cookie ? DhcpOptions(1) : std::vector<std::uint8_t>{},
-                                            size));
+        endpoint.QueueDatagram(RequestBytes(options, size));
         EXPECT_TRUE(cycle.HandleOneDatagram());
         const std::string entry = kDate + "size [" + std::to_string(size) + "]\r\n";
         if (!answered) {
