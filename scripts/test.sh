@@ -43,17 +43,23 @@ run_ctest() {
     ((bad == 0)) || stage_failed+=("$name")
 }
 
-# build NAME BUILD_DIR [cmake args...]
+# build NAME BUILD_DIR [cmake args...] [-- targets...]
 build() {
     local name=$1 dir=$2
     shift 2
+    local args=() targets=()
+    while (($#)); do
+        if [[ $1 == -- ]]; then shift; targets=("$@"); break; fi
+        args+=("$1"); shift
+    done
     echo "== $name: configure and build ($dir)"
-    if ! cmake -S "$root" -B "$dir" -G Ninja "$@" >"$dir.configure.log" 2>&1; then
+    mkdir -p "$dir"
+    if ! cmake -S "$root" -B "$dir" -G Ninja "${args[@]}" >"$dir.configure.log" 2>&1; then
         cat "$dir.configure.log"
         echo "== $name: configure failed" >&2
         return 1
     fi
-    if ! cmake --build "$dir" -j "$jobs"; then
+    if ! cmake --build "$dir" -j "$jobs" ${targets[@]:+--target "${targets[@]}"}; then
         echo "== $name: build failed" >&2
         return 1
     fi
@@ -74,7 +80,8 @@ else
 fi
 
 if build fuzz build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-        -DTARNLEAF_FUZZ=ON -DTARNLEAF_DESKTOP=OFF; then
+        -DTARNLEAF_FUZZ=ON -DTARNLEAF_DESKTOP=OFF \
+        -- tarnleaf_datagram_fuzzer tarnleaf_protocol_fuzzer; then
     run_ctest fuzz build/fuzz -L fuzz
 else
     failed=$((failed + 1)); stage_failed+=("fuzz build")
