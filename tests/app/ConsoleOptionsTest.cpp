@@ -7,78 +7,49 @@ namespace tarnleaf {
 namespace {
 
 using ::testing::HasSubstr;
+using Args = std::vector<std::string>;
 
-struct ArgumentsCase {
-    const char* name;
-    std::vector<std::string> args;
-    std::string configPath;
-    bool logging;
-    std::uint16_t port;
-};
-
-class ConsoleArgumentsAccepted : public ::testing::TestWithParam<ArgumentsCase> {};
-
-TEST_P(ConsoleArgumentsAccepted, GiveTheseOptions) {
-    const auto& c = GetParam();
-    const auto parsed = ParseConsoleArguments(c.args);
-    ASSERT_TRUE(parsed.ok()) << parsed.error();
-    EXPECT_EQ(parsed.value().configPath, c.configPath);
-    EXPECT_EQ(parsed.value().logging, c.logging);
-    EXPECT_EQ(parsed.value().port, c.port);
-    EXPECT_FALSE(parsed.value().showHelp);
+TEST(ConsoleArguments, AcceptedCommandLinesGiveTheseOptions) {
+    for (const auto& [args, configPath, logging, port] :
+         {std::tuple{Args{}, "", true, 67}, std::tuple{Args{"-NOLOG"}, "", false, 67},
+          std::tuple{Args{"-NoLog"}, "", false, 67}, std::tuple{Args{"--nolog"}, "", false, 67},
+          std::tuple{Args{"--config", "/etc/tl.ini"}, "/etc/tl.ini", true, 67},
+          std::tuple{Args{"--port", "65535"}, "", true, 65535},
+          std::tuple{Args{"--port", "0", "-NOLOG", "--config", "a b.ini"}, "a b.ini", false, 0}}) {
+        SCOPED_TRACE(::testing::PrintToString(args));
+        const auto parsed = ParseConsoleArguments(args);
+        ASSERT_TRUE(parsed.ok()) << parsed.error();
+        EXPECT_EQ(parsed.value().configPath, configPath);
+        EXPECT_EQ(parsed.value().logging, logging);
+        EXPECT_EQ(parsed.value().port, port);
+        EXPECT_FALSE(parsed.value().showHelp);
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    CommandLines, ConsoleArgumentsAccepted,
-    ::testing::Values(
-        ArgumentsCase{"NothingMeansLoggingOnPort67BesideTheProgram", {}, "", true, 67},
-        ArgumentsCase{"NologUpperCase", {"-NOLOG"}, "", false, 67},
-        ArgumentsCase{"NologLowerCase", {"-nolog"}, "", false, 67},
-        ArgumentsCase{"NologMixedCase", {"-NoLog"}, "", false, 67},
-        ArgumentsCase{"NologLongForm", {"--nolog"}, "", false, 67},
-        ArgumentsCase{"ConfigNamesAnotherFile", {"--config", "/etc/tl.ini"}, "/etc/tl.ini", true,
-                      67},
-        ArgumentsCase{"PortForTests", {"--port", "10067"}, "", true, 10067},
-        ArgumentsCase{"EverythingTogether",
-                      {"--port", "0", "-NOLOG", "--config", "a b.ini"},
-                      "a b.ini",
-                      false,
-                      0}),
-    [](const auto& testCase) { return std::string(testCase.param.name); });
-
-struct RefusedCase {
-    const char* name;
-    std::vector<std::string> args;
-    const char* reason;
-};
-
-class ConsoleArgumentsRefused : public ::testing::TestWithParam<RefusedCase> {};
-
-TEST_P(ConsoleArgumentsRefused, WithAReason) {
-    const auto parsed = ParseConsoleArguments(GetParam().args);
-    ASSERT_FALSE(parsed.ok());
-    EXPECT_THAT(parsed.error(), HasSubstr(GetParam().reason));
+TEST(ConsoleArguments, WrongCommandLinesAreRefusedWithAReason) {
+    for (const auto& [args, reason] :
+         {std::pair{Args{"-NOLOGX"}, "unknown argument \"-NOLOGX\""},
+          std::pair{Args{"--config"}, "--config needs a value"},
+          std::pair{Args{"--config", ""}, "--config needs a file name"},
+          std::pair{Args{"--port"}, "--port needs a value"},
+          std::pair{Args{"--port", "65536"}, "not \"65536\""},
+          std::pair{Args{"--port", "-1"}, "not \"-1\""},
+          std::pair{Args{"--port", "67x"}, "not \"67x\""},
+          std::pair{Args{"--port", ""}, "--port needs a number from 0 to 65535"}}) {
+        const auto parsed = ParseConsoleArguments(args);
+        ASSERT_FALSE(parsed.ok()) << reason;
+        EXPECT_THAT(parsed.error(), HasSubstr(reason));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    CommandLines, ConsoleArgumentsRefused,
-    ::testing::Values(RefusedCase{"UnknownWord", {"-NOLOGX"}, "unknown argument \"-NOLOGX\""},
-                      RefusedCase{"ConfigWithoutFile", {"--config"}, "--config needs a value"},
-                      RefusedCase{"ConfigWithEmptyFile", {"--config", ""}, "file name"},
-                      RefusedCase{"PortWithoutNumber", {"--port"}, "--port needs a value"},
-                      RefusedCase{"PortTooLarge", {"--port", "65536"}, "65536"},
-                      RefusedCase{"PortNegative", {"--port", "-1"}, "-1"},
-                      RefusedCase{"PortWithTrailingText", {"--port", "67x"}, "67x"},
-                      RefusedCase{"PortEmpty", {"--port", ""}, "--port needs a number"}),
-    [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST(ConsoleArguments, HelpIsRecognisedAndUsageNamesEveryOption) {
-    const auto parsed = ParseConsoleArguments({"--help"});
-    ASSERT_TRUE(parsed.ok());
-    EXPECT_TRUE(parsed.value().showHelp);
-    const std::string usage = ConsoleUsage("tarnleafd");
-    for (const char* word : {"--config", "-NOLOG", "--port", "Tarnleaf.ini"}) {
-        EXPECT_THAT(usage, HasSubstr(word));
+    for (const char* help : {"-h", "--help"}) {
+        const auto parsed = ParseConsoleArguments({help});
+        ASSERT_TRUE(parsed.ok());
+        EXPECT_TRUE(parsed.value().showHelp);
+    }
+    for (const char* word : {"usage: tarnleafd", "--config", "-NOLOG", "--port", "Tarnleaf.ini"}) {
+        EXPECT_THAT(ConsoleUsage("tarnleafd"), HasSubstr(word));
     }
 }
 

@@ -9,45 +9,22 @@
 namespace tarnleaf {
 namespace {
 
-// Pins the local time zone for the duration of a test.
-class PosixClockTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (const char* tz = std::getenv("TZ")) {
-            savedTz_ = tz;
-        }
-        ::setenv("TZ", "UTC0", 1);
+TEST(PosixClock, TimestampIsLocalYearMonthDayWithTwentyFourHourTime) {
+    const char* old = std::getenv("TZ");
+    const std::string saved = old != nullptr ? old : "";
+    for (const auto& [tz, when, text] :
+         {std::tuple{"UTC0", 1796591109, "2026/12/06 21:05:09"},
+          std::tuple{"UTC0", 1796515200, "2026/12/06 00:00:00"},
+          std::tuple{"JST-9", 1796591109, "2026/12/07 06:05:09"}}) {
+        ::setenv("TZ", tz, 1);
         ::tzset();
+        EXPECT_EQ(FormatLocalTimestamp(when), text) << tz << ' ' << when;
     }
-    void TearDown() override {
-        if (savedTz_) {
-            ::setenv("TZ", savedTz_->c_str(), 1);
-        } else {
-            ::unsetenv("TZ");
-        }
-        ::tzset();
-    }
-
-private:
-    std::optional<std::string> savedTz_;
-};
-
-TEST_F(PosixClockTest, TimestampIsYearMonthDayWithTwentyFourHourTime) {
-    // 2026-12-06 21:05:09 UTC
-    EXPECT_EQ(FormatLocalTimestamp(1796591109), "2026/12/06 21:05:09");
-}
-
-TEST_F(PosixClockTest, MidnightKeepsItsTimePart) {
-    EXPECT_EQ(FormatLocalTimestamp(1796515200), "2026/12/06 00:00:00");
-}
-
-TEST_F(PosixClockTest, TimestampFollowsTheLocalTimeZone) {
-    ::setenv("TZ", "JST-9", 1);
+    old != nullptr ? ::setenv("TZ", saved.c_str(), 1) : ::unsetenv("TZ");
     ::tzset();
-    EXPECT_EQ(FormatLocalTimestamp(1796591109), "2026/12/07 06:05:09");
 }
 
-TEST_F(PosixClockTest, SeedDiffersFromCallToCall) {
+TEST(PosixClock, SeedDiffersFromCallToCall) {
     PosixClock clock;
     std::set<std::uint64_t> seeds;
     for (int i = 0; i < 1000; ++i) {

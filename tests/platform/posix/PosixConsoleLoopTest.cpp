@@ -1,9 +1,6 @@
 #include "platform/posix/PosixConsoleLoop.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <pthread.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -19,6 +16,7 @@ namespace tarnleaf {
 namespace {
 
 using ::testing::ElementsAre;
+using Stop = PosixConsoleLoop::StopReason;
 
 bool SignalBlocked(int signal) {
     sigset_t current;
@@ -26,35 +24,13 @@ bool SignalBlocked(int signal) {
     return sigismember(&current, signal) == 1;
 }
 
-// Every loop here ends by itself; the alarm only turns a fault into a failed test rather
-// than a hung one.
+// Commands come through a pipe and are recorded; "quit" ends the loop, "stop" raises SIGTERM.
+// Every loop here ends by itself; the alarm only turns a hang into a failed test.
 class PosixConsoleLoopTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(::pipe(pipeFds_), 0);
+        ASSERT_EQ(::pipe(pipe_), 0);
         ::alarm(20);
-    }
-    void TearDown() override {
-        ::alarm(0);
-        CloseWriteEnd();
-        ::close(pipeFds_[0]);
-    }
-
-    int InputFd() const { return pipeFds_[0]; }
-    void Type(const std::string& text) {
-        ASSERT_EQ(::write(pipeFds_[1], text.data(), text.size()),
-                  static_cast<ssize_t>(text.size()));
-    }
-    void CloseWriteEnd() {
-        if (pipeFds_[1] >= 0) {
-            ::close(pipeFds_[1]);
-            pipeFds_[1] = -1;
-        }
-    }
-
-    // Records lines; "quit" ends the loop, "stop" raises SIGTERM.
-    PosixConsoleLoop::Handlers Recording() {
-        PosixConsoleLoop::Handlers handlers;
         handlers.inputLine = [this](std::string_view line) {
             lines.emplace_back(line);
             if (line == "stop") {
@@ -62,84 +38,52 @@ protected:
             }
             return line != "quit";
         };
-        return handlers;
     }
+    void TearDown() override {
+        ::alarm(0);
+        ::close(pipe_[0]);
+        ::close(pipe_[1]);
+    }
+    void Type(const std::string& text) {
+        ASSERT_EQ(::write(pipe_[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    }
+    Stop Run(int socketFd = -1) { return loop.Run(socketFd, pipe_[0], handlers); }
 
+    int pipe_[2] = {-1, -1};
+    PosixConsoleLoop loop;
+    PosixConsoleLoop::Handlers handlers;
     std::vector<std::string> lines;
-
-private:
-    int pipeFds_[2] = {-1, -1};
 };
 
-TEST_F(PosixConsoleLoopTest, HandsOverEachLineWithoutItsLineEndUntilAHandlerQuits) {
-    PosixConsoleLoop loop;
-    Type("t\r\nl\n\nquit\nnever\n");
-    EXPECT_EQ(loop.Run(-1, InputFd(), Recording()), PosixConsoleLoop::StopReason::Quit);
-    EXPECT_THAT(lines, ElementsAre("t", "l", "", "quit"));
+TEST_F(PosixConsoleLoopTest, HandsOverWholeLinesWithoutLineEndsDropsOverlongOnesUntilQuit) {
+    const std::size_t max = PosixConsoleLoop::kMaxLineLength;
+    // Input is read 1024 bytes at a time: the x line spans reads, and the read boundary at
+    // 3072 falls inside "quit".
+    Type("t\r\n\n" + std::string(max, 'y') + "\n" + std::string(max + 1, 'z') + "\n" +
+         std::string(2551, 'x') + "\nquit\nnever\n");
+    EXPECT_EQ(Run(), Stop::Quit);
+    EXPECT_THAT(lines, ElementsAre("t", "", std::string(max, 'y'), "quit"));
 }
 
-TEST_F(PosixConsoleLoopTest, LinesSplitAcrossReadsArriveWhole) {
-    PosixConsoleLoop loop;
-    Type("qu");
-    PosixConsoleLoop::Handlers handlers = Recording();
-    bool typedRest = false;
-    // The socket stands in for "time passing": each wake-up types a little more.
-    PosixUdpEndpoint socket;
-    ASSERT_FALSE(socket.Bind(0).has_value());
-    const auto poke = [&socket] {
-        (void)socket.Send(std::vector<std::uint8_t>{1}, Ipv4Address{{127, 0, 0, 1}},
-                          socket.BoundPort(), SendRoute{});
-    };
-    handlers.socketReadable = [&] {
-        (void)socket.Receive();
-        if (!typedRest) {
-            typedRest = true;
-            Type("it\n");
-        }
-    };
-    poke();
-    EXPECT_EQ(loop.Run(static_cast<int>(socket.NativeHandle()), InputFd(), handlers),
-              PosixConsoleLoop::StopReason::Quit);
-    EXPECT_THAT(lines, ElementsAre("quit"));
-}
-
-TEST_F(PosixConsoleLoopTest, OverlongLineIsDroppedWholeAndTheNextOneCounts) {
-    PosixConsoleLoop loop;
-    Type(std::string(PosixConsoleLoop::kMaxLineLength * 10, 'x') + "\nquit\n");
-    EXPECT_EQ(loop.Run(-1, InputFd(), Recording()), PosixConsoleLoop::StopReason::Quit);
-    EXPECT_THAT(lines, ElementsAre("quit"));
-}
-
-TEST_F(PosixConsoleLoopTest, StopSignalEndsTheLoopAndIsNamed) {
-    PosixConsoleLoop loop;
+TEST_F(PosixConsoleLoopTest, StopSignalEndsTheLoopAndIsNamedAlsoWhenItCameFirst) {
+    ::raise(SIGINT);
     Type("stop\n");
-    EXPECT_EQ(loop.Run(-1, InputFd(), Recording()), PosixConsoleLoop::StopReason::Signal);
+    EXPECT_EQ(Run(), Stop::Signal);
+    EXPECT_EQ(loop.StopSignal(), SIGINT);
+    EXPECT_TRUE(lines.empty());
+    EXPECT_EQ(Run(), Stop::Signal);
     EXPECT_EQ(loop.StopSignal(), SIGTERM);
 }
 
-TEST_F(PosixConsoleLoopTest, SignalPendingBeforeTheLoopEndsItAtOnce) {
-    PosixConsoleLoop loop;
-    ::raise(SIGINT);
-    Type("never\n");
-    EXPECT_EQ(loop.Run(-1, InputFd(), Recording()), PosixConsoleLoop::StopReason::Signal);
-    EXPECT_EQ(loop.StopSignal(), SIGINT);
-}
-
 TEST_F(PosixConsoleLoopTest, EndOfInputKeepsTheServerRunning) {
-    PosixConsoleLoop loop;
     PosixUdpEndpoint socket;
     ASSERT_FALSE(socket.Bind(0).has_value());
     Type("a\n");
-    CloseWriteEnd();
-
+    ::close(pipe_[1]);
+    pipe_[1] = -1;
     int datagrams = 0;
-    PosixConsoleLoop::Handlers handlers = Recording();
     handlers.socketReadable = [&] {
-        while (true) {
-            auto received = socket.Receive();
-            if (!received.ok() || !received.value()) {
-                break;
-            }
+        for (auto r = socket.Receive(); r.ok() && r.value(); r = socket.Receive()) {
             ++datagrams;
         }
         ::raise(SIGTERM);
@@ -151,19 +95,17 @@ TEST_F(PosixConsoleLoopTest, EndOfInputKeepsTheServerRunning) {
                           socket.BoundPort(), SendRoute{});
         return true;
     };
-    EXPECT_EQ(loop.Run(static_cast<int>(socket.NativeHandle()), InputFd(), handlers),
-              PosixConsoleLoop::StopReason::Signal);
+    EXPECT_EQ(Run(static_cast<int>(socket.NativeHandle())), Stop::Signal);
     EXPECT_THAT(lines, ElementsAre("a"));
     EXPECT_EQ(datagrams, 1);
 }
 
-TEST_F(PosixConsoleLoopTest, SignalMaskIsRestoredAfterTheLoop) {
+TEST(PosixConsoleLoop, SignalMaskIsRestoredAndLateSignalsAreSwallowed) {
     ASSERT_FALSE(SignalBlocked(SIGTERM));
     {
         PosixConsoleLoop loop;
         EXPECT_TRUE(SignalBlocked(SIGTERM));
         EXPECT_TRUE(SignalBlocked(SIGINT));
-        // A signal that arrives after the loop is done is swallowed, not delivered.
         ::raise(SIGHUP);
     }
     EXPECT_FALSE(SignalBlocked(SIGTERM));

@@ -7,24 +7,14 @@
 namespace tarnleaf {
 namespace {
 
-struct FolderCase {
-    const char* path;
-    const char* folder;
-};
-
-class FolderOfTest : public ::testing::TestWithParam<FolderCase> {};
-
-TEST_P(FolderOfTest, CutsThePathAtItsLastSlash) {
-    EXPECT_EQ(FolderOf(GetParam().path), GetParam().folder);
+TEST(ProgramFolder, FolderOfCutsThePathAtItsLastSlash) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"/usr/sbin/tarnleafd", "/usr/sbin"}, {"/tarnleafd", "/"}, {"tarnleafd", "."},
+        {"", "."}, {"a/b", "a"}, {"/opt/tl/tarnleafd (deleted)", "/opt/tl"}};
+    for (const auto& [path, folder] : cases) {
+        EXPECT_EQ(FolderOf(path), folder) << path;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Paths, FolderOfTest,
-                         ::testing::Values(FolderCase{"/usr/sbin/tarnleafd", "/usr/sbin"},
-                                           FolderCase{"/tarnleafd", "/"},
-                                           FolderCase{"tarnleafd", "."},
-                                           FolderCase{"", "."},
-                                           FolderCase{"a/b", "a"},
-                                           FolderCase{"/opt/tl/tarnleafd (deleted)", "/opt/tl"}));
 
 TEST(ProgramFolder, IsTheFolderHoldingThisTestProgram) {
     const std::filesystem::path folder = ProgramFolder();
