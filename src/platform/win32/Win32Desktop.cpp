@@ -8,6 +8,7 @@
 #include <map>
 #include <vector>
 
+#include "platform/Utf8.h"
 #include "platform/win32/ExecutableFolder.h"
 #include "platform/win32/WinsockError.h"
 #include "ui/FormLayout.h"
@@ -108,49 +109,16 @@ std::wstring DecodeForDisplay(std::string_view bytes) {
     text.reserve(bytes.size());
     std::size_t i = 0;
     while (i < bytes.size()) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        std::size_t length = 0;
-        char32_t code = 0;
-        if (lead < 0x80) {
-            length = 1;
-            code = lead;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            code = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            code = lead & 0x0F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            code = lead & 0x07;
-        }
-        bool valid = length != 0 && i + length <= bytes.size();
-        for (std::size_t k = 1; valid && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(bytes[i + k]);
-            if ((next & 0xC0) != 0x80) {
-                valid = false;
-            } else {
-                code = (code << 6) | (next & 0x3F);
-            }
-        }
-        // Overlong forms and surrogates are not UTF-8 either.
-        if (valid && ((length == 3 && code < 0x800) || (length == 4 && code < 0x10000) ||
-                      (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)) {
-            valid = false;
-        }
-        if (!valid) {
-            text.push_back(static_cast<wchar_t>(lead));
+        const Utf8Char decoded = DecodeUtf8At(bytes, i);
+        if (!decoded.valid) {
+            // Not UTF-8: the byte shows as the Latin-1 character of its value, so caret
+            // offsets still map one to one.
+            text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(bytes[i])));
             ++i;
             continue;
         }
-        if (code >= 0x10000) {
-            code -= 0x10000;
-            text.push_back(static_cast<wchar_t>(0xD800 + (code >> 10)));
-            text.push_back(static_cast<wchar_t>(0xDC00 + (code & 0x3FF)));
-        } else {
-            text.push_back(static_cast<wchar_t>(code));
-        }
-        i += length;
+        AppendUtf16(text, decoded.code);
+        i += decoded.length;
     }
     return text;
 }

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace tarnleaf {
+
+// One character of a UTF-8 text. The program's texts are UTF-8 where they are UTF-8 and
+// arbitrary bytes elsewhere (a profile may hold any code page), so every front end that
+// shows them needs the same strict reading and its own policy for what is not UTF-8.
+struct Utf8Char {
+    char32_t code = 0;
+    // Bytes taken by the character; for malformed input, the lead byte and the continuation
+    // bytes that belonged to it (at least 1).
+    std::size_t length = 1;
+    bool valid = false;
+};
+
+// Strict decoding at `i` (< text.size()): no overlong forms, no surrogates, nothing above
+// U+10FFFF, no truncated sequence.
+constexpr Utf8Char DecodeUtf8At(std::string_view text, std::size_t i) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x80) {
+        return {lead, 1, true};
+    }
+    std::size_t extra = 0;
+    char32_t code = 0;
+    char32_t minimum = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        extra = 1, code = lead & 0x1F, minimum = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        extra = 2, code = lead & 0x0F, minimum = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        extra = 3, code = lead & 0x07, minimum = 0x10000;
+    } else {
+        return {lead, 1, false};
+    }
+    for (std::size_t k = 1; k <= extra; ++k) {
+        if (i + k >= text.size()) {
+            return {lead, k, false};
+        }
+        const auto next = static_cast<unsigned char>(text[i + k]);
+        if ((next & 0xC0) != 0x80) {
+            return {lead, k, false};
+        }
+        code = (code << 6) | (next & 0x3F);
+    }
+    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+        return {lead, extra + 1, false};
+    }
+    return {code, extra + 1, true};
+}
+
+// Appends `code` as UTF-16 units to any string-like output of 16-bit characters.
+template <typename Out>
+void AppendUtf16(Out& out, char32_t code) {
+    using Unit = typename Out::value_type;
+    if (code < 0x10000) {
+        out.push_back(static_cast<Unit>(static_cast<char16_t>(code)));
+    } else {
+        code -= 0x10000;
+        out.push_back(static_cast<Unit>(static_cast<char16_t>(0xD800 + (code >> 10))));
+        out.push_back(static_cast<Unit>(static_cast<char16_t>(0xDC00 + (code & 0x3FF))));
+    }
+}
+
+}  // namespace tarnleaf
