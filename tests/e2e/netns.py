@@ -1,16 +1,16 @@
-"""Network namespaces for the end-to-end tests, and the tarnleafd processes run in them.
+"""Network namespaces for the end-to-end tests, and the programs run in them.
 
-Every namespace, link and address here is created by the test itself: a server namespace
-joined by veth pairs to one or more client namespaces, with addresses from 10.77.0.0/16 that
-exist only inside those namespaces. Names carry the process id and a random tag, so parallel
-runs do not meet. Everything is removed again on close (deleting a namespace removes its
-links), and only processes started here are stopped, by their own PIDs.
+Every namespace, link and address here is made by the test itself, with addresses from
+10.77.0.0/16 that exist only inside those namespaces. Names carry the process id and a random
+tag, so parallel runs do not meet. Deleting a namespace removes its links; only processes
+started here are stopped, by their own PIDs.
 """
 import os
 import random
 import signal
 import subprocess
 import time
+from types import SimpleNamespace
 
 SKIP = 77  # CTest's SKIP_RETURN_CODE
 
@@ -19,9 +19,8 @@ class Skip(Exception):
     pass
 
 
-def run(*argv, timeout=15, check=True, **kwargs):
-    return subprocess.run(list(argv), timeout=timeout, check=check, capture_output=True,
-                          text=True, **kwargs)
+def run(*argv, timeout=15, check=True):
+    return subprocess.run(argv, timeout=timeout, check=check, capture_output=True, text=True)
 
 
 def require_netns():
@@ -33,34 +32,34 @@ def require_netns():
         raise Skip("ip netns is unavailable: %s" % error)
 
 
-class Link:
-    def __init__(self, client_ns, client_if, server_if, server_addr, client_addr, prefix):
-        self.client_ns = client_ns
-        self.client_if = client_if
-        self.server_if = server_if
-        self.server_addr = server_addr
-        self.client_addr = client_addr
-        self.prefix = prefix
-
-
 class Topology:
-    """A server namespace and `links` client namespaces, one veth pair each.
+    """A server namespace joined to `links` client namespaces by a veth pair each.
 
-    Link i uses 10.77.i.0/24: the server side is .1, the client side .2 (unless
-    `client_addresses` is false, for clients that configure themselves by DHCP).
+    Link i is 10.77.i.0/24: the server side .1, the client side .2 (left without an address
+    when `client_addresses` is false, for clients that configure themselves by DHCP).
     """
 
     def __init__(self, links=1, client_addresses=True):
-        self.tag = "%d%04x" % (os.getpid() % 100000, random.getrandbits(16))
-        self.server_ns = "tlS" + self.tag
-        self.namespaces = []
-        self.links = []
+        tag = "%d%04x" % (os.getpid() % 100000, random.getrandbits(16))
+        self.server_ns, self.namespaces, self.links = "tlS" + tag, [], []
         try:
             self._add_namespace(self.server_ns)
-            run("ip", "-n", self.server_ns, "link", "set", "lo", "up")
             for i in range(links):
-                self._add_link(i, client_addresses)
-        except Exception:
+                link = SimpleNamespace(
+                    client_ns="tlC%d%s" % (i, tag), client_if="tlc%d%s" % (i, tag[-6:]),
+                    server_if="tls%d%s" % (i, tag[-6:]), server_addr="10.77.%d.1" % i,
+                    client_addr="10.77.%d.2" % i)
+                self._add_namespace(link.client_ns)
+                run("ip", "link", "add", link.server_if, "netns", self.server_ns, "type", "veth",
+                    "peer", "name", link.client_if, "netns", link.client_ns)
+                ends = [(self.server_ns, link.server_if, link.server_addr)]
+                ends += [(link.client_ns, link.client_if, link.client_addr)]
+                for namespace, device, address in ends:
+                    if client_addresses or namespace == self.server_ns:
+                        run("ip", "-n", namespace, "addr", "add", address + "/24", "dev", device)
+                    run("ip", "-n", namespace, "link", "set", device, "up")
+                self.links.append(link)
+        except BaseException:
             self.close()
             raise
 
@@ -70,46 +69,24 @@ class Topology:
         except subprocess.CalledProcessError as error:
             raise Skip("cannot create a network namespace: %s" % error.stderr.strip())
         self.namespaces.append(name)
-
-    def _add_link(self, i, client_address):
-        client_ns = "tlC%d%s" % (i, self.tag)
-        self._add_namespace(client_ns)
-        server_if, client_if = "tls%d%s" % (i, self.tag[-6:]), "tlc%d%s" % (i, self.tag[-6:])
-        run("ip", "link", "add", server_if, "netns", self.server_ns, "type", "veth",
-            "peer", "name", client_if, "netns", client_ns)
-        server_addr, client_addr = "10.77.%d.1" % i, "10.77.%d.2" % i
-        run("ip", "-n", self.server_ns, "addr", "add", server_addr + "/24", "dev", server_if)
-        run("ip", "-n", self.server_ns, "link", "set", server_if, "up")
-        run("ip", "-n", client_ns, "link", "set", "lo", "up")
-        if client_address:
-            run("ip", "-n", client_ns, "addr", "add", client_addr + "/24", "dev", client_if)
-        run("ip", "-n", client_ns, "link", "set", client_if, "up")
-        self.links.append(Link(client_ns, client_if, server_if, server_addr, client_addr, 24))
+        run("ip", "-n", name, "link", "set", "lo", "up")
 
     def close(self):
         for name in reversed(self.namespaces):
             run("ip", "netns", "delete", name, check=False)
         self.namespaces = []
 
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        self.close()
-
 
 class Server:
-    """One tarnleafd started in a namespace; output goes to a file in `workdir`."""
+    """One program started in a namespace, its output going to a file in `workdir`."""
 
     def __init__(self, binary, namespace, workdir, args, stdin=None, name="tarnleafd"):
         self.output_path = os.path.join(workdir, name + ".out")
-        self.output = open(self.output_path, "wb")
-        # `ip netns exec` enters the namespace and then executes the program in place, so
-        # the PID below is the server's own.
-        self.process = subprocess.Popen(
-            ["ip", "netns", "exec", namespace, binary] + list(args),
-            stdin=stdin if stdin is not None else subprocess.DEVNULL,
-            stdout=self.output, stderr=subprocess.STDOUT)
+        with open(self.output_path, "wb") as output:
+            # `ip netns exec` executes the program in place: the PID is the program's own.
+            self.process = subprocess.Popen(
+                ["ip", "netns", "exec", namespace, binary, *args], stdout=output,
+                stdin=subprocess.DEVNULL if stdin is None else stdin, stderr=subprocess.STDOUT)
 
     def text(self):
         with open(self.output_path, "rb") as f:
@@ -117,35 +94,27 @@ class Server:
 
     def wait_for(self, needle, timeout=10.0):
         deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            if needle in self.text():
-                return True
-            if self.process.poll() is not None:
+        while needle not in self.text():
+            if self.process.poll() is not None or time.monotonic() > deadline:
                 return needle in self.text()
             time.sleep(0.05)
-        return False
+        return True
 
     def wait_listening(self):
         if not self.wait_for("listening on"):
             raise AssertionError("tarnleafd did not start:\n" + self.text())
-
-    def running(self):
-        return self.process.poll() is None
-
-    def stop(self, sig=signal.SIGTERM, timeout=10.0):
-        """Ends the server with `sig`; returns its exit code (killed if it does not end)."""
-        if self.process.poll() is None:
-            self.process.send_signal(sig)
-            try:
-                self.process.wait(timeout=timeout)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait(timeout=timeout)
-        self.output.close()
-        return self.process.returncode
 
     def wait_exit(self, timeout=10.0):
         try:
             return self.process.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
             return None
+
+    def stop(self, sig=signal.SIGTERM, timeout=10.0):
+        """Ends the program with `sig` (killed if it lingers); returns its exit code."""
+        if self.process.poll() is None:
+            self.process.send_signal(sig)
+        if self.wait_exit(timeout) is None:
+            self.process.kill()
+            self.process.wait(timeout=timeout)
+        return self.process.returncode
