@@ -6,14 +6,8 @@ namespace tarnleaf {
 
 namespace {
 
-constexpr std::string_view TrimBlankChars(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
-}
-
 std::optional<OptionKind> CustomKind(std::string_view word) {
-    const std::string upper = ToUpperAscii(TrimBlankChars(word));
+    const std::string upper = ToUpperAscii(TrimBlanks(word));
     if (upper == "SHORT") return OptionKind::Short;
     if (upper == "LONG") return OptionKind::Long;
     if (upper == "IP" || upper == "IPLIST" || upper == "IP LIST" || upper == "IP_LIST") {
@@ -46,7 +40,7 @@ std::optional<CustomOption> ParseCustomOption(std::string_view value) {
     const auto kind = CustomKind(value.substr(first + 1, second - first - 1));
     if (!kind) return std::nullopt;
     return CustomOption{static_cast<std::uint8_t>(*code), *kind,
-                        TrimBlankChars(value.substr(second + 1))};
+                        TrimBlanks(value.substr(second + 1))};
 }
 
 }  // namespace tarnleaf
