@@ -15,7 +15,7 @@
 namespace tarnleaf {
 namespace {
 
-using ::testing::EndsWith;
+using ::testing::AllOf;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 using Outcome = ConsoleServer::CommandOutcome;
@@ -45,8 +45,7 @@ TEST_F(ConsoleServerTest, PrintsTheListeningLineThenTheLogExactlyAsTheLogViewHol
     EXPECT_EQ(server.HandleWaitingDatagrams(), 2u);
     ASSERT_EQ(endpoint.Sent().size(), 2u);
     EXPECT_EQ(out.str(), listening + server.Log().Text());
-    EXPECT_THAT(out.str(), HasSubstr(listening + "date [2026/12/06 21:00:00]\r\nsize [300]\r\n"));
-    EXPECT_THAT(out.str(), HasSubstr("pxelinux.0"));
+    EXPECT_THAT(server.Log().Text(), HasSubstr("pxelinux.0"));
 }
 
 TEST_F(ConsoleServerTest, StartedWithoutLogAnswersSilentlyButStillShowsSendErrors) {
@@ -71,54 +70,34 @@ TEST_F(ConsoleServerTest, HandlesAtMostTheLimitPerWakeUpSoSignalsAndInputAreSeen
     EXPECT_EQ(endpoint.Sent().size(), 70u);
 }
 
-TEST_F(ConsoleServerTest, TestCommandSendsTheTestMessageToItsServer) {
-    EXPECT_EQ(server.HandleCommand("t"), Outcome::Continue);
-    EXPECT_EQ(server.HandleCommand(" T \r"), Outcome::Continue);
-    ASSERT_EQ(endpoint.Sent().size(), 2u);
-    EXPECT_EQ(endpoint.Sent()[0].destination, (Ipv4Address{{192, 168, 0, 9}}));
-    EXPECT_EQ(endpoint.Sent()[0].port, 67);
-    EXPECT_THAT(out.str(), HasSubstr("size [300]"));
-}
-
-TEST_F(ConsoleServerTest, LogCommandSwitchesLoggingBackAndForthWithoutClearingTheLog) {
-    QueueDiscovers(1);
-    server.HandleWaitingDatagrams();
-    const std::string logBefore = server.Log().Text();
-    server.HandleCommand("l");
-    EXPECT_THAT(out.str(), EndsWith("logging off\n"));
-    QueueDiscovers(1);
-    server.HandleWaitingDatagrams();
-    EXPECT_EQ(server.Log().Text(), logBefore);
-    server.HandleCommand("L");
-    EXPECT_TRUE(server.Log().LoggingEnabled());
-    EXPECT_THAT(out.str(), EndsWith("logging on\n"));
-}
-
-TEST_F(ConsoleServerTest, QuitEndsEmptyLinesDoNothingAndAnythingElseGetsHelp) {
-    const std::string help = "commands: t = send test message, l = logging on/off, q = quit\n";
-    for (const auto& [line, outcome, printed] :
-         {std::tuple{"q", Outcome::Quit, ""}, std::tuple{"\tQ ", Outcome::Quit, ""},
-          std::tuple{" \r", Outcome::Continue, ""}, std::tuple{"x", Outcome::Continue, "help"},
-          std::tuple{"quit", Outcome::Continue, "help"}}) {
+// In order, since "l" switches; with logging off the test message is sent without a dump.
+TEST_F(ConsoleServerTest, CommandsSendTheTestMessageSwitchLoggingQuitOrGetHelp) {
+    const char* help = "commands: t = send test message, l = logging on/off, q = quit\n";
+    const auto go = Outcome::Continue;
+    const std::tuple<const char*, Outcome, std::size_t, const char*> rows[] = {
+        {"l", go, 0, "logging off\n"}, {"t", go, 1, ""},  {" T \r", go, 2, ""},
+        {"L", go, 2, "logging on\n"},  {"q", Outcome::Quit, 2, ""}, {"\tQ ", Outcome::Quit, 2, ""},
+        {" \r", go, 2, ""},            {"x", go, 2, help},  {"quit", go, 2, help}};
+    for (const auto& [line, outcome, sends, printed] : rows) {
         out.str("");
         EXPECT_EQ(server.HandleCommand(line), outcome) << line;
-        EXPECT_EQ(out.str(), *printed ? help : "") << line;
+        EXPECT_EQ(endpoint.Sent().size(), sends) << line;
+        EXPECT_EQ(out.str(), printed) << line;
     }
-    EXPECT_TRUE(endpoint.Sent().empty());
+    EXPECT_EQ(endpoint.Sent()[0].destination, (Ipv4Address{{192, 168, 0, 9}}));
 }
 
 TEST(BindFailureMessage, SaysWhyAndWhatToDo) {
     const SocketError error{98, "Address already in use"};
-    const std::string why =
-        "tarnleafd: cannot listen on UDP port 67: Address already in use (error 98)\n";
-    EXPECT_EQ(BindFailureMessage(error, BindFailureKind::Other, 67, "tarnleafd"), why);
-    for (const auto& [kind, advice] :
-         {std::pair{BindFailureKind::InUse, "in use by another program (another DHCP server?)"},
-          std::pair{BindFailureKind::NotPermitted, "setcap cap_net_bind_service=+ep tarnleafd"}}) {
-        const std::string text = BindFailureMessage(error, kind, 67, "tarnleafd");
-        EXPECT_THAT(text, StartsWith(why));
-        EXPECT_THAT(text, HasSubstr(advice));
-    }
+    const auto text = [&](BindFailureKind kind) {
+        return BindFailureMessage(error, kind, 67, "tarnleafd");
+    };
+    const std::string why = "tarnleafd: cannot listen on UDP port 67: Address already in use "
+                            "(error 98)\n";
+    EXPECT_EQ(text(BindFailureKind::Other), why);
+    EXPECT_THAT(text(BindFailureKind::InUse), AllOf(StartsWith(why), HasSubstr("another DHCP")));
+    EXPECT_THAT(text(BindFailureKind::NotPermitted),
+                AllOf(StartsWith(why), HasSubstr("setcap cap_net_bind_service=+ep tarnleafd")));
 }
 
 }  // namespace
