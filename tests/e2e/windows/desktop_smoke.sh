@@ -2,15 +2,9 @@
 # Smoke test of tarnleaf.exe under Wine on a virtual X screen with a tray (Xvfb + trayer):
 #   desktop_smoke.sh PATH/tarnleaf.exe
 # Environment: TARNLEAF_WINE_TEMPLATE (an initialised Wine prefix), TARNLEAF_READ_LOG_VIEW
-# (the helper that prints the log view's text), TARNLEAF_SCREENSHOTS (a folder for the
-# screenshots; default: beside the program).
-# As root, in network namespaces made here (addresses only inside them): the program binds
-# port 67, its icon appears in the tray, a right click opens the pop-up menu, "設定" shows
-# the window, a DHCPDISCOVER from the client namespace is answered with an OFFER broadcast
-# to port 68 and both show in the log, "Edit Config" opens Tarnleaf.ini in an editor, a
-# second start ends at once, "終了" ends the program and takes the icon away; with port 67
-# taken it says so and ends with exit code 1; started with -nolog it answers but logs nothing.
-# Exit 0 passed, 1 failed, 77 skipped. Every wait is bounded.
+# (prints the log view's text), TARNLEAF_SCREENSHOTS (a folder; default: beside the program).
+# As root, in network namespaces made here (addresses only inside them); each section below
+# is one scenario. Exit 0 passed, 1 failed, 77 skipped. Every wait is bounded.
 set -uo pipefail
 
 exe=${1:?usage: desktop_smoke.sh PATH/tarnleaf.exe}
@@ -27,17 +21,17 @@ for tool in ip Xvfb trayer xdotool import convert "$wine" wineserver; do
 done
 [[ -n "$template" && -d "$template" ]] || skip "no Wine prefix template (TARNLEAF_WINE_TEMPLATE)"
 [[ -f "$exe" && -f "$reader" ]] || skip "program or log view reader missing"
+# A virtual screen of its own from the shared runner, which removes it afterwards.
+if [[ -z ${TARNLEAF_SMOKE_SCREEN:-} ]]; then
+    TARNLEAF_SMOKE_SCREEN=1 exec "$here/../../platform/win32/run_with_display.sh" "$0" "$@"
+fi
 
-tag="$$"
-srv="tlWs$tag" cli="tlWc$tag" sif="tlws$tag" cif="tlwc$tag"
+srv="tlWs$$" cli="tlWc$$" sif="tlws$$" cif="tlwc$$"
 work=$(mktemp -d "${TMPDIR:-/tmp}/tarnleaf-desktop.XXXXXX")
 pids=()
 failures=0
-
 cleanup() {
-    for pid in "${pids[@]}"; do
-        kill "$pid" 2>/dev/null
-    done
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
     for pid in "${pids[@]}"; do
         for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
         kill -KILL "$pid" 2>/dev/null
@@ -54,54 +48,39 @@ trap cleanup EXIT
 
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
-
+# check TEXT COMMAND...: TEXT passed or failed by COMMAND's outcome, which it returns.
+check() { local text=$1; shift; if "$@"; then pass "$text"; else fail "$text"; return 1; fi; }
 # wait_until SECONDS COMMAND...: polls every 0.2 s until COMMAND succeeds; false on timeout.
 wait_until() {
-    local limit=$1
+    local tries=$(($1 * 5))
     shift
-    local tries=$((limit * 5))
-    for _ in $(seq 1 "$tries"); do
-        "$@" && return 0
-        sleep 0.2
-    done
+    for _ in $(seq 1 "$tries"); do "$@" && return 0; sleep 0.2; done
     return 1
 }
+ended() { ! kill -0 "$1" 2>/dev/null; }
+# exit_code PID: waits (bounded) for the program to end; its exit code lands in $code.
+exit_code() { code=running; wait_until 40 ended "$1" && { wait "$1"; code=$?; }; }
 
 # --- namespaces: the server side and a client joined by a veth pair ---------------------
 ip netns add "$srv" || skip "cannot create a network namespace"
 ip netns add "$cli"
 ip link add "$sif" netns "$srv" type veth peer name "$cif" netns "$cli"
-ip -n "$srv" addr add 10.77.0.1/24 dev "$sif"
-ip -n "$cli" addr add 10.77.0.2/24 dev "$cif"
-for ns_if in "$srv $sif" "$cli $cif"; do
-    set -- $ns_if
+for ns_if_addr in "$srv $sif 10.77.0.1" "$cli $cif 10.77.0.2"; do
+    set -- $ns_if_addr
+    ip -n "$1" addr add "$3/24" dev "$2"
     ip -n "$1" link set lo up
     ip -n "$1" link set "$2" up
 done
 
-# --- the X screen with a tray -----------------------------------------------------------
-exec 5>"$work/display"
-Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-exec 5>&-
-wait_until 20 test -s "$work/display" || { fail "Xvfb did not start"; exit 1; }
-export DISPLAY=":$(head -n 1 "$work/display")"
-tray_up=0
+# --- the tray (a second try when the first does not come up) ----------------------------
 for _ in 1 2; do
     trayer --edge bottom --align right --widthtype pixel --width 200 --height 28 \
         --transparent false --tint 0xc0c0c0 >>"$work/trayer.log" 2>&1 &
-    trayer=$!
-    pids+=($trayer)
-    if wait_until 15 xdotool search --name '^panel$' >/dev/null; then
-        tray_up=1
-        break
-    fi
-    kill "$trayer" 2>/dev/null
+    pids+=($!)
+    wait_until 15 xdotool search --name '^panel$' >/dev/null && break
+    kill "$!" 2>/dev/null
 done
-if ((!tray_up)); then
-    fail "no tray on $DISPLAY: $(tail -c 300 "$work/trayer.log"); Xvfb $(kill -0 "${pids[0]}" 2>/dev/null && echo running || echo gone)"
-    exit 1
-fi
+xdotool search --name '^panel$' >/dev/null || { fail "no tray: $(tail -c 300 "$work/trayer.log")"; exit 1; }
 
 # --- the program's folder and its own Wine prefix ---------------------------------------
 mkdir -p "$work/app" "$work/prefix"
@@ -125,37 +104,38 @@ in_srv timeout 60 "$wine" reg add \
 in_srv timeout 60 "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' \
     /v 'ＭＳ ゴシック' /d 'Noto Sans Mono CJK JP' /f >/dev/null 2>&1
 
-# --- start -------------------------------------------------------------------------------
-(cd "$work/app" && exec ip netns exec "$srv" "$wine" "$work/app/tarnleaf.exe") \
-    >"$work/first.out" 2>&1 &
-first=$!
-pids+=($first)
-
-port_bound() { ip netns exec "$srv" ss -Hulpn 'sport = :67' | grep -q tarnleaf; }
-if wait_until 60 port_bound; then pass "port 67 bound"; else fail "port 67 not bound"; exit 1; fi
+# start NAME [timeout SECONDS] ARGS...: runs the program from its folder in the server
+# namespace; its PID lands in the variable NAME.
+start() {
+    local name=$1
+    shift
+    (cd "$work/app" && exec ip netns exec "$srv" "$@") >"$work/$name.out" 2>&1 &
+    pids+=($!)
+    printf -v "$name" '%s' "$!"
+}
+# discover ARGS...: a DHCPDISCOVER from the client namespace; prints the replies seen.
+discover() {
+    ip netns exec "$cli" timeout 30 /usr/bin/python3 "$here/../bootp_client.py" --iface "$cif" \
+        --to 255.255.255.255:67 --dhcp-type 1 --timeout 6 --stop-after 1 "$@" 2>&1
+}
+port_bound() { in_srv ss -Hulpn 'sport = :67' | grep -q tarnleaf; }
+read_view() { "$wine" "$reader" 2>/dev/null | tr -d '\r'; }
+main_window() { xdotool search --onlyvisible --name '^Tarnleaf - Verion 0.1b$' 2>/dev/null | head -n 1; }
+main_window_visible() { [[ -n "$(main_window)" ]]; }
+main_window_hidden() { ! main_window_visible; }
+screenshot() { import -window root "$shots/screenshot-windows$1.png" 2>/dev/null; }
 
 # The icon: green pixels of the leaf in the tray's corner of the screen.
-tray_shot() { import -window root -crop 200x28+824+740 +repage "$work/tray.png" 2>/dev/null; }
 green_pixels() {
-    tray_shot
+    import -window root -crop 200x28+824+740 +repage "$work/tray.png" 2>/dev/null
     convert "$work/tray.png" -fuzz 20% -fill black +opaque '#008000' -fill white \
         -opaque '#008000' -format '%[fx:int(mean*w*h+0.5)]' info: 2>/dev/null || echo 0
 }
 icon_shown() { (($(green_pixels) > 10)); }
 icon_gone() { (($(green_pixels) == 0)); }
-if wait_until 40 icon_shown; then pass "tray icon shown"; else fail "no tray icon"; exit 1; fi
 
-# Where the icon is: the middle of the green area.
-geometry=$(convert "$work/tray.png" -fuzz 20% -fill black +opaque '#008000' -trim \
-    -format '%w %h %X %Y' info: 2>/dev/null)
-read -r gw gh gx gy <<<"$geometry"
-icon_x=$((824 + ${gx#+} + gw / 2))
-icon_y=$((740 + ${gy#+} + gh / 2))
-
-main_window_visible() { xdotool search --onlyvisible --name '^Tarnleaf - Verion 0.1b$' >/dev/null; }
-if main_window_visible; then fail "the window is visible after start"; else pass "window hidden at start"; fi
-
-# The pop-up menu: a new visible window of the program that is not the main window.
+# The pop-up menu: a new visible window of the program that is not the main window. Its
+# items are evenly spaced: 設定, ログ, 終了.
 menu_geometry() {
     local id
     for id in $(xdotool search --onlyvisible --classname 'tarnleaf.exe' 2>/dev/null); do
@@ -166,57 +146,53 @@ menu_geometry() {
     return 1
 }
 open_menu() {
-    local attempt
-    for attempt in 1 2 3; do
+    for _ in 1 2 3; do
         xdotool mousemove "$icon_x" "$icon_y" click 3
-        if wait_until 5 menu_geometry >/dev/null; then
-            eval "$(menu_geometry)"
-            menu_x=$X menu_y=$Y menu_w=$WIDTH menu_h=$HEIGHT
-            return 0
-        fi
+        wait_until 5 menu_geometry >/dev/null || continue
+        eval "$(menu_geometry)"
+        menu_x=$X menu_y=$Y menu_w=$WIDTH menu_h=$HEIGHT
+        return 0
     done
     return 1
 }
-# Items are evenly spaced: 設定, ログ, 終了.
 click_item() {
-    local index=$1 item_h=$((menu_h / 3))
-    xdotool mousemove $((menu_x + menu_w / 2)) $((menu_y + item_h * index + item_h / 2)) click 1
+    local item_h=$((menu_h / 3))
+    xdotool mousemove $((menu_x + menu_w / 2)) $((menu_y + item_h * $1 + item_h / 2)) click 1
 }
 
-if open_menu; then
-    pass "right click opens the pop-up menu"
+# --- start: port 67 bound, the icon in the tray, the window hidden ----------------------
+start first "$wine" "$work/app/tarnleaf.exe"
+check "port 67 bound" wait_until 60 port_bound || exit 1
+check "tray icon shown" wait_until 40 icon_shown || exit 1
+# Where the icon is: the middle of the green area.
+read -r gw gh gx gy <<<"$(convert "$work/tray.png" -fuzz 20% -fill black +opaque '#008000' \
+    -trim -format '%w %h %X %Y' info: 2>/dev/null)"
+icon_x=$((824 + ${gx#+} + gw / 2))
+icon_y=$((740 + ${gy#+} + gh / 2))
+check "window hidden at start" main_window_hidden
+if check "right click opens the pop-up menu" open_menu; then
     click_item 0
-    if wait_until 20 main_window_visible; then pass "設定 shows the window"; else fail "設定 did not show the window"; fi
-else
-    fail "no pop-up menu on a right click"
+    check "設定 shows the window" wait_until 20 main_window_visible
 fi
 
-# --- a DHCPDISCOVER from the client -------------------------------------------------------
-reply=$(ip netns exec "$cli" timeout 30 /usr/bin/python3 "$here/../bootp_client.py" \
-    --iface "$cif" --to 255.255.255.255:67 --dhcp-type 1 --broadcast-flag --timeout 6 \
-    --stop-after 1 2>&1)
-if grep -q '"op": 2' <<<"$reply" && grep -q '"53": "02"' <<<"$reply" &&
-    grep -q '"from": "10.77.0.1:67"' <<<"$reply" && grep -q '"yiaddr": "10.77.0.50"' <<<"$reply"; then
-    pass "DHCPDISCOVER answered with an OFFER from 10.77.0.1:67"
-else
-    fail "no OFFER: $reply"
-fi
-read_view() { "$wine" "$reader" 2>/dev/null | tr -d '\r'; }
+# --- a DHCPDISCOVER is answered with an OFFER and both show in the log -------------------
+reply=$(discover --broadcast-flag)
+offered() {
+    grep -q '"op": 2' <<<"$reply" && grep -q '"53": "02"' <<<"$reply" &&
+        grep -q '"from": "10.77.0.1:67"' <<<"$reply" && grep -q '"yiaddr": "10.77.0.50"' <<<"$reply"
+}
+check "DHCPDISCOVER answered with an OFFER from 10.77.0.1:67" offered || echo "$reply"
 log_has_both() {
     local text
     text=$(read_view)
     grep -q 'Message type \[BOOTREQUEST\]' <<<"$text" && grep -q 'Message type \[BOOTREPLY\]' <<<"$text"
 }
-if wait_until 20 log_has_both; then
-    pass "request and reply dumps in the log"
-else
-    fail "log view lacks the dumps: $(read_view | head -40)"
-fi
-if read_view | grep -q 'Message Send Error'; then fail "a send error in the log"; fi
-import -window root "$shots/screenshot-windows.png" 2>/dev/null
+check "request and reply dumps in the log" wait_until 20 log_has_both || read_view | head -40
+read_view | grep -q 'Message Send Error' && fail "a send error in the log"
+screenshot ""
 
 # --- "Edit Config" offers Tarnleaf.ini to the editor that opens .ini files -----------------
-window=$(xdotool search --onlyvisible --name '^Tarnleaf - Verion 0.1b$' 2>/dev/null | head -n 1)
+window=$(main_window)
 if [[ -n "$window" ]]; then
     eval "$(xdotool getwindowgeometry --shell "$window")"
     # The button's middle: 120 + 1695/2 twips from the left, 4320 + 375/2 from the top of the
@@ -224,42 +200,27 @@ if [[ -n "$window" ]]; then
     xdotool mousemove $((X + 64)) $((Y + 300)) click 1
     editor() { xdotool search --onlyvisible --name 'Tarnleaf\.ini' 2>/dev/null | head -n 1; }
     editor_open() { [[ -n "$(editor)" ]]; }
-    if wait_until 30 editor_open; then
-        pass "Edit Config opens Tarnleaf.ini"
+    check "Edit Config opens Tarnleaf.ini" wait_until 30 editor_open &&
         xdotool windowkill "$(editor)" 2>/dev/null
-    else
-        fail "Edit Config opened no editor"
-    fi
 fi
 
-# --- a second start ends at once, the first runs on ----------------------------------------
-(cd "$work/app" && exec ip netns exec "$srv" timeout 30 "$wine" "$work/app/tarnleaf.exe") \
-    >"$work/second.out" 2>&1 &
-second=$!
-pids+=($second)
-second_ended() { ! kill -0 "$second" 2>/dev/null; }
-if wait_until 40 second_ended; then
-    wait "$second"
-    code=$?
-    if ((code == 0)); then pass "a second start ends at once"; else fail "second start exit code $code"; fi
-else
-    fail "the second start keeps running"
-fi
-if kill -0 "$first" 2>/dev/null && port_bound; then pass "the first runs on"; else fail "the first instance is gone"; fi
+# --- a second start ends at once with exit code 0, the first runs on ----------------------
+start second timeout 30 "$wine" "$work/app/tarnleaf.exe"
+exit_code "$second"
+check "a second start ends at once (exit code $code)" test "$code" = 0
+first_runs_on() { ! ended "$first" && port_bound; }
+check "the first runs on" first_runs_on
 
 # --- 終了 ends the program and takes the icon away --------------------------------------
 # Without a window manager the shown window may cover the tray; the user drags it aside.
-window=$(xdotool search --onlyvisible --name '^Tarnleaf - Verion 0.1b$' 2>/dev/null | head -n 1)
+window=$(main_window)
 [[ -n "$window" ]] && xdotool windowmove "$window" 80 60
 sleep 0.5
-if open_menu; then
-    import -window root "$shots/screenshot-windows-menu.png" 2>/dev/null
+if check "the pop-up menu opens again" open_menu; then
+    screenshot -menu
     click_item 2
-    first_ended() { ! kill -0 "$first" 2>/dev/null; }
-    if wait_until 30 first_ended; then pass "終了 ends the program"; else fail "終了 did not end the program"; fi
-    if wait_until 10 icon_gone; then pass "the icon is removed"; else fail "the icon stays"; fi
-else
-    fail "no pop-up menu for 終了"
+    check "終了 ends the program" wait_until 30 ended "$first"
+    check "the icon is removed" wait_until 10 icon_gone
 fi
 
 # --- port 67 taken: a message says why, the program ends with exit code 1 ----------------
@@ -272,67 +233,36 @@ time.sleep(55)' &
 holder=$!
 pids+=($holder)
 wait_until 10 test -e "$work/holder-ready" || fail "could not hold port 67"
-(cd "$work/app" && exec ip netns exec "$srv" timeout 60 "$wine" "$work/app/tarnleaf.exe") \
-    >"$work/third.out" 2>&1 &
-third=$!
-pids+=($third)
+start third timeout 60 "$wine" "$work/app/tarnleaf.exe"
 error_box() { xdotool search --onlyvisible --name '^Tarnleaf$' 2>/dev/null | head -n 1; }
 error_box_shown() { [[ -n "$(error_box)" ]]; }
-if wait_until 40 error_box_shown; then
-    pass "port 67 in use: the program says so"
-    import -window root "$shots/screenshot-windows-port-in-use.png" 2>/dev/null
-else
-    fail "no message when port 67 is in use"
-fi
-third_ended() { ! kill -0 "$third" 2>/dev/null; }
+check "port 67 in use: the program says so" wait_until 40 error_box_shown && screenshot -port-in-use
 # The user presses Enter on the message (again, if a busy screen swallowed the key).
 for _ in 1 2 3 4 5; do
     box=$(error_box)
     [[ -z "$box" ]] && break
     timeout 5 xdotool windowfocus "$box" 2>/dev/null
     timeout 5 xdotool key --window "$box" Return 2>/dev/null
-    wait_until 5 third_ended && break
+    wait_until 5 ended "$third" && break
 done
-if wait_until 30 third_ended; then
-    wait "$third"
-    code=$?
-    if ((code == 1)); then pass "and ends with exit code 1"; else fail "exit code $code when port 67 is in use"; fi
-else
-    fail "the program keeps running without its port"
-fi
-if wait_until 10 icon_gone; then pass "no icon left behind"; else fail "an icon stays after the failed start"; fi
+exit_code "$third"
+check "and ends with exit code 1 (got $code)" test "$code" = 1
+check "no icon left behind" wait_until 10 icon_gone
 kill "$holder" 2>/dev/null
 wait "$holder" 2>/dev/null
 
 # --- "-nolog" (any letter case): requests are answered, nothing is logged -----------------
-(cd "$work/app" && exec ip netns exec "$srv" "$wine" "$work/app/tarnleaf.exe" -nolog) \
-    >"$work/fourth.out" 2>&1 &
-fourth=$!
-pids+=($fourth)
-if wait_until 60 port_bound && wait_until 40 icon_shown; then
-    reply=$(ip netns exec "$cli" timeout 30 /usr/bin/python3 "$here/../bootp_client.py" \
-        --iface "$cif" --to 255.255.255.255:67 --dhcp-type 1 --timeout 6 --stop-after 1 2>&1)
-    if grep -q '"53": "02"' <<<"$reply"; then pass "-nolog: still answered"; else fail "-nolog: no OFFER: $reply"; fi
+start fourth "$wine" "$work/app/tarnleaf.exe" -nolog
+nolog_started() { wait_until 60 port_bound && wait_until 40 icon_shown; }
+if check "-nolog: the program starts" nolog_started; then
+    reply=$(discover)
+    check "-nolog: still answered" grep -q '"53": "02"' <<<"$reply" || echo "$reply"
     sleep 0.5
-    if "$wine" "$reader" >"$work/view.txt" 2>/dev/null && [[ ! -s "$work/view.txt" ]]; then
-        pass "-nolog: nothing logged"
-    else
-        fail "-nolog: no empty log view: $(head -5 "$work/view.txt")"
-    fi
-    if open_menu; then
-        click_item 2
-        fourth_ended() { ! kill -0 "$fourth" 2>/dev/null; }
-        wait_until 20 fourth_ended || fail "-nolog: 終了 did not end the program"
-    else
-        fail "-nolog: no pop-up menu"
-    fi
-else
-    fail "-nolog: the program did not start"
+    view_empty() { "$wine" "$reader" >"$work/view.txt" 2>/dev/null && [[ ! -s "$work/view.txt" ]]; }
+    check "-nolog: nothing logged" view_empty || head -5 "$work/view.txt"
+    check "-nolog: the pop-up menu opens" open_menu && click_item 2 &&
+        check "-nolog: 終了 ends the program" wait_until 20 ended "$fourth"
 fi
 
-if ((failures)); then
-    echo "$failures check(s) failed"
-    exit 1
-fi
+((failures)) && { echo "$failures check(s) failed"; exit 1; }
 echo "passed: desktop smoke test"
-exit 0

@@ -4,9 +4,8 @@
 #   TARNLEAF_WINE_EXE=path/to/program.exe TARNLEAF_WINE_TEMPLATE=prefix wine-run.sh ARGS...
 # Wine creates sockets in its wineserver, so each run gets a Wine prefix of its own (hard
 # links to the template, with private registry files): its wineserver starts here, inside
-# the caller's namespace, and never serves a program of another namespace. SIGTERM and
-# SIGINT are passed on as SIGINT, which Wine delivers to the console program as Ctrl+C.
-# The exit code is the program's; the prefix is removed afterwards.
+# the caller's namespace. SIGTERM and SIGINT are passed on as SIGINT, which Wine delivers to
+# the console program as Ctrl+C. The exit code is the program's; the prefix is removed.
 set -uo pipefail
 
 exe=${TARNLEAF_WINE_EXE:?TARNLEAF_WINE_EXE names the program}
@@ -14,7 +13,6 @@ template=${TARNLEAF_WINE_TEMPLATE:?TARNLEAF_WINE_TEMPLATE names an initialised W
 wine=${TARNLEAF_WINE:-wine}
 
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/tarnleaf-wine.XXXXXX")
-# Hard links where the template shares the file system, else a copy.
 if ! cp -al "$template/." "$prefix/" 2>/dev/null; then
     rm -rf "$prefix" && mkdir -p "$prefix" && cp -a "$template/." "$prefix/"
 fi
@@ -22,21 +20,15 @@ fi
 for reg in system.reg user.reg userdef.reg; do
     [[ -f "$template/$reg" ]] && { rm -f "$prefix/$reg"; cp "$template/$reg" "$prefix/$reg"; }
 done
-
 export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml,winemenubuilder.exe=}
 
 child=
-forward() {
-    [[ -n "$child" ]] && kill -INT "$child" 2>/dev/null
-}
-trap forward TERM INT
-
+trap '[[ -n "$child" ]] && kill -INT "$child" 2>/dev/null' TERM INT
 "$wine" "$exe" "$@" <&0 &
 child=$!
-code=0
-# `wait` returns early when a trapped signal arrives; then wait again for the program (a
-# bounded number of times; the caller's own timeout bounds the whole run).
+# `wait` returns early when a trapped signal arrives: wait again, a bounded number of times
+# (the caller's own timeout bounds the whole run).
 for _ in $(seq 1 100); do
     wait "$child"
     code=$?
