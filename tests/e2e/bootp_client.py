@@ -1,10 +1,6 @@
 #!/usr/bin/python3
-"""A minimal BOOTP/DHCP client for the end-to-end tests, run inside a client namespace.
-
-It sends one request (or a blob of filler) from a UDP socket bound to one interface, then
-prints every datagram that arrives on that socket within the time limit as a JSON line. It
-sends only to the address it is given, which the tests take from their own namespaces.
-"""
+"""A BOOTP/DHCP client for the end-to-end tests, run in a client namespace: sends one request
+(or filler) to the address it is given, then prints each datagram it gets as a JSON line."""
 import argparse
 import json
 import select

@@ -1,10 +1,5 @@
-"""Network namespaces for the end-to-end tests, and the programs run in them.
-
-Every namespace, link and address here is made by the test itself, with addresses from
-10.77.0.0/16 that exist only inside those namespaces. Names carry the process id and a random
-tag, so parallel runs do not meet. Deleting a namespace removes its links; only processes
-started here are stopped, by their own PIDs.
-"""
+"""Network namespaces made by the end-to-end tests themselves (addresses in 10.77.0.0/16 exist
+only inside them; names carry the PID and a random tag), and the programs run in them."""
 import os
 import random
 import signal
@@ -23,6 +18,13 @@ def run(*argv, timeout=15, check=True):
     return subprocess.run(argv, timeout=timeout, check=check, capture_output=True, text=True)
 
 
+def wait_until(probe, timeout):
+    deadline = time.monotonic() + timeout
+    while not probe() and time.monotonic() < deadline:
+        time.sleep(0.05)
+    return probe()
+
+
 def require_netns():
     if os.geteuid() != 0:
         raise Skip("needs root for network namespaces")
@@ -33,13 +35,10 @@ def require_netns():
 
 
 class Topology:
-    """A server namespace joined to `links` client namespaces by a veth pair each.
+    """A server namespace joined to `links` client namespaces by a veth pair each. Link i is
+    10.77.i.0/24, the server .1, the client .2 with hardware address 02:00:00:77:0i:02."""
 
-    Link i is 10.77.i.0/24: the server side .1, the client side .2 (left without an address
-    when `client_addresses` is false, for clients that configure themselves by DHCP).
-    """
-
-    def __init__(self, links=1, client_addresses=True):
+    def __init__(self, links=1):
         tag = "%d%04x" % (os.getpid() % 100000, random.getrandbits(16))
         self.server_ns, self.namespaces, self.links = "tlS" + tag, [], []
         try:
@@ -51,13 +50,12 @@ class Topology:
                     client_addr="10.77.%d.2" % i)
                 self._add_namespace(link.client_ns)
                 run("ip", "link", "add", link.server_if, "netns", self.server_ns, "type", "veth",
-                    "peer", "name", link.client_if, "netns", link.client_ns)
-                ends = [(self.server_ns, link.server_if, link.server_addr)]
-                ends += [(link.client_ns, link.client_if, link.client_addr)]
-                for namespace, device, address in ends:
-                    if client_addresses or namespace == self.server_ns:
-                        run("ip", "-n", namespace, "addr", "add", address + "/24", "dev", device)
-                    run("ip", "-n", namespace, "link", "set", device, "up")
+                    "peer", "name", link.client_if, "address", "02:00:00:77:%02x:02" % i,
+                    "netns", link.client_ns)
+                for ns, device, address in ((self.server_ns, link.server_if, link.server_addr),
+                                            (link.client_ns, link.client_if, link.client_addr)):
+                    run("ip", "-n", ns, "addr", "add", address + "/24", "dev", device)
+                    run("ip", "-n", ns, "link", "set", device, "up")
                 self.links.append(link)
         except BaseException:
             self.close()
@@ -93,12 +91,8 @@ class Server:
             return f.read().decode("latin-1")
 
     def wait_for(self, needle, timeout=10.0):
-        deadline = time.monotonic() + timeout
-        while needle not in self.text():
-            if self.process.poll() is not None or time.monotonic() > deadline:
-                return needle in self.text()
-            time.sleep(0.05)
-        return True
+        wait_until(lambda: needle in self.text() or self.process.poll() is not None, timeout)
+        return needle in self.text()
 
     def wait_listening(self):
         if not self.wait_for("listening on"):

@@ -13,7 +13,6 @@ import socket
 import subprocess
 import sys
 import tempfile
-import time
 import traceback
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -27,20 +26,21 @@ SERVER, CLIENT = "10.77.0.1", "10.77.0.2"  # the two ends of link 0
 BROADCAST = "255.255.255.255:67"
 # Option 53 right after the cookie in a reply's dump: an offer and an acknowledgement.
 OFFER_DUMP, ACK_DUMP = "63 82 53 63 35 01 02", "63 82 53 63 35 01 05"
-TEST_MESSAGE = ("[TestMessage]\r\nServerIP=%s\r\nSendPort=bootps\r\nMessageType=BOOTREQUEST\r\n"
-                "HardwareAddress=%s\r\nDHCPMessageType=DHCPDISCOVER\r\n" % (CLIENT, MAC))
+
+
+CASES = {}  # name: (the test, its number of links)
+
+
+def scenario(name, *args, links=1):
+    def register(function):
+        CASES[name] = (lambda c: function(c, *args), links)
+        return function
+    return register
 
 
 def check(condition, message):
     if not condition:
         raise AssertionError(message)
-
-
-def wait_until(probe, timeout):
-    deadline = time.monotonic() + timeout
-    while not probe() and time.monotonic() < deadline:
-        time.sleep(0.05)
-    return probe()
 
 
 def client_section(mac, host_ip, boot_file, server_id=SERVER, extra=""):
@@ -78,9 +78,9 @@ def collect(process, timeout):
 
 def listen(case, link, **kwargs):
     """The client tool listening in the background, once its socket is bound."""
-    ready = tempfile.mktemp(dir=case.workdir)
+    ready = os.path.join(case.workdir, "ready-" + link.client_if)
     watcher = exchange(link, extra=["--ready-file", ready], background=True, **kwargs)
-    wait_until(lambda: os.path.exists(ready), 5)
+    netns.wait_until(lambda: os.path.exists(ready), 5)
     return watcher
 
 
@@ -103,11 +103,10 @@ def expect(reply, fields):
 
 
 class Case:
-    """One test: its namespaces, a working folder with an empty Tarnleaf.ini, and the programs
-    started in them."""
+    """One test: its namespaces, a folder with an empty Tarnleaf.ini, the programs it started."""
 
-    def __init__(self, server_binary, links=1, client_addresses=True):
-        self.topology = netns.Topology(links=links, client_addresses=client_addresses)
+    def __init__(self, server_binary, links=1):
+        self.topology = netns.Topology(links)
         self.link = self.topology.links[0]
         self.binary, self.servers, self.children = server_binary, [], []
         self.workdir = tempfile.mkdtemp(prefix="tarnleaf-e2e-")
@@ -136,16 +135,16 @@ class Case:
         return codes
 
 
+@scenario("udhcpc", "udhcpc")
+@scenario("dhclient", "dhclient")
 def dhcp_client_gets_the_profile_address(case, client):
     link, w = case.link, case.workdir + "/"
-    mac = netns.run("ip", "-n", link.client_ns, "link", "show", link.client_if).stdout
-    mac = mac.split("link/ether", 1)[1].split()[0].replace(":", "-").upper()
-    server = case.serve(mac, "10.77.0.50", "pxelinux.0", extra="Gateway=10.77.0.1\r\n")
+    # The client's hardware address is MAC already; its IP address is to come by DHCP.
+    netns.run("ip", "-n", link.client_ns, "addr", "flush", "dev", link.client_if)
+    server = case.serve(MAC, "10.77.0.50", "pxelinux.0", extra="Gateway=10.77.0.1\r\n")
     # udhcpc names the event in $1 and the lease in $ip/$mask; dhclient in $reason and $new_*.
-    with open(w + "script", "w") as f:
-        f.write('#!/bin/sh\ncase "$1$reason" in bound|BOUND|RENEW|REBOOT)\n'
-                '  ip addr add "$ip$new_ip_address/$mask$new_subnet_mask" dev "$interface"\n'
-                '  env > %senv.tmp && mv %senv.tmp %senv ;;\nesac\nexit 0\n' % (w, w, w))
+    write_ini(w + "script", '#!/bin/sh\ncase "$1$reason" in bound|BOUND|RENEW|REBOOT)\n  ip addr '
+              'add "$ip$new_ip_address/$mask$new_subnet_mask" dev "$interface";; esac\nexit 0\n')
     os.chmod(w + "script", 0o755)
     write_ini(w + "dhclient.conf", "timeout 20;\nretry 1;\ninitial-interval 1;\n")
     script, iface = w + "script", link.client_if
@@ -155,18 +154,14 @@ def dhcp_client_gets_the_profile_address(case, client):
                          "-pf", w + "pid", "-lf", w + "leases", iface]}[client]
     child = netns.Server(argv[0], link.client_ns, case.workdir, argv[1:], name=client)
     case.children.append(child)
-    wait_until(lambda: os.path.exists(w + "env") or child.process.poll() is not None, 30)
-    check(os.path.exists(w + "env"), "%s got no lease:\n%s" % (client, child.text()))
-    env = dict(line.split("=", 1) for line in open(w + "env").read().splitlines() if "=" in line)
-    check(env.get("ip", env.get("new_ip_address")) == "10.77.0.50" and
-          env.get("boot_file", env.get("new_filename", "pxelinux.0")).strip("'\"") ==
-          "pxelinux.0", "the lease was %r" % env)
-    addresses = netns.run("ip", "-n", link.client_ns, "-4", "addr", "show", link.client_if).stdout
-    check("10.77.0.50/24" in addresses, "address not configured:\n" + addresses)
+    bound = lambda: "10.77.0.50/24" in netns.run("ip", "-n", link.client_ns, "addr").stdout  # noqa
+    netns.wait_until(lambda: bound() or child.process.poll() is not None, 30)
+    check(bound(), "%s configured no address:\n%s" % (client, child.text()))
     # The reply's dump is written just after the send, so it may trail the client a bit.
     check(server.wait_for(ACK_DUMP, 5) and OFFER_DUMP in server.text(), "no offer and ack")
 
 
+@scenario("dhcping")
 def dhcping_inform_gets_an_ack(case):
     server = case.serve("02-00-00-77-00-0C", CLIENT, "inform.0")
     done = subprocess.run(["ip", "netns", "exec", case.link.client_ns, "dhcping", "-i", "-c",
@@ -202,6 +197,11 @@ def request_gets_its_answer(case, name):
     expect(ask(case.link, 0x7E1A7E1A, **request), reply)
 
 
+for _name in ANSWERS:
+    scenario(_name, _name)(request_gets_its_answer)
+
+
+@scenario("short")
 def short_datagram_gets_nothing_and_server_keeps_running(case):
     server = case.serve(MAC, "10.77.0.80", "after.0")
     for size in (200, 0, 1):
@@ -211,6 +211,7 @@ def short_datagram_gets_nothing_and_server_keeps_running(case):
     ask(case.link, 5, stop_after=1)
 
 
+@scenario("two_links", links=2)
 def two_links_each_answered_with_own_address_on_own_link(case):
     a, b = case.topology.links
     case.serve("02-00-00-77-0A-02", "10.77.0.20", "a.0",
@@ -223,6 +224,7 @@ def two_links_each_answered_with_own_address_on_own_link(case):
         check(not strays, "the reply also went out on the other link: %r" % strays)
 
 
+@scenario("ini_edit")
 def ini_edit_shows_in_the_next_reply(case):
     case.serve(MAC, "10.77.0.90", "first.0")
     expect(ask(case.link, 1, stop_after=1), {"file": "first.0"})
@@ -231,6 +233,7 @@ def ini_edit_shows_in_the_next_reply(case):
            {"file": "second-after-edit.0", "yiaddr": "10.77.0.91", "options": {"53": "05"}})
 
 
+@scenario("port_in_use")
 def port_in_use_ends_with_exit_code_1_and_advice(case):
     first = case.start_server()
     second = case.start_server(name="second", wait=False)
@@ -240,6 +243,7 @@ def port_in_use_ends_with_exit_code_1_and_advice(case):
     check(first.process.poll() is None, "the first server ended")
 
 
+@scenario("port_not_permitted")
 def port_not_permitted_ends_with_exit_code_1_and_advice(case):
     # Without root's privilege; a fresh namespace keeps ports below 1024 privileged whatever
     # the host has been told.
@@ -254,8 +258,10 @@ def port_not_permitted_ends_with_exit_code_1_and_advice(case):
           "sudo setcap cap_net_bind_service=+ep" in text, "exit %r:\n%s" % (done.returncode, text))
 
 
+@scenario("console")
 def console_commands_on_a_terminal(case):
-    write_ini(case.ini, TEST_MESSAGE)
+    write_ini(case.ini, "[TestMessage]\r\nServerIP=%s\r\nSendPort=bootps\r\nMessageType=BOOTREQUEST"
+              "\r\nHardwareAddress=%s\r\nDHCPMessageType=DHCPDISCOVER\r\n" % (CLIENT, MAC))
     master, slave = pty.openpty()
     try:
         server = case.start_server(stdin=slave)
@@ -273,28 +279,11 @@ def console_commands_on_a_terminal(case):
         os.close(slave)
 
 
+@scenario("signals")
 def signals_end_the_server_cleanly(case):
     for sig in (signal.SIGINT, signal.SIGTERM):
         code = case.start_server(name="sig%d" % sig).stop(sig)
         check(code == 0, "signal %d gave exit code %r" % (sig, code))
-
-
-CASES = {  # name: the test, and how its topology differs from one link with addresses
-    "udhcpc": (lambda case: dhcp_client_gets_the_profile_address(case, "udhcpc"),
-               {"client_addresses": False}),
-    "dhclient": (lambda case: dhcp_client_gets_the_profile_address(case, "dhclient"),
-                 {"client_addresses": False}),
-    "dhcping": (dhcping_inform_gets_an_ack, {}),
-    "short": (short_datagram_gets_nothing_and_server_keeps_running, {}),
-    "two_links": (two_links_each_answered_with_own_address_on_own_link, {"links": 2}),
-    "ini_edit": (ini_edit_shows_in_the_next_reply, {}),
-    "port_in_use": (port_in_use_ends_with_exit_code_1_and_advice, {}),
-    "port_not_permitted": (port_not_permitted_ends_with_exit_code_1_and_advice, {}),
-    "console": (console_commands_on_a_terminal, {}),
-    "signals": (signals_end_the_server_cleanly, {}),
-}
-CASES.update({name: (lambda case, n=name: request_gets_its_answer(case, n), {})
-              for name in ANSWERS})
 
 
 def main():
@@ -302,16 +291,15 @@ def main():
     parser.add_argument("--server", required=True)
     parser.add_argument("case", choices=sorted(CASES))
     args = parser.parse_args()
-    function, topology = CASES[args.case]
-    case, outcome = None, 1
+    function, links = CASES[args.case]
+    case, outcome = None, "failed"
     try:
         netns.require_netns()
-        case = Case(os.path.abspath(args.server), **topology)
+        case = Case(os.path.abspath(args.server), links)
         function(case)
-        outcome = 0
+        outcome = "passed"
     except netns.Skip as reason:
-        print("skipped:", reason)
-        outcome = netns.SKIP
+        outcome = "skipped (%s)" % reason
     except Exception:
         traceback.print_exc()
         for program in case.servers + case.children if case else []:
@@ -319,11 +307,10 @@ def main():
     finally:
         # Every server still running is stopped with SIGTERM and must end cleanly.
         codes = case.close() if case else []
-    if outcome == 0 and any(code not in (0, 1) for code in codes):
-        print("a server ended with exit code(s) %r" % codes)
-        outcome = 1
-    print({0: "passed:", 1: "failed:", netns.SKIP: "skipped:"}[outcome], args.case)
-    return outcome
+    if outcome == "passed" and any(code not in (0, 1) for code in codes):
+        outcome = "failed, a server ending with exit code(s) %r," % codes
+    print(outcome, args.case)
+    return {"p": 0, "s": netns.SKIP}.get(outcome[0], 1)
 
 
 if __name__ == "__main__":
