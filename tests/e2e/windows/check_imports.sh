@@ -9,17 +9,10 @@ allowed='^(KERNEL32|USER32|GDI32|SHELL32|WS2_32|ADVAPI32|msvcrt|COMCTL32|ole32|O
 status=0
 for exe in "$@"; do
     dlls=$("$objdump" -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p')
-    if [[ -z "$dlls" ]]; then
-        echo "$exe: no import table found"
-        status=1
-        continue
-    fi
-    while read -r dll; do
-        if [[ ! "$dll" =~ $allowed ]]; then
-            echo "$exe imports $dll, which Windows does not ship"
-            status=1
-        fi
-    done <<<"$dlls"
-    echo "$exe: $(tr '\n' ' ' <<<"$dlls")"
+    [[ -n "$dlls" ]] || { echo "$exe: no import table found"; status=1; }
+    for dll in $dlls; do
+        [[ "$dll" =~ $allowed ]] || { echo "$exe imports $dll, which Windows does not ship"; status=1; }
+    done
+    echo "$exe:" $dlls
 done
 exit "$status"

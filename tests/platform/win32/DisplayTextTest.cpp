@@ -47,32 +47,24 @@ TEST(CommandLineTail, DropsTheProgramNameAndTheBlanksAfterIt) {
     }
 }
 
-class LineSplitterTest : public ::testing::Test {
-protected:
-    std::vector<std::string> Feed(std::string_view bytes, std::size_t stopAfter = 99) {
-        splitter_.Feed(bytes, [&](std::string_view line) {
-            lines_.emplace_back(line);
-            return lines_.size() < stopAfter;
-        });
-        return lines_;
+TEST(LineSplitter, LinesEndAtLfOrCrLfAcrossChunksOverlongOnesAreDroppedQuitStopsTheRest) {
+    struct Row { std::vector<std::string_view> chunks; std::vector<std::string> lines; };
+    const Row rows[] = {
+        {{"t\r\nl", "\nq\n"}, {"t", "l", "q"}},
+        {{"t"}, {}},  // an unfinished line waits for its end
+        {{"0123456789abcdef\nl\n01234567\n"}, {"l", "01234567"}},  // the limit is 8
+        {{"q\nt\n"}, {"q"}}};  // the line callback's false stops the rest
+    for (const Row& row : rows) {
+        LineSplitter splitter{8};
+        std::vector<std::string> lines;
+        for (const std::string_view chunk : row.chunks) {
+            splitter.Feed(chunk, [&](std::string_view line) {
+                lines.emplace_back(line);
+                return line != "q";
+            });
+        }
+        EXPECT_EQ(lines, row.lines) << row.chunks.front();
     }
-
-    LineSplitter splitter_{8};
-    std::vector<std::string> lines_;
-};
-
-TEST_F(LineSplitterTest, LfAndCrLfEndLinesAcrossChunksAndAnUnfinishedLineWaits) {
-    EXPECT_EQ(Feed("t\r\nl"), (std::vector<std::string>{"t"}));
-    EXPECT_EQ(Feed("\nq\n"), (std::vector<std::string>{"t", "l", "q"}));
-}
-
-TEST_F(LineSplitterTest, OverlongLineIsDroppedWholeAndALineOfTheLimitIsKept) {
-    EXPECT_EQ(Feed("0123456789abcdef\nq\n01234567\n"),
-              (std::vector<std::string>{"q", "01234567"}));
-}
-
-TEST_F(LineSplitterTest, QuitStopsTheRestOfTheChunk) {
-    EXPECT_EQ(Feed("q\nt\n", 1), (std::vector<std::string>{"q"}));
 }
 
 }  // namespace

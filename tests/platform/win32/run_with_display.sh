@@ -9,15 +9,14 @@ exec 5>"$work/display"
 Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 xvfb=$!
 exec 5>&-
-for _ in $(seq 1 50); do
-    [[ -s "$work/display" ]] && break
-    sleep 0.2
-done
-if [[ ! -s "$work/display" ]]; then
-    echo "Xvfb did not start"; kill "$xvfb" 2>/dev/null; rm -rf "$work"; exit 1
+for _ in $(seq 1 50); do [[ -s "$work/display" ]] && break; sleep 0.2; done
+code=1
+if [[ -s "$work/display" ]]; then
+    DISPLAY=":$(head -n 1 "$work/display")" "$@"
+    code=$?
+else
+    echo "Xvfb did not start"
 fi
-DISPLAY=":$(head -n 1 "$work/display")" "$@"
-code=$?
 kill "$xvfb" 2>/dev/null
 wait "$xvfb" 2>/dev/null
 rm -rf "$work"
