@@ -6,6 +6,7 @@
 import argparse
 import json
 import os
+import pathlib
 import pty
 import shutil
 import signal
@@ -138,20 +139,21 @@ class Case:
 @scenario("udhcpc", "udhcpc")
 @scenario("dhclient", "dhclient")
 def dhcp_client_gets_the_profile_address(case, client):
-    link, w = case.link, case.workdir + "/"
+    link, w = case.link, pathlib.Path(case.workdir)
     # The client's hardware address is MAC already; its IP address is to come by DHCP.
     netns.run("ip", "-n", link.client_ns, "addr", "flush", "dev", link.client_if)
     server = case.serve(MAC, "10.77.0.50", "pxelinux.0", extra="Gateway=10.77.0.1\r\n")
     # udhcpc names the event in $1 and the lease in $ip/$mask; dhclient in $reason and $new_*.
-    write_ini(w + "script", '#!/bin/sh\ncase "$1$reason" in bound|BOUND|RENEW|REBOOT)\n  ip addr '
-              'add "$ip$new_ip_address/$mask$new_subnet_mask" dev "$interface";; esac\nexit 0\n')
-    os.chmod(w + "script", 0o755)
-    write_ini(w + "dhclient.conf", "timeout 20;\nretry 1;\ninitial-interval 1;\n")
-    script, iface = w + "script", link.client_if
+    (w / "script").write_text('#!/bin/sh\ncase "$1$reason" in bound|BOUND|RENEW|REBOOT)\n  ip '
+                              'addr add "$ip$new_ip_address/$mask$new_subnet_mask" dev '
+                              '"$interface";; esac\nexit 0\n')
+    (w / "script").chmod(0o755)
+    (w / "dhclient.conf").write_text("timeout 20;\nretry 1;\ninitial-interval 1;\n")
+    script, iface = str(w / "script"), link.client_if
     argv = {"udhcpc": ["busybox", "udhcpc", "-f", "-n", "-q", "-t", "3", "-T", "1", "-s", script,
                        "-i", iface],
-            "dhclient": ["dhclient", "-4", "-d", "-1", "-cf", w + "dhclient.conf", "-sf", script,
-                         "-pf", w + "pid", "-lf", w + "leases", iface]}[client]
+            "dhclient": ["dhclient", "-4", "-d", "-1", "-cf", str(w / "dhclient.conf"), "-sf",
+                         script, "-pf", str(w / "pid"), "-lf", str(w / "leases"), iface]}[client]
     child = netns.Server(argv[0], link.client_ns, case.workdir, argv[1:], name=client)
     case.children.append(child)
     bound = lambda: "10.77.0.50/24" in netns.run("ip", "-n", link.client_ns, "addr").stdout  # noqa
@@ -229,7 +231,7 @@ def ini_edit_shows_in_the_next_reply(case):
     case.serve(MAC, "10.77.0.90", "first.0")
     expect(ask(case.link, 1, stop_after=1), {"file": "first.0"})
     write_ini(case.ini, client_section(MAC, "10.77.0.91", "second-after-edit.0"))
-    expect(ask(case.link, 2, dhcp_type=3, stop_after=1),
+    expect(ask(case.link, 2, dhcp_type=3, stop_after=1),  # a DHCPREQUEST gets a DHCPACK
            {"file": "second-after-edit.0", "yiaddr": "10.77.0.91", "options": {"53": "05"}})
 
 
