@@ -75,15 +75,16 @@ TEST_F(ConsoleServerTest, CommandsSendTheTestMessageSwitchLoggingQuitOrGetHelp) 
     const char* help = "commands: t = send test message, l = logging on/off, q = quit\n";
     const auto go = Outcome::Continue;
     const std::tuple<const char*, Outcome, std::size_t, const char*> rows[] = {
-        {"l", go, 0, "logging off\n"}, {"t", go, 1, ""},  {" T \r", go, 2, ""},
-        {"L", go, 2, "logging on\n"},  {"q", Outcome::Quit, 2, ""}, {"\tQ ", Outcome::Quit, 2, ""},
-        {" \r", go, 2, ""},            {"x", go, 2, help},  {"quit", go, 2, help}};
+        {"l", go, 0, "logging off\n"}, {"t", go, 1, ""}, {" T \r", go, 2, ""},
+        {"L", go, 2, "logging on\n"}, {"q", Outcome::Quit, 2, ""}, {"\tQ ", Outcome::Quit, 2, ""},
+        {" \r", go, 2, ""}, {"x", go, 2, help}, {"quit", go, 2, help}};
     for (const auto& [line, outcome, sends, printed] : rows) {
         out.str("");
         EXPECT_EQ(server.HandleCommand(line), outcome) << line;
         EXPECT_EQ(endpoint.Sent().size(), sends) << line;
         EXPECT_EQ(out.str(), printed) << line;
     }
+    ASSERT_EQ(endpoint.Sent().size(), 2u);
     EXPECT_EQ(endpoint.Sent()[0].destination, (Ipv4Address{{192, 168, 0, 9}}));
 }
 
