@@ -40,8 +40,7 @@ cleanup() {
         WINEPREFIX=$work/prefix timeout 10 wineserver -k >/dev/null 2>&1
         WINEPREFIX=$work/prefix timeout 10 wineserver -w >/dev/null 2>&1
     fi
-    ip netns delete "$srv" 2>/dev/null
-    ip netns delete "$cli" 2>/dev/null
+    for ns in "$srv" "$cli"; do ip netns delete "$ns" 2>/dev/null; done
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -52,10 +51,8 @@ pass() { echo "ok: $*"; }
 check() { local text=$1; shift; if "$@"; then pass "$text"; else fail "$text"; return 1; fi; }
 # wait_until SECONDS COMMAND...: polls every 0.2 s until COMMAND succeeds; false on timeout.
 wait_until() {
-    local tries=$(($1 * 5))
-    shift
-    for _ in $(seq 1 "$tries"); do "$@" && return 0; sleep 0.2; done
-    return 1
+    local tries=$(($1 * 5)); shift
+    for _ in $(seq 1 "$tries"); do "$@" && return 0; sleep 0.2; done; return 1
 }
 ended() { ! kill -0 "$1" 2>/dev/null; }
 # exit_code PID: waits (bounded) for the program to end; its exit code lands in $code.

@@ -10,7 +10,6 @@ import pty
 import signal
 import subprocess
 import sys
-import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.dirname(HERE))
@@ -86,13 +85,8 @@ def console_commands_with_enter(case):
     master, slave = pty.openpty()
     try:
         server = case.start_server(stdin=slave)
-        ready = os.path.join(case.workdir, "ready")
-        watcher = shared.exchange(link, timeout=8, stop_after=1, port=67,
-                                  bind=link.client_addr, extra=["--ready-file", ready],
-                                  background=True)
-        deadline = time.monotonic() + 5
-        while not os.path.exists(ready) and time.monotonic() < deadline:
-            time.sleep(0.02)
+        watcher = shared.listen(case, link, timeout=8, stop_after=1, port=67,
+                                bind=link.client_addr)
         # Wine's console takes over the terminal a moment after start-up and drops what was
         # typed before; the command is typed again (at most three times) until it shows.
         for _ in range(3):

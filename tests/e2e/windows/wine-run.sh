@@ -20,8 +20,8 @@ fi
 for reg in system.reg user.reg userdef.reg; do
     [[ -f "$template/$reg" ]] && { rm -f "$prefix/$reg"; cp "$template/$reg" "$prefix/$reg"; }
 done
-export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml,winemenubuilder.exe=}
+export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all} \
+    WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml,winemenubuilder.exe=}
 
 child=
 trap '[[ -n "$child" ]] && kill -INT "$child" 2>/dev/null' TERM INT
