@@ -11,7 +11,9 @@ for exe in "$@"; do
     dlls=$("$objdump" -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p')
     [[ -n "$dlls" ]] || { echo "$exe: no import table found"; status=1; }
     for dll in $dlls; do
-        [[ "$dll" =~ $allowed ]] || { echo "$exe imports $dll, which Windows does not ship"; status=1; }
+        [[ "$dll" =~ $allowed ]] && continue
+        echo "$exe imports $dll, which Windows does not ship"
+        status=1
     done
     echo "$exe:" $dlls
 done

@@ -77,7 +77,8 @@ for _ in 1 2; do
     wait_until 15 xdotool search --name '^panel$' >/dev/null && break
     kill "$!" 2>/dev/null
 done
-xdotool search --name '^panel$' >/dev/null || { fail "no tray: $(tail -c 300 "$work/trayer.log")"; exit 1; }
+xdotool search --name '^panel$' >/dev/null ||
+    { fail "no tray: $(tail -c 300 "$work/trayer.log")"; exit 1; }
 
 # --- the program's folder and its own Wine prefix ---------------------------------------
 mkdir -p "$work/app" "$work/prefix"
