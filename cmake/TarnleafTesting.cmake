@@ -18,6 +18,11 @@ function(tarnleaf_test name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE tarnleaf_build_options ${ARG_LIBS} GTest::gmock_main)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+    # GCC 12 reports out-of-bounds copies inside std::vector's own code for byte vectors
+    # built from initializer lists in test tables (a known false positive of that release).
+    target_compile_options(${name} PRIVATE -Wno-array-bounds -Wno-restrict -Wno-stringop-overread)
+  endif()
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
   set_tests_properties(${name} PROPERTIES TIMEOUT 300
     ENVIRONMENT "TARNLEAF_TEST_DATA=${PROJECT_SOURCE_DIR}/tests")

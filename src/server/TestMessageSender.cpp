@@ -58,8 +58,7 @@ void BuildTestMessage(const ProfileSource& profiles, std::uint64_t seed, BootpMe
 
 TestMessageSender::TestMessageSender(UdpEndpoint& endpoint, ProfileSource& profiles,
                                      LogModel& log, const Clock& clock)
-    : endpoint_(endpoint),
-      profiles_(profiles),
+    : profiles_(profiles),
       log_(log),
       clock_(clock),
       transmitter_(endpoint, log, clock) {}

@@ -37,7 +37,6 @@ public:
     void SendTestMessage();
 
 private:
-    UdpEndpoint& endpoint_;
     ProfileSource& profiles_;
     LogModel& log_;
     const Clock& clock_;
