@@ -64,9 +64,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    const std::filesystem::path configPath =
-        options.configPath.empty() ? DefaultConfigPath(ProgramFolder())
-                                   : std::filesystem::path(options.configPath);
+    const std::filesystem::path configPath = ConsoleConfigPath(options, ProgramFolder());
     ConfigFile profiles(configPath);
     PosixClock clock;
     PosixUdpEndpoint endpoint;
@@ -78,13 +76,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     server.PrintListening(endpoint.BoundPort(), configPath.string());
-    std::error_code ignored;
-    if (!std::filesystem::exists(configPath, ignored)) {
-        // Not fatal: the file is looked at again for every request, so it may come later.
-        std::cerr << kProgram << ": note: " << configPath.string()
-                  << " does not exist yet; until it does, every request is answered with "
-                     "itself\n";
-    }
+    std::cerr << MissingConfigNote(configPath, kProgram);
 
     const int inputFd = ::isatty(STDIN_FILENO) == 1 ? STDIN_FILENO : -1;
     PosixConsoleLoop::Handlers handlers;

@@ -106,9 +106,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    const std::filesystem::path configPath =
-        options.configPath.empty() ? DefaultConfigPath(ExecutableFolder())
-                                   : std::filesystem::path(options.configPath);
+    const std::filesystem::path configPath = ConsoleConfigPath(options, ExecutableFolder());
     ConfigFile profiles(configPath);
     Win32Clock clock;
     WinsockUdpEndpoint endpoint;
@@ -121,6 +119,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     server.PrintListening(endpoint.BoundPort(), configPath.string());
+    std::cerr << MissingConfigNote(configPath, kProgram);
 
     Win32ConsoleLoop::Handlers handlers;
     handlers.socketReadable = [&server] { server.HandleWaitingDatagrams(); };

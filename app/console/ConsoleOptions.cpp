@@ -1,8 +1,11 @@
 #include "console/ConsoleOptions.h"
 
+#include "config/ConfigFile.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <system_error>
 #include <optional>
 
 namespace tarnleaf {
@@ -72,6 +75,21 @@ std::string ConsoleUsage(std::string_view program) {
         "  --port N       listen on port N instead of 67 (for tests)\n"
         "  On a terminal: t + Enter sends the test message, l switches logging, q quits.\n";
     return text;
+}
+
+std::filesystem::path ConsoleConfigPath(const ConsoleOptions& options,
+                                        const std::filesystem::path& programFolder) {
+    return options.configPath.empty() ? DefaultConfigPath(programFolder)
+                                      : std::filesystem::path(options.configPath);
+}
+
+std::string MissingConfigNote(const std::filesystem::path& configPath, std::string_view program) {
+    std::error_code ignored;
+    if (std::filesystem::exists(configPath, ignored)) {
+        return {};
+    }
+    return std::string(program) + ": note: " + configPath.string() +
+           " does not exist yet; until it does, every request is answered with itself\n";
 }
 
 }  // namespace tarnleaf

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,5 +24,13 @@ struct ConsoleOptions {
 Result<ConsoleOptions, std::string> ParseConsoleArguments(const std::vector<std::string>& args);
 
 std::string ConsoleUsage(std::string_view program);
+
+// The profiles file: the one the command line names, else Tarnleaf.ini beside the program.
+std::filesystem::path ConsoleConfigPath(const ConsoleOptions& options,
+                                        const std::filesystem::path& programFolder);
+
+// A start-up note when the profiles file does not exist (yet); empty when it does. Not
+// fatal: the file is looked at again for every request, so it may come later.
+std::string MissingConfigNote(const std::filesystem::path& configPath, std::string_view program);
 
 }  // namespace tarnleaf

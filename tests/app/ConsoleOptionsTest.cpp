@@ -1,5 +1,6 @@
 #include "console/ConsoleOptions.h"
 
+#include <filesystem>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -49,6 +50,18 @@ TEST(ConsoleArguments, UsageNamesEveryOption) {
     for (const char* word : {"usage: tarnleafd", "--config", "-NOLOG", "--port", "Tarnleaf.ini"}) {
         EXPECT_THAT(ConsoleUsage("tarnleafd"), HasSubstr(word));
     }
+}
+
+TEST(ConsoleConfig, NamedFileWinsOverTheOneBesideTheProgramAndAMissingOneIsNoted) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path();
+    EXPECT_EQ(ConsoleConfigPath(ConsoleOptions{}, folder), folder / "Tarnleaf.ini");
+    ConsoleOptions named;
+    named.configPath = "site.ini";
+    EXPECT_EQ(ConsoleConfigPath(named, folder), std::filesystem::path("site.ini"));
+
+    EXPECT_THAT(MissingConfigNote(folder / "no-such-Tarnleaf.ini", "tarnleafd"),
+                HasSubstr("does not exist yet"));
+    EXPECT_EQ(MissingConfigNote(folder, "tarnleafd"), "");
 }
 
 }  // namespace
