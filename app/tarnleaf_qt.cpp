@@ -18,17 +18,17 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
-#include "config/ConfigFile.h"
-#include "platform/posix/PosixClock.h"
-#include "platform/posix/PosixUdpEndpoint.h"
-#include "platform/qt/QtDesktop.h"
-#include "platform/qt/QtStopSignals.h"
-#include "server/LogModel.h"
-#include "server/RequestCycle.h"
-#include "server/TestMessageSender.h"
-#include "shell/modSubClass.h"
-#include "ui/CommandLine.h"
-#include "ui/frmMain.h"
+#include "ConfigFile.h"
+#include "PosixClock.h"
+#include "PosixUdpEndpoint.h"
+#include "QtDesktop.h"
+#include "QtStopSignals.h"
+#include "LogModel.h"
+#include "RequestCycle.h"
+#include "TestMessageSender.h"
+#include "modSubClass.h"
+#include "CommandLine.h"
+#include "frmMain.h"
 
 namespace {
 

@@ -4,17 +4,17 @@
 
 #include <optional>
 
-#include "config/ConfigFile.h"
-#include "platform/win32/Win32Clock.h"
-#include "platform/win32/Win32Desktop.h"
-#include "platform/win32/WinsockSession.h"
-#include "platform/win32/WinsockUdpEndpoint.h"
-#include "server/LogModel.h"
-#include "server/RequestCycle.h"
-#include "server/TestMessageSender.h"
-#include "shell/modSubClass.h"
-#include "ui/CommandLine.h"
-#include "ui/frmMain.h"
+#include "ConfigFile.h"
+#include "Win32Clock.h"
+#include "Win32Desktop.h"
+#include "WinsockSession.h"
+#include "WinsockUdpEndpoint.h"
+#include "LogModel.h"
+#include "RequestCycle.h"
+#include "TestMessageSender.h"
+#include "modSubClass.h"
+#include "CommandLine.h"
+#include "frmMain.h"
 
 namespace {
 

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "config/ConfigFile.h"
-#include "console/ConsoleOptions.h"
-#include "console/ConsoleServer.h"
-#include "platform/posix/PosixClock.h"
-#include "platform/posix/PosixConsoleLoop.h"
-#include "platform/posix/PosixUdpEndpoint.h"
-#include "platform/posix/ProgramFolder.h"
+#include "ConfigFile.h"
+#include "ConsoleOptions.h"
+#include "ConsoleServer.h"
+#include "PosixClock.h"
+#include "PosixConsoleLoop.h"
+#include "PosixUdpEndpoint.h"
+#include "ProgramFolder.h"
 
 namespace {
 

@@ -10,14 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "config/ConfigFile.h"
-#include "console/ConsoleOptions.h"
-#include "console/ConsoleServer.h"
-#include "platform/win32/ExecutableFolder.h"
-#include "platform/win32/Win32Clock.h"
-#include "platform/win32/Win32ConsoleLoop.h"
-#include "platform/win32/WinsockSession.h"
-#include "platform/win32/WinsockUdpEndpoint.h"
+#include "ConfigFile.h"
+#include "ConsoleOptions.h"
+#include "ConsoleServer.h"
+#include "ExecutableFolder.h"
+#include "Win32Clock.h"
+#include "Win32ConsoleLoop.h"
+#include "WinsockSession.h"
+#include "WinsockUdpEndpoint.h"
 
 namespace {
 

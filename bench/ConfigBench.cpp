@@ -8,9 +8,9 @@
 #include <fstream>
 #include <string>
 
-#include "config/ConfigFile.h"
-#include "config/ProfileLoader.h"
-#include "config/StaticProfileSource.h"
+#include "ConfigFile.h"
+#include "ProfileLoader.h"
+#include "StaticProfileSource.h"
 
 namespace tarnleaf {
 namespace {

@@ -2,9 +2,9 @@
 // the reply and dump it again.
 #include <benchmark/benchmark.h>
 
-#include "protocol/MessageCodec.h"
-#include "protocol/PacketDump.h"
-#include "protocol/TextConversions.h"
+#include "MessageCodec.h"
+#include "PacketDump.h"
+#include "TextConversions.h"
 #include "support/GoldenMessages.h"
 
 namespace tarnleaf {

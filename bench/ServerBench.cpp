@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "config/StaticProfileSource.h"
-#include "protocol/MessageCodec.h"
-#include "server/LogModel.h"
-#include "server/ReplyBuilder.h"
-#include "server/RequestCycle.h"
+#include "StaticProfileSource.h"
+#include "MessageCodec.h"
+#include "LogModel.h"
+#include "ReplyBuilder.h"
+#include "RequestCycle.h"
 #include "support/GoldenMessages.h"
 
 namespace tarnleaf {

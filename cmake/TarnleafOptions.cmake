@@ -1,7 +1,6 @@
 # Warnings and sanitizers for every target of the project, through one interface library.
 add_library(tarnleaf_build_options INTERFACE)
 target_compile_options(tarnleaf_build_options INTERFACE -Wall -Wextra -Wpedantic -Wshadow)
-target_include_directories(tarnleaf_build_options INTERFACE ${PROJECT_SOURCE_DIR}/src)
 
 if(TARNLEAF_SANITIZE)
   set(_tl_san -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
@@ -15,9 +14,18 @@ if(WIN32)
   target_link_options(tarnleaf_build_options INTERFACE -static -static-libgcc -static-libstdc++)
 endif()
 
-# tarnleaf_library(NAME SOURCES... [LIBS ...])
+# tarnleaf_library(NAME [SOURCES...] [LIBS ...]): one layer's library. Its folder is its
+# include path, handed on only to the targets that link it, so a header of a layer that a
+# target does not link cannot be included there. Without sources it is header-only.
 function(tarnleaf_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
-  add_library(${name} STATIC ${ARG_SOURCES})
-  target_link_libraries(${name} PUBLIC tarnleaf_build_options ${ARG_LIBS})
+  if(ARG_SOURCES)
+    add_library(${name} STATIC ${ARG_SOURCES})
+    target_link_libraries(${name} PUBLIC tarnleaf_build_options ${ARG_LIBS})
+    target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  else()
+    add_library(${name} INTERFACE)
+    target_link_libraries(${name} INTERFACE tarnleaf_build_options ${ARG_LIBS})
+    target_include_directories(${name} INTERFACE ${CMAKE_CURRENT_SOURCE_DIR})
+  endif()
 endfunction()

@@ -1,6 +1,6 @@
-#include "console/ConsoleOptions.h"
+#include "ConsoleOptions.h"
 
-#include "config/ConfigFile.h"
+#include "ConfigFile.h"
 
 #include <algorithm>
 #include <cctype>

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "protocol/Result.h"
+#include "Result.h"
 
 namespace tarnleaf {
 

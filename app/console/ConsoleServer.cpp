@@ -1,4 +1,4 @@
-#include "console/ConsoleServer.h"
+#include "ConsoleServer.h"
 
 namespace tarnleaf {
 namespace {

@@ -7,12 +7,12 @@
 #include <string>
 #include <string_view>
 
-#include "config/ProfileSource.h"
-#include "platform/Clock.h"
-#include "platform/UdpEndpoint.h"
-#include "server/LogModel.h"
-#include "server/RequestCycle.h"
-#include "server/TestMessageSender.h"
+#include "ProfileSource.h"
+#include "Clock.h"
+#include "UdpEndpoint.h"
+#include "LogModel.h"
+#include "RequestCycle.h"
+#include "TestMessageSender.h"
 
 namespace tarnleaf {
 

@@ -1,4 +1,4 @@
-#include "config/ConfigFile.h"
+#include "ConfigFile.h"
 
 #include <utility>
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "config/FileAccess.h"
-#include "config/IniSnapshot.h"
-#include "config/ProfileSource.h"
+#include "FileAccess.h"
+#include "IniSnapshot.h"
+#include "ProfileSource.h"
 
 namespace tarnleaf {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "config/IniKey.h"
+#include "IniKey.h"
 
 namespace tarnleaf {
 

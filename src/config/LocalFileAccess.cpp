@@ -1,7 +1,7 @@
 #include <fstream>
 #include <system_error>
 
-#include "config/FileAccess.h"
+#include "FileAccess.h"
 
 #ifdef _WIN32
 #include <windows.h>

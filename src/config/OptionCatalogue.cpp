@@ -1,6 +1,6 @@
-#include "config/OptionCatalogue.h"
+#include "OptionCatalogue.h"
 
-#include "protocol/TextConversions.h"
+#include "TextConversions.h"
 
 namespace tarnleaf {
 

@@ -1,12 +1,12 @@
-#include "config/OptionWriters.h"
+#include "OptionWriters.h"
 
 #include <array>
 #include <limits>
 #include <optional>
 #include <span>
 
-#include "protocol/FieldSplitter.h"
-#include "protocol/TextConversions.h"
+#include "FieldSplitter.h"
+#include "TextConversions.h"
 
 namespace tarnleaf {
 

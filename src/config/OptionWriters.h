@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "config/OptionCatalogue.h"
+#include "OptionCatalogue.h"
 
 namespace tarnleaf {
 

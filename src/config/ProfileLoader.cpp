@@ -1,13 +1,13 @@
-#include "config/ProfileLoader.h"
+#include "ProfileLoader.h"
 
 #include <algorithm>
 #include <array>
 #include <optional>
 #include <string_view>
 
-#include "config/IniKey.h"
-#include "protocol/MessageCodec.h"
-#include "protocol/TextConversions.h"
+#include "IniKey.h"
+#include "MessageCodec.h"
+#include "TextConversions.h"
 
 namespace tarnleaf {
 

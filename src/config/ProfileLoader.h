@@ -4,9 +4,9 @@
 #include <string_view>
 #include <vector>
 
-#include "config/ProfileSection.h"
-#include "config/ProfileSource.h"
-#include "protocol/BootpMessage.h"
+#include "ProfileSection.h"
+#include "ProfileSource.h"
+#include "BootpMessage.h"
 
 namespace tarnleaf {
 

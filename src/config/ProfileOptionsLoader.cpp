@@ -2,10 +2,10 @@
 #include <charconv>
 #include <string_view>
 
-#include "config/IniKey.h"
-#include "config/OptionCatalogue.h"
-#include "config/OptionWriters.h"
-#include "config/ProfileLoader.h"
+#include "IniKey.h"
+#include "OptionCatalogue.h"
+#include "OptionWriters.h"
+#include "ProfileLoader.h"
 
 namespace tarnleaf {
 

@@ -2,8 +2,8 @@
 
 #include <string_view>
 
-#include "config/IniKey.h"
-#include "config/IniSnapshot.h"
+#include "IniKey.h"
+#include "IniSnapshot.h"
 
 namespace tarnleaf {
 

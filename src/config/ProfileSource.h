@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
-#include "config/IniSnapshot.h"
-#include "config/ProfileSection.h"
+#include "IniSnapshot.h"
+#include "ProfileSection.h"
 
 namespace tarnleaf {
 

@@ -4,8 +4,8 @@
 #include <string_view>
 #include <utility>
 
-#include "config/IniSnapshot.h"
-#include "config/ProfileSource.h"
+#include "IniSnapshot.h"
+#include "ProfileSource.h"
 
 namespace tarnleaf {
 

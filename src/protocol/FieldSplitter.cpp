@@ -1,9 +1,9 @@
-#include "protocol/FieldSplitter.h"
+#include "FieldSplitter.h"
 
 #include <algorithm>
 #include <array>
 
-#include "protocol/TextConversions.h"
+#include "TextConversions.h"
 
 namespace tarnleaf {
 

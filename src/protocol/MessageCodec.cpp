@@ -1,13 +1,13 @@
-#include "protocol/MessageCodec.h"
+#include "MessageCodec.h"
 
 #include <algorithm>
 #include <array>
 #include <string_view>
 
-#include "protocol/ByteReader.h"
-#include "protocol/ByteWriter.h"
-#include "protocol/FieldSplitter.h"
-#include "protocol/HexDigits.h"
+#include "ByteReader.h"
+#include "ByteWriter.h"
+#include "FieldSplitter.h"
+#include "HexDigits.h"
 
 namespace tarnleaf {
 

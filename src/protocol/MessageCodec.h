@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "protocol/BootpMessage.h"
-#include "protocol/Result.h"
+#include "BootpMessage.h"
+#include "Result.h"
 
 namespace tarnleaf {
 

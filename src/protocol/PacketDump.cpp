@@ -1,10 +1,10 @@
-#include "protocol/PacketDump.h"
+#include "PacketDump.h"
 
 #include <array>
 #include <charconv>
 #include <string_view>
 
-#include "protocol/HexDigits.h"
+#include "HexDigits.h"
 
 namespace tarnleaf {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "protocol/BootpMessage.h"
+#include "BootpMessage.h"
 
 namespace tarnleaf {
 

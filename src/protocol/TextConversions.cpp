@@ -1,11 +1,11 @@
-#include "protocol/TextConversions.h"
+#include "TextConversions.h"
 
 #include <charconv>
 #include <cmath>
 #include <limits>
 #include <string>
 
-#include "protocol/HexDigits.h"
+#include "HexDigits.h"
 
 namespace tarnleaf {
 

@@ -1,4 +1,4 @@
-#include "server/LogModel.h"
+#include "LogModel.h"
 
 #include <utility>
 

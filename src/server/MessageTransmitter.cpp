@@ -1,8 +1,8 @@
-#include "server/MessageTransmitter.h"
+#include "MessageTransmitter.h"
 
 #include <optional>
 
-#include "protocol/PacketDump.h"
+#include "PacketDump.h"
 
 namespace tarnleaf {
 

@@ -5,12 +5,12 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Clock.h"
-#include "platform/Ipv4Address.h"
-#include "platform/UdpEndpoint.h"
-#include "protocol/BootpMessage.h"
-#include "protocol/MessageCodec.h"
-#include "server/LogModel.h"
+#include "Clock.h"
+#include "Ipv4Address.h"
+#include "UdpEndpoint.h"
+#include "BootpMessage.h"
+#include "MessageCodec.h"
+#include "LogModel.h"
 
 namespace tarnleaf {
 

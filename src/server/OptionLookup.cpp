@@ -1,4 +1,4 @@
-#include "server/OptionLookup.h"
+#include "OptionLookup.h"
 
 #include <array>
 #include <cstddef>

@@ -1,13 +1,13 @@
-#include "server/ReplyBuilder.h"
+#include "ReplyBuilder.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <string>
 #include <vector>
 
-#include "config/OptionWriters.h"
-#include "config/ProfileLoader.h"
-#include "server/OptionLookup.h"
+#include "OptionWriters.h"
+#include "ProfileLoader.h"
+#include "OptionLookup.h"
 
 namespace tarnleaf {
 

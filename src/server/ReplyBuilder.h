@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "config/ProfileSource.h"
-#include "protocol/BootpMessage.h"
+#include "ProfileSource.h"
+#include "BootpMessage.h"
 
 namespace tarnleaf {
 

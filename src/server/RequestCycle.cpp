@@ -1,11 +1,11 @@
-#include "server/RequestCycle.h"
+#include "RequestCycle.h"
 
 #include <string>
 #include <utility>
 
-#include "protocol/MessageCodec.h"
-#include "protocol/PacketDump.h"
-#include "server/ReplyBuilder.h"
+#include "MessageCodec.h"
+#include "PacketDump.h"
+#include "ReplyBuilder.h"
 
 namespace tarnleaf {
 

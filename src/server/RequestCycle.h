@@ -3,11 +3,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "config/ProfileSource.h"
-#include "platform/Clock.h"
-#include "platform/UdpEndpoint.h"
-#include "server/LogModel.h"
-#include "server/MessageTransmitter.h"
+#include "ProfileSource.h"
+#include "Clock.h"
+#include "UdpEndpoint.h"
+#include "LogModel.h"
+#include "MessageTransmitter.h"
 
 namespace tarnleaf {
 

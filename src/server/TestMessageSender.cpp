@@ -1,11 +1,11 @@
-#include "server/TestMessageSender.h"
+#include "TestMessageSender.h"
 
 #include <random>
 #include <string>
 
-#include "config/ProfileLoader.h"
-#include "protocol/MessageCodec.h"
-#include "protocol/TextConversions.h"
+#include "ProfileLoader.h"
+#include "MessageCodec.h"
+#include "TextConversions.h"
 
 namespace tarnleaf {
 

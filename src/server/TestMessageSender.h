@@ -4,12 +4,12 @@
 #include <optional>
 #include <string_view>
 
-#include "config/ProfileSource.h"
-#include "platform/Clock.h"
-#include "platform/UdpEndpoint.h"
-#include "protocol/BootpMessage.h"
-#include "server/LogModel.h"
-#include "server/MessageTransmitter.h"
+#include "ProfileSource.h"
+#include "Clock.h"
+#include "UdpEndpoint.h"
+#include "BootpMessage.h"
+#include "LogModel.h"
+#include "MessageTransmitter.h"
 
 namespace tarnleaf {
 

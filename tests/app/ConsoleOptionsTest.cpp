@@ -1,4 +1,4 @@
-#include "console/ConsoleOptions.h"
+#include "ConsoleOptions.h"
 
 #include <filesystem>
 #include <gmock/gmock.h>

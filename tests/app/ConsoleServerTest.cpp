@@ -1,4 +1,4 @@
-#include "console/ConsoleServer.h"
+#include "ConsoleServer.h"
 
 #include <sstream>
 #include <string>
@@ -7,7 +7,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "config/StaticProfileSource.h"
+#include "StaticProfileSource.h"
 #include "support/FakeClock.h"
 #include "support/FakeUdpEndpoint.h"
 #include "support/GoldenMessages.h"

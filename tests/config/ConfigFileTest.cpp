@@ -1,4 +1,4 @@
-#include "config/ConfigFile.h"
+#include "ConfigFile.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <random>
 #include <tuple>
 
-#include "config/ProfileLoader.h"
+#include "ProfileLoader.h"
 
 namespace tarnleaf {
 namespace {

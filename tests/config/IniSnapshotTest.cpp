@@ -1,4 +1,4 @@
-#include "config/IniSnapshot.h"
+#include "IniSnapshot.h"
 
 #include <gtest/gtest.h>
 

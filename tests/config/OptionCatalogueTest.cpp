@@ -1,4 +1,4 @@
-#include "config/OptionCatalogue.h"
+#include "OptionCatalogue.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "config/OptionWriters.h"
-#include "protocol/TextConversions.h"
+#include "OptionWriters.h"
+#include "TextConversions.h"
 
 namespace tarnleaf {
 namespace {

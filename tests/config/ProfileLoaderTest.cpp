@@ -1,4 +1,4 @@
-#include "config/ProfileLoader.h"
+#include "ProfileLoader.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <tuple>
 #include <vector>
 
-#include "config/OptionCatalogue.h"
-#include "config/StaticProfileSource.h"
+#include "OptionCatalogue.h"
+#include "StaticProfileSource.h"
 
 namespace tarnleaf {
 namespace {

@@ -13,12 +13,12 @@
 #include <string_view>
 #include <vector>
 
-#include "config/StaticProfileSource.h"
-#include "protocol/MessageCodec.h"
-#include "protocol/PacketDump.h"
-#include "server/LogModel.h"
-#include "server/RequestCycle.h"
-#include "server/TestMessageSender.h"
+#include "StaticProfileSource.h"
+#include "MessageCodec.h"
+#include "PacketDump.h"
+#include "LogModel.h"
+#include "RequestCycle.h"
+#include "TestMessageSender.h"
 #include "support/FakeClock.h"
 #include "support/FakeUdpEndpoint.h"
 

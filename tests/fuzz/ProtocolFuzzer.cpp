@@ -5,10 +5,10 @@
 #include <span>
 #include <string_view>
 
-#include "protocol/FieldSplitter.h"
-#include "protocol/MessageCodec.h"
-#include "protocol/PacketDump.h"
-#include "protocol/TextConversions.h"
+#include "FieldSplitter.h"
+#include "MessageCodec.h"
+#include "PacketDump.h"
+#include "TextConversions.h"
 
 using namespace tarnleaf;
 

@@ -1,4 +1,4 @@
-#include "protocol/FieldSplitter.h"
+#include "FieldSplitter.h"
 
 #include <gtest/gtest.h>
 

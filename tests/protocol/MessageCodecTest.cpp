@@ -1,4 +1,4 @@
-#include "protocol/MessageCodec.h"
+#include "MessageCodec.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "protocol/PacketDump.h"
+#include "PacketDump.h"
 
 #include <gtest/gtest.h>
 
 #include <numeric>
 #include <string>
 
-#include "protocol/MessageCodec.h"
+#include "MessageCodec.h"
 #include "support/GoldenMessages.h"
 
 namespace tarnleaf {

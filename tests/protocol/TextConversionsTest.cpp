@@ -1,4 +1,4 @@
-#include "protocol/TextConversions.h"
+#include "TextConversions.h"
 
 #include <gtest/gtest.h>
 

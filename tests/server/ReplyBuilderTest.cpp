@@ -1,4 +1,4 @@
-#include "server/ReplyBuilder.h"
+#include "ReplyBuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
-#include "config/StaticProfileSource.h"
-#include "protocol/MessageCodec.h"
-#include "server/RequestImage.h"
+#include "StaticProfileSource.h"
+#include "MessageCodec.h"
+#include "RequestImage.h"
 
 namespace tarnleaf {
 namespace {

@@ -1,4 +1,4 @@
-#include "server/RequestCycle.h"
+#include "RequestCycle.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -9,9 +9,9 @@
 #include <tuple>
 #include <vector>
 
-#include "config/StaticProfileSource.h"
-#include "protocol/MessageCodec.h"
-#include "server/RequestImage.h"
+#include "StaticProfileSource.h"
+#include "MessageCodec.h"
+#include "RequestImage.h"
 #include "support/FakeClock.h"
 #include "support/FakeUdpEndpoint.h"
 #include "support/GoldenMessages.h"

@@ -1,4 +1,4 @@
-#include "server/TestMessageSender.h"
+#include "TestMessageSender.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -9,8 +9,8 @@
 #include <tuple>
 #include <utility>
 
-#include "config/StaticProfileSource.h"
-#include "protocol/MessageCodec.h"
+#include "StaticProfileSource.h"
+#include "MessageCodec.h"
 #include "support/FakeClock.h"
 #include "support/FakeUdpEndpoint.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/Clock.h"
+#include "Clock.h"
 
 namespace tarnleaf::testing {
 

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/DesktopServices.h"
+#include "DesktopServices.h"
 
 namespace tarnleaf::testing {
 

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/UdpEndpoint.h"
+#include "UdpEndpoint.h"
 
 namespace tarnleaf::testing {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "protocol/BootpMessage.h"
+#include "BootpMessage.h"
 
 namespace tarnleaf::golden {
 

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+#include "Clock.h"
+
+namespace tarnleaf {
+
+// Linux has no user-chosen short date format, so the log uses one unambiguous local form.
+class PosixClock final : public Clock {
+public:
+    std::string LocalTimestamp() const override;
+    std::uint64_t SeedValue() const override;
+};
+
+// "yyyy/MM/dd HH:mm:ss" in local time.
+std::string FormatLocalTimestamp(std::time_t when);
+
+}  // namespace tarnleaf

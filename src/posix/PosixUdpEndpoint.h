@@ -1,0 +1,62 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "UdpEndpoint.h"
+
+namespace tarnleaf {
+
+// The UDP endpoint on Linux: one non-blocking IPv4 socket bound to 0.0.0.0:<port> with
+// broadcast allowed and without SO_REUSEADDR, so that a second server on the same port fails
+// to bind instead of silently sharing the traffic. IP_PKTINFO tells which interface a
+// datagram came in on, and steers a reply out of that interface.
+class PosixUdpEndpoint final : public UdpEndpoint {
+public:
+    PosixUdpEndpoint();
+    ~PosixUdpEndpoint() override;
+    PosixUdpEndpoint(const PosixUdpEndpoint&) = delete;
+    PosixUdpEndpoint& operator=(const PosixUdpEndpoint&) = delete;
+
+    std::optional<SocketError> Bind(std::uint16_t port) override;
+    Result<std::optional<ReceivedDatagram>, SocketError> Receive() override;
+    std::optional<SocketError> Send(std::span<const std::uint8_t> bytes, Ipv4Address destination,
+                                    std::uint16_t port, const SendRoute& route) override;
+    std::string LocalIP() const override;
+    std::string LocalHostName() const override;
+    std::intptr_t NativeHandle() const override { return fd_; }
+
+    // The port actually bound (useful after Bind(0)); 0 when not bound.
+    std::uint16_t BoundPort() const;
+
+    // Largest datagram IPv4 can carry; a bigger one cannot arrive, so nothing is cut.
+    static constexpr std::size_t kReceiveBufferSize = 65535;
+    // The socket's receive queue asked of the kernel, in bytes.
+    static constexpr int kReceiveQueueBytes = 4 * 1024 * 1024;
+
+private:
+    void Close();
+
+    static constexpr std::chrono::seconds kHostNameLifetime{1};
+
+    int fd_ = -1;
+    std::vector<std::uint8_t> buffer_;
+    mutable std::string hostName_;
+    mutable std::optional<std::chrono::steady_clock::time_point> hostNameReadAt_;
+};
+
+// The errno value as a SocketError: the code and strerror's text.
+SocketError SocketErrorFromErrno(int code);
+
+// The host's primary IPv4 address: the source address the kernel would pick for a route
+// to a distant address, else the first non-loopback interface address, else 127.0.0.1.
+Ipv4Address PrimaryIpv4Address();
+
+// The first IPv4 address of the interface with this index, if it has one.
+std::optional<Ipv4Address> InterfaceIpv4Address(unsigned interfaceIndex);
+
+}  // namespace tarnleaf

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "Ipv4Address.h"
+#include "Result.h"
+
+namespace tarnleaf {
+
+// An error of the socket layer: the platform's code (errno or WSAGetLastError) and its text.
+struct SocketError {
+    int code = 0;
+    std::string description;
+};
+
+struct ReceivedDatagram {
+    std::vector<std::uint8_t> bytes;
+    Ipv4Address sender;
+    std::uint16_t senderPort = 0;
+    // The address of the interface on which the datagram arrived, and that interface's
+    // index: the reply names this address as the server and leaves by this interface.
+    Ipv4Address localAddress;
+    unsigned interfaceIndex = 0;
+};
+
+// Which way a datagram leaves: interfaceIndex 0 lets the routing table decide.
+struct SendRoute {
+    unsigned interfaceIndex = 0;
+    Ipv4Address sourceAddress;
+};
+
+// The server's one UDP socket, bound to port 67 on every local address, broadcast enabled.
+class UdpEndpoint {
+public:
+    virtual ~UdpEndpoint() = default;
+
+    virtual std::optional<SocketError> Bind(std::uint16_t port) = 0;
+
+    // One datagram per call, whole; no value when nothing is waiting (never blocks).
+    virtual Result<std::optional<ReceivedDatagram>, SocketError> Receive() = 0;
+
+    // Sends from the bound socket, so the source port is the bound one.
+    virtual std::optional<SocketError> Send(std::span<const std::uint8_t> bytes,
+                                            Ipv4Address destination, std::uint16_t port,
+                                            const SendRoute& route) = 0;
+
+    // The host's primary IPv4 address as dotted text (used where no request arrived).
+    virtual std::string LocalIP() const = 0;
+    virtual std::string LocalHostName() const = 0;
+
+    // The OS handle that an event loop watches for readability (fd or SOCKET); -1 if none.
+    virtual std::intptr_t NativeHandle() const = 0;
+};
+
+}  // namespace tarnleaf

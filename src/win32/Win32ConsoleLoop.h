@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "UdpEndpoint.h"
+
+namespace tarnleaf {
+
+// The event loop of the console server on Windows: one wait over the server socket's
+// network event (WSAEventSelect), a stop event that Ctrl+C, Ctrl+Break and closing the
+// console window set (SetConsoleCtrlHandler), and the lines of command input. Consoles do
+// not fit a socket wait, so a helper thread only reads input lines and hands them over;
+// every handler runs on the loop's thread, one to completion before the next.
+// One loop exists at a time (the console control handler has no context of its own).
+class Win32ConsoleLoop {
+public:
+    enum class StopReason { Signal, Quit, Failure };
+
+    struct Handlers {
+        std::function<void()> socketReadable;
+        // One line of command input without its line end; false ends the loop.
+        std::function<bool(std::string_view line)> inputLine;
+    };
+
+    // Longer lines of command input are dropped whole: no command is that long.
+    static constexpr std::size_t kMaxLineLength = 256;
+
+    Win32ConsoleLoop();
+    ~Win32ConsoleLoop();
+    Win32ConsoleLoop(const Win32ConsoleLoop&) = delete;
+    Win32ConsoleLoop& operator=(const Win32ConsoleLoop&) = delete;
+
+    const std::optional<SocketError>& SetupError() const { return setupError_; }
+
+    // Runs until a stop request, a handler's "quit" or a failure of the wait. `readInput`
+    // says whether standard input carries commands; its end stops reading but not the loop.
+    StopReason Run(std::intptr_t socket, bool readInput, const Handlers& handlers);
+
+    // Asks a running loop to stop, as Ctrl+C does (any thread).
+    void RequestStop();
+
+private:
+    struct InputReader;
+
+    void* stopEvent_ = nullptr;
+    void* socketEvent_ = nullptr;
+    std::optional<SocketError> setupError_;
+};
+
+// Splits a stream of input bytes into command lines: LF or CRLF ends a line, an overlong
+// line is dropped whole. Shared by the loop's reader thread and its tests.
+class LineSplitter {
+public:
+    explicit LineSplitter(std::size_t maxLength) : maxLength_(maxLength) {}
+
+    // Feeds bytes; `emit` is called per complete line, and a false from it stops the feed
+    // (the rest of the bytes is dropped). Returns false in that case.
+    bool Feed(std::string_view bytes, const std::function<bool(std::string_view)>& emit);
+
+private:
+    std::size_t maxLength_;
+    std::string pending_;
+    bool discarding_ = false;
+};
+
+}  // namespace tarnleaf

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "UdpEndpoint.h"
+
+namespace tarnleaf {
+
+// A Winsock error code with a readable text: the system's message where it has one, else
+// the name of the WSA constant, else "Winsock error <code>". The text never ends in a line
+// break, so it fits the "Error!" log entry and the start-up message as it stands.
+SocketError DescribeWinsockError(int code);
+
+// The calling thread's last Winsock error, described.
+SocketError LastWinsockError();
+
+}  // namespace tarnleaf

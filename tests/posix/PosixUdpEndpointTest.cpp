@@ -1,0 +1,156 @@
+#include "PosixUdpEndpoint.h"
+
+#include <net/if.h>
+#include <poll.h>
+#include <sched.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <numeric>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace tarnleaf {
+namespace {
+
+const Ipv4Address kLoopback{{127, 0, 0, 1}};
+
+std::vector<std::uint8_t> Pattern(std::size_t size) {
+    std::vector<std::uint8_t> bytes(size);
+    std::iota(bytes.begin(), bytes.end(), std::uint8_t{3});
+    return bytes;
+}
+
+// Waits at most a second for a datagram, then takes it.
+std::optional<ReceivedDatagram> ReceiveWithin(PosixUdpEndpoint& endpoint) {
+    pollfd watch{static_cast<int>(endpoint.NativeHandle()), POLLIN, 0};
+    if (::poll(&watch, 1, 1000) != 1) {
+        return std::nullopt;
+    }
+    auto result = endpoint.Receive();
+    return result.ok() ? std::move(result.value()) : std::nullopt;
+}
+
+// The server endpoint and a client endpoint, both on ephemeral ports, talking over loopback.
+class PosixUdpEndpointTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(server.Bind(0).has_value());
+        ASSERT_FALSE(client.Bind(0).has_value());
+        ASSERT_NE(server.BoundPort(), 0);
+    }
+
+    PosixUdpEndpoint server;
+    PosixUdpEndpoint client;
+};
+
+TEST_F(PosixUdpEndpointTest, ReceiveHandsOutEachDatagramWholeWithSenderAndInterfaceInOrder) {
+    const std::size_t sizes[] = {300, 0, 1, 65507};
+    for (const std::size_t size : sizes) {
+        ASSERT_FALSE(client.Send(Pattern(size), kLoopback, server.BoundPort(), {}).has_value());
+    }
+    for (const std::size_t size : sizes) {
+        SCOPED_TRACE(size);
+        const auto datagram = ReceiveWithin(server);
+        ASSERT_TRUE(datagram.has_value());
+        EXPECT_EQ(datagram->bytes, Pattern(size));
+        EXPECT_EQ(datagram->sender, kLoopback);
+        EXPECT_EQ(datagram->senderPort, client.BoundPort());
+        EXPECT_EQ(datagram->localAddress, kLoopback);
+        EXPECT_EQ(datagram->interfaceIndex, ::if_nametoindex("lo"));
+    }
+    // Non-blocking: an empty queue is "no value", not a wait.
+    auto nothing = server.Receive();
+    ASSERT_TRUE(nothing.ok());
+    EXPECT_FALSE(nothing.value().has_value());
+}
+
+TEST_F(PosixUdpEndpointTest, BoundSocketIsExclusiveAllowsBroadcastAndQueuesBursts) {
+    PosixUdpEndpoint second;
+    const auto error = second.Bind(server.BoundPort());
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->code, EADDRINUSE);
+    EXPECT_EQ(error->description, std::strerror(EADDRINUSE));
+    EXPECT_EQ(second.NativeHandle(), -1);
+
+    int broadcast = 0;
+    int queue = 0;
+    socklen_t length = sizeof(int);
+    const int fd = static_cast<int>(server.NativeHandle());
+    ASSERT_EQ(::getsockopt(fd, SOL_SOCKET, SO_BROADCAST, &broadcast, &length), 0);
+    ASSERT_EQ(::getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &queue, &length), 0);
+    EXPECT_EQ(broadcast, 1);
+    if (::geteuid() == 0) {
+        EXPECT_GE(queue, PosixUdpEndpoint::kReceiveQueueBytes);
+    }
+}
+
+TEST_F(PosixUdpEndpointTest, SendLeavesFromTheBoundPortThroughTheRouteOrReportsWhyNot) {
+    for (const SendRoute& route : {SendRoute{}, SendRoute{::if_nametoindex("lo"), kLoopback}}) {
+        ASSERT_FALSE(server.Send(Pattern(320), kLoopback, client.BoundPort(), route));
+        const auto received = ReceiveWithin(client);
+        ASSERT_TRUE(received.has_value()) << route.interfaceIndex;
+        EXPECT_EQ(received->bytes, Pattern(320));
+        EXPECT_EQ(received->senderPort, server.BoundPort());
+    }
+    const auto error = server.Send(Pattern(9), kLoopback, client.BoundPort(), {999999, kLoopback});
+    ASSERT_TRUE(error.has_value());
+    EXPECT_NE(error->code, 0);
+    EXPECT_FALSE(error->description.empty());
+}
+
+TEST(PosixUdpEndpointUnbound, FailsToSendOrReceiveButNamesTheHost) {
+    PosixUdpEndpoint endpoint;
+    EXPECT_EQ(endpoint.BoundPort(), 0);
+    auto received = endpoint.Receive();
+    ASSERT_FALSE(received.ok());
+    EXPECT_EQ(received.error().code, EBADF);
+    EXPECT_EQ(endpoint.Send(Pattern(10), kLoopback, 9, SendRoute{}).value().code, EBADF);
+
+    const auto ip = Ipv4Address::Parse(endpoint.LocalIP());
+    ASSERT_TRUE(ip.has_value()) << endpoint.LocalIP();
+    EXPECT_FALSE(ip->IsAny());
+    char name[256] = {};
+    ASSERT_EQ(::gethostname(name, sizeof name - 1), 0);
+    EXPECT_EQ(endpoint.LocalHostName(), name);
+    EXPECT_EQ(InterfaceIpv4Address(::if_nametoindex("lo")), kLoopback);
+    EXPECT_FALSE(InterfaceIpv4Address(0).has_value());
+    EXPECT_FALSE(InterfaceIpv4Address(999999).has_value());
+}
+
+// When the routing question has no answer: asked from a thread inside a network namespace of
+// its own (gone with the thread), whose links the shell command builds.
+class PrimaryAddressFallback
+    : public ::testing::TestWithParam<std::pair<const char*, Ipv4Address>> {};
+
+TEST_P(PrimaryAddressFallback, InAPrivateNetworkNamespace) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root for a private network namespace";
+    }
+    std::optional<Ipv4Address> primary;
+    std::thread([&] {
+        if (::unshare(CLONE_NEWNET) == 0 && std::system(GetParam().first) == 0) {
+            primary = PrimaryIpv4Address();
+        }
+    }).join();
+    if (!primary) {
+        GTEST_SKIP() << "cannot build a private network namespace here";
+    }
+    EXPECT_EQ(*primary, GetParam().second);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    NoRouteIsLoopbackElseTheFirstInterfaceAddress, PrimaryAddressFallback,
+    ::testing::Values(std::make_pair("true", kLoopback),
+                      std::make_pair("ip link add tlpa type veth peer name tlpb && "
+                                     "ip addr add 10.79.0.1/24 dev tlpa && ip link set tlpa up && "
+                                     "ip link set lo up",
+                                     Ipv4Address{{10, 79, 0, 1}})));
+
+}  // namespace
+}  // namespace tarnleaf

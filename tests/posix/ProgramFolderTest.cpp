@@ -1,0 +1,26 @@
+#include "ProgramFolder.h"
+
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+namespace tarnleaf {
+namespace {
+
+TEST(ProgramFolder, FolderOfCutsThePathAtItsLastSlash) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"/usr/sbin/tarnleafd", "/usr/sbin"}, {"/tarnleafd", "/"}, {"tarnleafd", "."},
+        {"", "."}, {"/opt/tl/tarnleafd (deleted)", "/opt/tl"}};
+    for (const auto& [path, folder] : cases) {
+        EXPECT_EQ(FolderOf(path), folder) << path;
+    }
+}
+
+TEST(ProgramFolder, IsTheFolderHoldingThisTestProgram) {
+    const std::filesystem::path folder = ProgramFolder();
+    EXPECT_TRUE(folder.is_absolute());
+    EXPECT_TRUE(std::filesystem::is_regular_file(folder / "PosixPlatformTest"));
+}
+
+}  // namespace
+}  // namespace tarnleaf

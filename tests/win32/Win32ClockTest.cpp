@@ -1,0 +1,30 @@
+#include "Win32Clock.h"
+
+#include <gtest/gtest.h>
+
+namespace tarnleaf {
+namespace {
+
+TEST(Win32Clock, MidnightShowsTheDateAloneOtherMomentsAddTheTimeAfterOneBlank) {
+    const std::string dateOnly = FormatGeneralDate({2026, 12, 6, 0, 0, 0, 0});
+    const std::string withTime = FormatGeneralDate({2026, 12, 6, 0, 0, 4, 1});
+    EXPECT_NE(dateOnly.find("2026"), std::string::npos) << dateOnly;
+    EXPECT_EQ(dateOnly.find(' '), std::string::npos) << dateOnly;
+    EXPECT_EQ(withTime.rfind(dateOnly + " ", 0), 0u) << withTime;
+    EXPECT_NE(withTime.find("04"), std::string::npos) << withTime;  // the minutes
+}
+
+TEST(Win32Clock, MomentOutsideTheCalendarFallsBackToTheZeroPaddedFixedForm) {
+    EXPECT_EQ(FormatGeneralDate({2026, 13, 40, 0, 25, 61, 61}), "2026/13/40 25:61:61");
+    EXPECT_EQ(FormatGeneralDate({1200, 1, 1, 0, 0, 0, 0}), "1200/01/01 00:00:00");
+    EXPECT_EQ(FormatFixedDate({2026, 3, 4, 3, 5, 6, 7}), "2026/03/04 05:06:07");
+}
+
+TEST(Win32Clock, TimestampIsNeverEmptyAndSeedsDiffer) {
+    Win32Clock clock;
+    EXPECT_FALSE(clock.LocalTimestamp().empty());
+    EXPECT_NE(clock.SeedValue(), clock.SeedValue());
+}
+
+}  // namespace
+}  // namespace tarnleaf
