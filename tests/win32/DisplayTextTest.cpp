@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "Win32ConsoleLoop.h"
-#include "Win32Desktop.h"
+#include "DisplayText.h"
 
 namespace tarnleaf {
 namespace {
@@ -30,6 +30,14 @@ TEST(DecodeForDisplay, PrefixAtACharacterBoundaryDecodesToAPrefixOfTheWhole) {
         const std::wstring prefix = DecodeForDisplay(std::string_view(text).substr(0, cut));
         EXPECT_EQ(whole.compare(0, prefix.size(), prefix), 0) << "cut at " << cut;
     }
+}
+
+TEST(WidenCut, KeepsWholeCharactersWithinTheUnits) {
+    const std::string leaf = "\xF0\x9F\x8D\x83";  // two UTF-16 units
+    const std::pair<std::string, std::size_t> rows[] = {
+        {std::string(63, 'a'), 63}, {std::string(64, 'a'), 63},
+        {std::string(62, 'a') + leaf, 62}, {std::string(61, 'a') + leaf, 63}, {"", 0}};
+    for (const auto& [text, units] : rows) EXPECT_EQ(WidenCut(text, 63).size(), units) << text;
 }
 
 TEST(CommandLineTail, DropsTheProgramNameAndTheBlanksAfterIt) {
