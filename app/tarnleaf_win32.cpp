@@ -67,11 +67,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
             if (auto error = endpoint.Bind(kServerPort)) return error;
             return watcher.Watch(static_cast<SOCKET>(endpoint.NativeHandle()));
         });
-    window.SetEvents(&controller);
-    tray.SetEvents(&controller);
     controller.Start();
-    const int exitCode = session.Run();
-    window.SetEvents(nullptr);
-    tray.SetEvents(nullptr);
-    return exitCode;
+    return session.Run();
 }

@@ -32,14 +32,6 @@ TEST(DecodeForDisplay, PrefixAtACharacterBoundaryDecodesToAPrefixOfTheWhole) {
     }
 }
 
-TEST(WidenCut, KeepsWholeCharactersWithinTheUnits) {
-    const std::string leaf = "\xF0\x9F\x8D\x83";  // two UTF-16 units
-    const std::pair<std::string, std::size_t> rows[] = {
-        {std::string(63, 'a'), 63}, {std::string(64, 'a'), 63},
-        {std::string(62, 'a') + leaf, 62}, {std::string(61, 'a') + leaf, 63}, {"", 0}};
-    for (const auto& [text, units] : rows) EXPECT_EQ(WidenCut(text, 63).size(), units) << text;
-}
-
 TEST(CommandLineTail, DropsTheProgramNameAndTheBlanksAfterIt) {
     const std::pair<const wchar_t*, const wchar_t*> rows[] = {
         {L"tarnleaf.exe", L""},

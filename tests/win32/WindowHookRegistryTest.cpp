@@ -20,16 +20,17 @@ LRESULT CALLBACK OwnProcedure(HWND window, UINT message, WPARAM wParam, LPARAM l
     return kWide;
 }
 
+// Journals its name for each message it is asked about, and answers as the test says.
 struct Hook : WindowHook {
-    Hook(char n, std::string& j) : name(n), journal(j) {}
+    Hook(char n, std::string* j) : name(n), journal(j) {}
     std::optional<LRESULT> OnWindowMessage(HWND, UINT message, WPARAM, LPARAM) override {
         if (message != kMessage) return std::nullopt;
-        journal += name;
+        *journal += name;
         if (onMessage) onMessage();
         return answer;
     }
     char name;
-    std::string& journal;
+    std::string* journal;
     std::optional<LRESULT> answer;
     std::function<void()> onMessage;
 };
@@ -54,7 +55,7 @@ protected:
 
     HWND window_ = nullptr;
     std::string journal_;
-    Hook a_{'a', journal_}, b_{'b', journal_}, c_{'c', journal_};
+    Hook a_{'a', &journal_}, b_{'b', &journal_}, c_{'c', &journal_};
 };
 
 TEST_F(WindowHookRegistryTest, HooksAreAskedInOrderUntilOneAnswersElseTheOwnProcedureIs) {
@@ -96,12 +97,10 @@ TEST_F(WindowHookRegistryTest, TheWindowKeepsItsHookUntilTheLastLeavesWhicheverL
 }
 
 TEST_F(WindowHookRegistryTest, AWindowThatCannotBeHookedGetsNoProcedureAndLosesNone) {
-    WindowHookRegistry hooks;
-    WindowHookRegistry other;
+    WindowHookRegistry hooks, other;
     const HWND desktop = GetDesktopWindow();  // another process's window
     const LONG_PTR desktopProcedure = GetWindowLongPtrW(desktop, GWLP_WNDPROC);
-    EXPECT_FALSE(hooks.Hook(desktop, a_));
-    EXPECT_FALSE(hooks.Hook(reinterpret_cast<HWND>(0x4242), a_));
+    EXPECT_FALSE(hooks.Hook(desktop, a_) || hooks.Hook(reinterpret_cast<HWND>(0x4242), a_));
     hooks.Unhook(desktop, a_);
     EXPECT_EQ(GetWindowLongPtrW(desktop, GWLP_WNDPROC), desktopProcedure);
     ASSERT_TRUE(hooks.Hook(window_, a_));
