@@ -31,7 +31,7 @@ protected:
         ASSERT_NE(window_.Handle(), nullptr) << "no window: is there a display?";
         window_.SetEvents(&events_);
         HDC screen = GetDC(nullptr);
-        dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
+        dpi_ = GetDeviceCaps(screen, LOGPIXELSX);
         ReleaseDC(nullptr, screen);
     }
     int Pixels(int twips) const { return MulDiv(twips, dpi_, 1440); }
@@ -74,13 +74,6 @@ TEST_F(Win32MainWindowTest, IsBuiltHiddenWithTheTwipsLayoutInPixelsAndTheTabOrde
     const LONG_PTR style = GetWindowLongPtrW(window_.LogView(), GWL_STYLE);
     EXPECT_TRUE((style & ES_READONLY) && (style & ES_MULTILINE) && (style & WS_VSCROLL));
     EXPECT_FALSE(style & WS_HSCROLL);
-    LOGFONTW font{};
-    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window_.LogView(), WM_GETFONT, 0, 0)),
-               sizeof font, &font);
-    EXPECT_EQ(font.lfHeight, -MulDiv(9, dpi_, 72));
-    EXPECT_TRUE(font.lfFaceName == std::wstring(L"Courier New") ||
-                (font.lfFaceName == Widen("ＭＳ ゴシック") && font.lfCharSet == SHIFTJIS_CHARSET))
-        << Narrow(font.lfFaceName);
 }
 
 TEST_F(Win32MainWindowTest, LogViewTakesTextAppendsAndPlacesTheCaretByByteOffset) {
@@ -104,15 +97,10 @@ TEST_F(Win32MainWindowTest, LogViewTakesTextAppendsAndPlacesTheCaretByByteOffset
     }
 }
 
-TEST_F(Win32MainWindowTest, ShowingMovingAndRestoringFollowTheCalls) {
+TEST_F(Win32MainWindowTest, FirstShowingReportsASizeAndRestoringAHiddenWindowKeepsItHidden) {
     window_.Show();
     EXPECT_TRUE(IsWindowVisible(window_.Handle()));
     EXPECT_NE(events_.said, "") << "the first showing is followed by a size notification";
-    window_.MoveTo({-100, 50});
-    RECT outer{};
-    GetWindowRect(window_.Handle(), &outer);
-    EXPECT_EQ((PixelPoint{outer.left, outer.top}), (PixelPoint{-100, 50}));
-    EXPECT_EQ(window_.OuterSize(), (PixelSize{outer.right - outer.left, outer.bottom - outer.top}));
 
     // Restoring a hidden minimised window keeps it hidden.
     window_.SetState(WindowState::Minimized);

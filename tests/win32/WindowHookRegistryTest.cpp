@@ -12,25 +12,24 @@ namespace {
 
 constexpr UINT kMessage = WM_APP + 7;
 constexpr LRESULT kWide = 0x7FFF'FFFF'0000LL;  // a result wider than 32 bits
-std::string ownJournal;  // the messages that reached the window's own procedure
+// Who was asked about kMessage, in order: a hook's name, or W for the window's own procedure.
+std::string journal;
 
 LRESULT CALLBACK OwnProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message != kMessage) return DefWindowProcW(window, message, wParam, lParam);
-    ownJournal += 'W';
+    journal += 'W';
     return kWide;
 }
 
-// Journals its name for each message it is asked about, and answers as the test says.
 struct Hook : WindowHook {
-    Hook(char n, std::string* j) : name(n), journal(j) {}
+    explicit Hook(char n) : name(n) {}
     std::optional<LRESULT> OnWindowMessage(HWND, UINT message, WPARAM, LPARAM) override {
         if (message != kMessage) return std::nullopt;
-        *journal += name;
+        journal += name;
         if (onMessage) onMessage();
         return answer;
     }
     char name;
-    std::string* journal;
     std::optional<LRESULT> answer;
     std::function<void()> onMessage;
 };
@@ -45,7 +44,7 @@ protected:
         window_ = CreateWindowW(L"TarnleafHookTest", L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
                                 nullptr, nullptr, nullptr);
         ASSERT_NE(window_, nullptr) << "no window: is there a display?";
-        ownJournal.clear();
+        journal.clear();
     }
     void TearDown() override { DestroyWindow(window_); }
     LRESULT Send() { return SendMessageW(window_, kMessage, 0, 0); }
@@ -54,8 +53,7 @@ protected:
     }
 
     HWND window_ = nullptr;
-    std::string journal_;
-    Hook a_{'a', &journal_}, b_{'b', &journal_}, c_{'c', &journal_};
+    Hook a_{'a'}, b_{'b'}, c_{'c'};
 };
 
 TEST_F(WindowHookRegistryTest, HooksAreAskedInOrderUntilOneAnswersElseTheOwnProcedureIs) {
@@ -68,8 +66,7 @@ TEST_F(WindowHookRegistryTest, HooksAreAskedInOrderUntilOneAnswersElseTheOwnProc
     EXPECT_EQ(Send(), kWide) << "the own procedure's result comes back whole";
     a_.answer = kWide + 1;
     EXPECT_EQ(Send(), kWide + 1);
-    EXPECT_EQ(journal_, "ababa");
-    EXPECT_EQ(ownJournal, "W");
+    EXPECT_EQ(journal, "ababWa");
 }
 
 TEST_F(WindowHookRegistryTest, TheWindowKeepsItsHookUntilTheLastLeavesWhicheverLeavesFirst) {
@@ -82,8 +79,7 @@ TEST_F(WindowHookRegistryTest, TheWindowKeepsItsHookUntilTheLastLeavesWhicheverL
         hooks.Unhook(window_, a_);  // the first, which replaced the procedure
         hooks.Unhook(window_, a_);  // no longer registered: nothing
         Send();
-        EXPECT_EQ(journal_, "bc");
-        EXPECT_EQ(ownJournal, "W");
+        EXPECT_EQ(journal, "bcW");
         hooks.Unhook(window_, c_);
         EXPECT_TRUE(hooks.IsHooked(window_));
         hooks.Unhook(window_, b_);
@@ -93,7 +89,7 @@ TEST_F(WindowHookRegistryTest, TheWindowKeepsItsHookUntilTheLastLeavesWhicheverL
     }
     EXPECT_EQ(Procedure(), own);
     Send();
-    EXPECT_EQ(journal_, "bc");
+    EXPECT_EQ(journal, "bcWW");
 }
 
 TEST_F(WindowHookRegistryTest, AWindowThatCannotBeHookedGetsNoProcedureAndLosesNone) {
@@ -113,13 +109,12 @@ TEST_F(WindowHookRegistryTest, HooksMayUnhookAndNestDuringTheWalkAndTheWindowMay
     hooks.Hook(window_, b_);
     hooks.Hook(window_, c_);
     a_.onMessage = [&] {
-        if (journal_.size() > 1) return;
+        if (journal.size() > 1) return;
         hooks.Unhook(window_, b_);
         Send();  // a menu's nested loop
     };
     Send();
-    EXPECT_EQ(journal_, "aacc") << "b, unhooked during the walk, is not asked any more";
-    EXPECT_EQ(ownJournal, "WW");
+    EXPECT_EQ(journal, "aacWcW") << "b, unhooked during the walk, is not asked any more";
     DestroyWindow(window_);
     EXPECT_FALSE(hooks.IsHooked(window_));
     hooks.Unhook(window_, a_);
