@@ -138,8 +138,9 @@ std::optional<PixelRect> Win32TrayIcon::Geometry() const {
 }
 
 std::optional<LRESULT> Win32TrayIcon::OnMouse(UINT mouseMessage) {
-    const auto row = std::find_if(std::begin(kMouseTable), std::end(kMouseTable),
-                                  [mouseMessage](const MouseRow& r) { return r.message == mouseMessage; });
+    const auto row =
+        std::find_if(std::begin(kMouseTable), std::end(kMouseTable),
+                     [mouseMessage](const MouseRow& r) { return r.message == mouseMessage; });
     if (row == std::end(kMouseTable)) return std::nullopt;
     if (row->button && events_ != nullptr) events_->OnTrayActivated(*row->button, row->count);
     return 0;

@@ -137,7 +137,9 @@ void CALLBACK LookAndChoose(HWND, UINT, UINT_PTR timer, DWORD) {
         menuSeen += GetMenuState(menu, i, MF_BYPOSITION) & MF_CHECKED ? 'x' : '-';
     }
     menuSeen += std::to_string(GetMenuDefaultItem(menu, TRUE, 0));
-    for (const WPARAM key : {VK_DOWN, VK_DOWN, VK_RETURN}) PostMessageW(menuWindow, WM_KEYDOWN, key, 0);
+    for (const WPARAM key : {VK_DOWN, VK_DOWN, VK_RETURN}) {
+        PostMessageW(menuWindow, WM_KEYDOWN, key, 0);
+    }
 }
 void CALLBACK GiveUp(HWND, UINT, UINT_PTR timer, DWORD) {
     KillTimer(nullptr, timer);
