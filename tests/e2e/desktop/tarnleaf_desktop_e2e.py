@@ -60,9 +60,8 @@ class Session:
             ready = select.select([xvfb.stdout], [], [], 15)[0]
             self.display = ":" + (xvfb.stdout.readline().strip() if ready else "?")
             check(self.display[1:].isdigit(), "Xvfb gave no display: " + self.read("Xvfb.err"))
-            # What a window manager publishes for a bottom panel: Qt's available area.
-            self.x("xprop", "-root", "-f", "_NET_WORKAREA", "32c", "-set", "_NET_WORKAREA",
-                   "0, 0, %d, %d" % (SCREEN_W, SCREEN_H - PANEL_H))
+            # No window manager, so no work area is published: the window goes beside the
+            # panel around the tray icon.
             self.spawn(["trayer", "--edge", "bottom", "--align", "right", "--widthtype",
                         "request", "--height", str(PANEL_H), "--SetDockType", "true",
                         "--SetPartialStrut", "true", "--transparent", "false", "--tint",
@@ -293,7 +292,7 @@ def main():
     args = parser.parse_args()
     workdir, session = tempfile.mkdtemp(prefix="tarnleaf-desktop-"), None
     try:
-        tools = ("Xvfb", "trayer", "xdotool", "xprop", "import")
+        tools = ("Xvfb", "trayer", "xdotool", "import")
         if not all(map(shutil.which, tools)):
             raise netns.Skip("needs " + ", ".join(tools))
         netns.require_netns()

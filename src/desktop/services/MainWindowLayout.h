@@ -2,13 +2,11 @@
 
 #include <string_view>
 
-#include "DesktopTypes.h"
-
 namespace tarnleaf {
 
-// The main window as the desktop backends build it: texts, fixed control layout in twips
-// (converted with the screen's twips-per-pixel factors), tab order. Nothing moves or
-// resizes at run time.
+// The main window as the desktop backends build it: caption, fixed control layout in twips
+// (1/1440 inch; the backends convert them with the screen's dots per inch), font, tab order,
+// icon. Nothing moves or resizes at run time.
 namespace form_layout {
 
 inline constexpr std::string_view kCaption = "Tarnleaf - Verion 0.1b";
@@ -17,7 +15,6 @@ inline constexpr int kClientHeight = 4800;
 
 // The program's icon: one 32 x 32 image, resource number 101 under Windows.
 inline constexpr int kIconResource = 101;
-inline constexpr std::string_view kTrayToolTip = "Bootp Server for Win";
 
 struct Control {
     std::string_view caption;
@@ -39,21 +36,6 @@ inline constexpr int kLogViewFontPoints = 9;
 inline constexpr Control kTestButton{"Send Test Message", 2040, 4320, 1695, 375, 1};
 inline constexpr Control kCancelButton{"Minimize To Tray", 3960, 4320, 1695, 375, 2};
 inline constexpr Control kEditButton{"Edit Config", 120, 4320, 1695, 375, 3};
-
-// The pop-up menu's items, in the order it shows them; MenuItem::Exit is the default.
-inline constexpr MenuItem kMenuOrder[] = {MenuItem::Config, MenuItem::Log, MenuItem::Exit};
-
-constexpr std::string_view MenuCaption(MenuItem item) {
-    switch (item) {
-        case MenuItem::Config:
-            return "設定";
-        case MenuItem::Log:
-            return "ログ";
-        case MenuItem::Exit:
-            return "終了";
-    }
-    return {};
-}
 
 }  // namespace form_layout
 }  // namespace tarnleaf
