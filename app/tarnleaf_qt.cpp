@@ -18,6 +18,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include "BootpConstants.h"
 #include "ConfigFile.h"
 #include "PosixClock.h"
 #include "PosixUdpEndpoint.h"
@@ -31,8 +32,6 @@
 #include "frmMain.h"
 
 namespace {
-
-constexpr std::uint16_t kServerPort = 67;
 
 // What the user can do about a port that cannot be bound, in the error's own words.
 tarnleaf::SocketError ExplainBindFailure(tarnleaf::SocketError error) {

@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "BootpConstants.h"
 #include "ConfigFile.h"
 #include "Win32Clock.h"
 #include "Win32Desktop.h"
@@ -15,12 +16,6 @@
 #include "modSubClass.h"
 #include "CommandLine.h"
 #include "frmMain.h"
-
-namespace {
-
-constexpr std::uint16_t kServerPort = 67;
-
-}  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     using namespace tarnleaf;

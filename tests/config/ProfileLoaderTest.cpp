@@ -145,7 +145,7 @@ class CatalogueRow : public ::testing::TestWithParam<OptionRow> {};
 TEST_P(CatalogueRow, EveryNameOfTheRowWritesItsOptionWithTheKindsBytes) {
     const OptionRow& row = GetParam();
     auto [value, data] = kSamples[static_cast<int>(row.kind)];
-    if (row.code == kDhcpMessageTypeCode) value = "5", data = {5};
+    if (row.code == kMessageTypeOption) value = "5", data = {5};
     data.insert(data.begin(), {row.code, static_cast<std::uint8_t>(data.size())});
     for (std::string_view name : {row.key, row.alternative1, row.alternative2}) {
         if (name.empty()) continue;
