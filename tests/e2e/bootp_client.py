@@ -36,7 +36,7 @@ def parse_options(area):
 
 
 def describe(data, source):
-    result = {"length": len(data), "from": "%s:%d" % source}
+    result = {"length": len(data), "from": "%s:%d" % source, "hex": data.hex()}
     if len(data) >= 236:
         fields = struct.unpack(HEADER, data[:236])
         text = lambda raw: raw.split(b"\0")[0].decode("latin-1")  # noqa: E731
