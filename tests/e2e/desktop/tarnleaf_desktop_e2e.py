@@ -226,13 +226,6 @@ def case_port_in_use(s):
     program.ends(1, "the message box about the port")
 
 
-def case_stop_signal(s):
-    # kill, as a session's end or a user at a terminal sends it: a clean end, icon removed;
-    # the lock goes with it, so the next start is not taken for a second copy.
-    Program(s).ends(0, "SIGTERM", signal.SIGTERM)
-    Program(s, "again").ends(0, "SIGINT", signal.SIGINT)
-
-
 def click_button(s, window, twips_left):
     """Clicks the bottom-row button (1695 x 375 twips at top 4320) that starts at `twips_left`;
     the scale comes from the window's width of 5820 twips."""
@@ -273,16 +266,19 @@ def case_buttons(s):
     program.ends(0, "SIGTERM", signal.SIGTERM)
 
 
-def case_nolog(s):
+def case_nolog_and_signals(s):
     program = Program(s, "tarnleaf", "-nolog")
     s.expect_reply()
     time.sleep(0.5)
     check("date [" not in program.text(), "entries were logged:\n" + program.text())
+    # kill, as a session's end or a user at a terminal sends it: a clean end, icon removed;
+    # the lock goes with it, so the next start is not taken for a second copy.
     program.ends(0, "SIGTERM", signal.SIGTERM)
+    Program(s, "again").ends(0, "SIGINT", signal.SIGINT)
 
 
-CASES = {"tray": case_tray, "port_in_use": case_port_in_use, "stop_signal": case_stop_signal,
-         "buttons": case_buttons, "nolog": case_nolog}
+CASES = {"tray": case_tray, "port_in_use": case_port_in_use, "buttons": case_buttons,
+         "nolog_and_signals": case_nolog_and_signals}
 
 
 def main():
@@ -306,6 +302,8 @@ def main():
         return netns.SKIP
     except Exception:
         traceback.print_exc()
+        for err in sorted(pathlib.Path(workdir).glob("*.err")):  # the programs' own output
+            print("---- %s ----\n%s" % (err.name, err.read_bytes().decode("utf-8", "replace")))
         try:
             session.screenshot("failure.png")
         except Exception:  # no session, or its display is gone
