@@ -190,17 +190,5 @@ TEST(LoadProfileOptions, NetbootProfileGivesItsGoldenArea) {
         340));
 }
 
-TEST(LoadProfileOptions, FullAreaKeepsTheEndMarkInside) {
-    std::string profile;
-    for (const char* key : {"HostName", "MeritDumpFile", "DomainName", "RootPath"}) {
-        profile += std::string(key) + "=" + std::string(30, 'x') + "\n";
-    }
-    const Bytes area = Load(profile + "IP-forward=yes\n");
-    // One 32-byte text option fits (indexes 4..35), the next three do not; the flag does.
-    Bytes tail{'x', 'x', 19, 1, 1, 255};
-    tail.resize(30, 0);
-    EXPECT_EQ(Bytes(area.begin() + 34, area.end()), tail);
-}
-
 }  // namespace
 }  // namespace tarnleaf
