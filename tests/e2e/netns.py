@@ -19,10 +19,16 @@ def run(*argv, timeout=15, check=True):
 
 
 def wait_until(probe, timeout):
+    """Calls probe() until it gives something true or `timeout` seconds pass; its last value."""
     deadline = time.monotonic() + timeout
-    while not probe() and time.monotonic() < deadline:
+    while not (value := probe()) and time.monotonic() < deadline:
         time.sleep(0.05)
-    return probe()
+    return value
+
+
+def check(condition, message):
+    if not condition:
+        raise AssertionError(message)
 
 
 def require_netns():

@@ -19,6 +19,7 @@ import traceback
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import netns  # noqa: E402
+from netns import check  # noqa: E402
 
 CLIENT_TOOL = os.path.join(HERE, "bootp_client.py")
 PYTHON = "/usr/bin/python3"
@@ -37,11 +38,6 @@ def scenario(name, *args, links=1):
         CASES[name] = (lambda c: function(c, *args), links)
         return function
     return register
-
-
-def check(condition, message):
-    if not condition:
-        raise AssertionError(message)
 
 
 def client_section(mac, host_ip, boot_file, server_id=SERVER, extra=""):

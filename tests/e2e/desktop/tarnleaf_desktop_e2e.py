@@ -22,24 +22,12 @@ import traceback
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.dirname(HERE))
 import netns  # noqa: E402
+from netns import check, wait_until  # noqa: E402
 
 CLIENT_TOOL = os.path.join(os.path.dirname(HERE), "bootp_client.py")
 PYTHON = "/usr/bin/python3"
 MAC = "02-00-00-77-00-02"
 SCREEN_W, SCREEN_H, PANEL_H = 1024, 768, 32
-
-
-def check(condition, message):
-    if not condition:
-        raise AssertionError(message)
-
-
-def wait_until(probe, timeout):
-    """Calls probe() until it gives something true or `timeout` seconds pass; its last value."""
-    deadline = time.monotonic() + timeout
-    while not (value := probe()) and time.monotonic() < deadline:
-        time.sleep(0.1)
-    return value
 
 
 class Session:
