@@ -269,20 +269,21 @@ CASES = {"tray": case_tray, "port_in_use": case_port_in_use, "buttons": case_but
          "nolog_and_signals": case_nolog_and_signals}
 
 
-def main():
+def main(cases=CASES, tools=()):
+    """Runs one of `cases` in a fresh session; `tools`: programs it needs beyond the stage's."""
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
     parser.add_argument("--screenshots", help="folder that keeps the screenshots")
-    parser.add_argument("case", choices=sorted(CASES))
+    parser.add_argument("case", choices=sorted(cases))
     args = parser.parse_args()
     workdir, session = tempfile.mkdtemp(prefix="tarnleaf-desktop-"), None
     try:
-        tools = ("Xvfb", "trayer", "xdotool", "xprop", "import")
+        tools = ("Xvfb", "trayer", "xdotool", "xprop", "import", *tools)
         if not all(map(shutil.which, tools)):
             raise netns.Skip("needs " + ", ".join(tools))
         netns.require_netns()
         session = Session(args.program, workdir)
-        CASES[args.case](session)
+        cases[args.case](session)
         print("PASS: %s" % args.case)
         return 0
     except netns.Skip as reason:
