@@ -21,6 +21,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include "BootpConstants.h"
 #include "CommandLine.h"
 #include "ConfigFile.h"
 #include "DesktopController.h"
@@ -39,8 +40,6 @@
 #include "TestMessageSender.h"
 
 namespace {
-
-constexpr std::uint16_t kServerPort = 67;
 
 // The arguments after the program's name as one text, joined by single spaces; one that is
 // empty or holds a blank is written in double quotes (so "--config" keeps a path with

@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "BootpConstants.h"
 #include "CommandLine.h"
 #include "ConfigFile.h"
 #include "DesktopController.h"
@@ -22,12 +23,6 @@
 #include "WindowHookRegistry.h"
 #include "WinsockSession.h"
 #include "WinsockUdpEndpoint.h"
-
-namespace {
-
-constexpr std::uint16_t kServerPort = 67;
-
-}  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     using namespace tarnleaf;

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "BootpConstants.h"
 #include "Result.h"
 
 namespace tarnleaf {
@@ -16,7 +17,7 @@ namespace tarnleaf {
 struct ConsoleOptions {
     std::string configPath;  // empty: Tarnleaf.ini beside the program
     bool logging = true;
-    std::uint16_t port = 67;
+    std::uint16_t port = kServerPort;
     bool showHelp = false;
 };
 

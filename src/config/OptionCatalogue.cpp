@@ -21,7 +21,7 @@ std::optional<OptionKind> CustomKind(std::string_view word) {
 
 std::optional<std::uint8_t> DhcpMessageTypeNumber(std::string_view name) {
     for (const auto& entry : kDhcpMessageTypeNames) {
-        if (EqualsIgnoreCase(name, entry.name)) return entry.value;
+        if (EqualsIgnoreCase(name, entry.name)) return static_cast<std::uint8_t>(entry.type);
     }
     return std::nullopt;
 }
@@ -35,7 +35,8 @@ std::optional<CustomOption> ParseCustomOption(std::string_view value) {
 
     // 0 and 255 are the pad and end marks, which carry no length: written with one, they
     // would make a client misread every option after them.
-    const auto code = RoundHalfEven(LeadingNumber(value.substr(0, first)), 1, 254);
+    const auto code = RoundHalfEven(LeadingNumber(value.substr(0, first)), kPadOption + 1,
+                                    kEndOption - 1);
     if (!code) return std::nullopt;
     const auto kind = CustomKind(value.substr(first + 1, second - first - 1));
     if (!kind) return std::nullopt;

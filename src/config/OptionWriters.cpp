@@ -88,9 +88,8 @@ void AppendBigEndian(OptionData& data, std::uint32_t value, int bytes) {
 }  // namespace
 
 void WriteMagicCookie(OptionArea& area) {
-    static constexpr std::array<std::uint8_t, kMagicCookieSize> kCookie{99, 130, 83, 99};
-    if (area.size() < kCookie.size()) return;
-    std::copy(kCookie.begin(), kCookie.end(), area.begin());
+    if (area.size() < kMagicCookie.size()) return;
+    std::copy(kMagicCookie.begin(), kMagicCookie.end(), area.begin());
 }
 
 bool OptionFits(const OptionArea& area, std::size_t position, std::size_t dataLength) {

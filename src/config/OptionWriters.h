@@ -5,19 +5,18 @@
 #include <string_view>
 #include <vector>
 
+#include "BootpConstants.h"
 #include "OptionCatalogue.h"
 
 namespace tarnleaf {
 
 using OptionArea = std::vector<std::uint8_t>;
 
-inline constexpr std::size_t kMagicCookieSize = 4;
-inline constexpr std::uint8_t kEndOption = 255;
 inline constexpr std::size_t kTextOptionMaxBytes = 80;
 inline constexpr std::size_t kMaxIpListAddresses = 63;   // 4 x 63 = 252 fits the length byte
 inline constexpr std::size_t kMaxByteListValues = 255;
 
-// Writes 99, 130, 83, 99 into bytes 0..3; an area of fewer than 4 bytes is left alone.
+// Writes the magic cookie into bytes 0..3; an area of fewer than 4 bytes is left alone.
 void WriteMagicCookie(OptionArea& area);
 
 // True when an option of `dataLength` bytes at `position` fits with one byte to spare for

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 
+#include "BootpConstants.h"
 #include "IniKey.h"
 #include "MessageCodec.h"
 #include "TextConversions.h"
@@ -71,8 +72,8 @@ void SetSmallNumber(std::string_view value, std::int16_t& field) {
 
 std::optional<std::int16_t> MessageOperation(std::string_view value) {
     const std::string upper = ToUpperAscii(value);
-    if (upper == "BOOTREQUEST") return 1;
-    if (upper == "BOOTREPLY") return 2;
+    if (upper == kBootRequestName) return kBootRequest;
+    if (upper == kBootReplyName) return kBootReply;
     if (const auto number = LeadingNumberBelow(value, 256)) {
         return static_cast<std::int16_t>(*number);
     }

@@ -49,7 +49,7 @@ void LoadProfileOptions(const ProfileSection& profile, std::vector<std::uint8_t>
         std::string_view value =
             profile.ReadProfileValue(keys.key, keys.alternative1, keys.alternative2);
         char number[4];
-        if (row.code == kDhcpMessageTypeCode && !value.empty()) {
+        if (row.code == kMessageTypeOption && !value.empty()) {
             if (const auto type = DhcpMessageTypeNumber(value)) {
                 const auto written = std::to_chars(std::begin(number), std::end(number), *type);
                 value = std::string_view(number, static_cast<std::size_t>(written.ptr - number));

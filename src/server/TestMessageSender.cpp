@@ -3,6 +3,7 @@
 #include <random>
 #include <string>
 
+#include "BootpConstants.h"
 #include "ProfileLoader.h"
 #include "MessageCodec.h"
 #include "TextConversions.h"
@@ -10,9 +11,6 @@
 namespace tarnleaf {
 
 namespace {
-
-constexpr std::uint16_t kServerPort = 67;
-constexpr std::uint16_t kClientPort = 68;
 
 std::string NotSentBody(std::string_view reason) {
     std::string body = "Test Message Not Sent!\r\n";
