@@ -6,12 +6,12 @@
 // log view is also written to standard error, so that a test of the whole program can see
 // the view's content without reading pixels.
 #include <algorithm>
-#include <filesystem>
-#include <memory>
 #include <cerrno>
 #include <csignal>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,22 +41,6 @@
 
 namespace {
 
-// The arguments after the program's name as one text, joined by single spaces; one that is
-// empty or holds a blank is written in double quotes (so "--config" keeps a path with
-// spaces whole).
-std::string JoinArguments(const QStringList& arguments) {
-    std::string text;
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const std::string argument = arguments[i].toStdString();
-        const bool quote =
-            argument.empty() || argument.find_first_of(" \t") != std::string::npos;
-        if (i > 1) {
-            text += ' ';
-        }
-        text += quote ? '"' + argument + '"' : argument;
-    }
-    return text;
-}
 
 // What the user can do about a port that cannot be bound, in the error's own words.
 tarnleaf::SocketError ExplainBindFailure(tarnleaf::SocketError error) {
@@ -113,7 +97,11 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
 
     // The same file that "Edit Config" offers: --config FILE, else Tarnleaf.ini beside us.
-    const CommandLineParts parts = SplitCommandLine(JoinArguments(QCoreApplication::arguments()));
+    std::vector<std::string> arguments;
+    for (const QString& argument : QCoreApplication::arguments().mid(1)) {
+        arguments.push_back(argument.toStdString());
+    }
+    const CommandLineParts parts = SplitCommandLine(JoinArguments(arguments));
     const std::filesystem::path configFile =
         ResolveConfigFile(parts, std::filesystem::path(ProgramFolder()));
 

@@ -19,7 +19,7 @@ namespace tarnleaf {
 // the tray icon's menu, the window's buttons, and placing the window beside the tray.
 // One thread: every handler runs to completion, the pop-up menu's nested loop excepted.
 // It hands itself to the window and the tray icon as their events' receiver, and takes
-// itself back when it ends.
+// itself back when it is destroyed.
 class DesktopController final : public MainWindowEvents, public TrayIconEvents {
 public:
     struct Settings {
