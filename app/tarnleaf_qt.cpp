@@ -19,6 +19,7 @@
 #include <QTextDocument>
 
 #include "ConfigFile.h"
+#include "InotifyFileWatcher.h"
 #include "PosixClock.h"
 #include "PosixUdpEndpoint.h"
 #include "QtDesktop.h"
@@ -97,7 +98,8 @@ int main(int argc, char** argv) {
 
     // The same file that "Edit Config" offers: --config FILE, else Tarnleaf.ini beside us.
     const CommandLineParts parts = SplitCommandLine(desktop.CommandLineText());
-    ConfigFile profiles(ResolveConfigFile(parts, desktop.ProgramFolder()));
+    const auto configPath = ResolveConfigFile(parts, desktop.ProgramFolder());
+    ConfigFile profiles(configPath, LocalFileAccess(), InotifyFileWatcher::Create(configPath));
     PosixClock clock;
     PosixUdpEndpoint endpoint;
     LogModel log;

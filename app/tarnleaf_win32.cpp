@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "ConfigFile.h"
+#include "Win32FileWatcher.h"
 #include "Win32Clock.h"
 #include "Win32Desktop.h"
 #include "WinsockSession.h"
@@ -33,7 +34,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
     // The same file that "Edit Config" offers: --config FILE, else Tarnleaf.ini beside us.
     const CommandLineParts parts = SplitCommandLine(desktop.CommandLineText());
-    ConfigFile profiles(ResolveConfigFile(parts, desktop.ProgramFolder()));
+    const auto configPath = ResolveConfigFile(parts, desktop.ProgramFolder());
+    ConfigFile profiles(configPath, LocalFileAccess(), Win32FileWatcher::Create(configPath));
     Win32Clock clock;
     WinsockUdpEndpoint endpoint;
     LogModel log;

@@ -5,6 +5,7 @@
 
 #include "MessageCodec.h"
 #include "PacketDump.h"
+#include "ProfileRefresh.h"
 #include "ReplyBuilder.h"
 
 namespace tarnleaf {
@@ -85,7 +86,7 @@ void RequestCycle::Answer(ReceivedDatagram& datagram) {
             return;
     }
 
-    profiles_.Refresh();
+    RefreshProfiles(profiles_, log_);
 
     BootpMessage message = DecodeMessage(bytes);
     transmitter_.LogMessage(receivedSize, message);
