@@ -70,12 +70,15 @@ void ConfigFile::RefreshWatched() {
             }
         }
         waitSpent_ = false;
-        // What happened before this point is in the read; what the watcher reports after it
-        // happened during the read, which is then not trusted.
+        // What happened before this point is in the read. A writer found at it afterwards,
+        // or a change reported after that, may have cut the read short: it is not trusted.
+        // (The writer is asked first: once it has closed the file, all its changes are
+        // reported.)
         (void)watcher_->ChangedSinceLastAsked();
         auto read = files_->ReadAll(path_, kMaxFileBytes);
         readCount_ += read.ok();
-        if (watcher_->ChangedSinceLastAsked()) continue;
+        const bool writerAfter = watcher_->WriterActive();
+        if (watcher_->ChangedSinceLastAsked() || writerAfter) continue;
         stale_ = Take(std::move(read)) == Retry::Yes;
         return;
     }

@@ -1,10 +1,12 @@
 #include "InotifyFileWatcher.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -50,11 +52,33 @@ bool InotifyFileWatcher::WriterActive() {
     return WritingNow();
 }
 
-bool InotifyFileWatcher::WritingNow() const {
-    return writing_ && Clock::now() - lastWrite_ < kQuietWriter;
+bool InotifyFileWatcher::WritingNow() {
+    // A writer that has been quiet for long keeps the file open for no write of ours to see
+    // (a held descriptor, a hard link made in place): its file is taken as it is.
+    const bool refused = LeaseRefused();
+    if (refused && !leaseRefused_) lastWrite_ = Clock::now();
+    leaseRefused_ = refused;
+    return (writing_ || refused) && Clock::now() - lastWrite_ < kQuietWriter;
+}
+
+bool InotifyFileWatcher::LeaseRefused() const {
+    // Refused (EAGAIN) exactly while some program has the file open for writing. Taking one
+    // needs the file's owner or CAP_LEASE, and a file system that has leases; without them
+    // the events alone decide. Released at once, so a writer opening the file meanwhile
+    // waits for no more than that.
+    const int fd = ::open(file_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool taken = ::fcntl(fd, F_SETLEASE, F_RDLCK) == 0;
+    const bool refused = !taken && errno == EAGAIN;
+    if (taken) ::fcntl(fd, F_SETLEASE, F_UNLCK);
+    ::close(fd);
+    return refused;
 }
 
 bool InotifyFileWatcher::AwaitNoWriter(std::chrono::milliseconds limit) {
+    // A close after writing is an event; a writer that wrote nothing closes silently, so the
+    // lease is looked at again every few milliseconds as well.
+    constexpr long kLookAgainMs = 5;
     const auto deadline = Clock::now() + limit;
     for (;;) {
         Drain();
@@ -63,7 +87,7 @@ bool InotifyFileWatcher::AwaitNoWriter(std::chrono::milliseconds limit) {
             std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0 || lost_) return false;
         pollfd ready{fd_, POLLIN, 0};
-        (void)::poll(&ready, 1, static_cast<int>(left));
+        (void)::poll(&ready, 1, static_cast<int>(std::min<long>(left, kLookAgainMs)));
     }
 }
 

@@ -11,8 +11,10 @@ namespace tarnleaf {
 
 // inotify on one file and on its folder. The folder's watch sees the file created, deleted
 // or renamed into place (an editor's save by rename); the file's own watch follows it
-// through a symbolic link. A change (IN_MODIFY, or a file created) not yet followed by
-// IN_CLOSE_WRITE means a writer is still at it.
+// through a symbolic link. A writer is still at it while a change (IN_MODIFY, or a file
+// created) is not yet followed by IN_CLOSE_WRITE, or while a read lease is refused: the
+// kernel makes a truncated file visible before it queues the event, so the events alone
+// cannot tell a read that raced a writer.
 class InotifyFileWatcher final : public FileChangeWatcher {
 public:
     // A writer that has changed nothing for this long is taken as done even if it keeps the
@@ -39,7 +41,8 @@ private:
     void Handle(int watch, std::uint32_t mask, const std::string& name);
     void MarkWriting(bool writing);
     void WatchFileAgain();
-    bool WritingNow() const;
+    bool WritingNow();
+    bool LeaseRefused() const;
 
     int fd_;
     int folderWatch_;
@@ -50,6 +53,7 @@ private:
     bool writing_ = false;
     bool lost_ = false;
     Clock::time_point lastWrite_{};
+    bool leaseRefused_ = false;  // at the last look: a writer holds the file open
 };
 
 }  // namespace tarnleaf

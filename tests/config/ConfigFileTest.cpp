@@ -228,6 +228,18 @@ TEST_F(WatchedConfigFile, FileReplacedByRenameOrChangedDuringTheReadIsReadAtOnce
     EXPECT_EQ(std::tie(watcher->waits, files->reads), std::tuple(0, 4));
 }
 
+TEST_F(WatchedConfigFile, ReadThatAWriterRacedIsNotTrustedEvenBeforeItsEventCame) {
+    files->Set("", 2);  // truncated, and the event of it not yet queued
+    watcher->changed = true;
+    files->duringRead = [&] { watcher->writing = true; };
+    watcher->onWait = [&] {
+        files->duringRead = nullptr;
+        FinishWrite("[s]\nk=7\n");
+    };
+    file.Refresh();
+    EXPECT_EQ(Value(file), "7");
+}
+
 TEST_F(WatchedConfigFile, BlindWatcherGivesWayToTheFileIdentity) {
     watcher->watching = false;
     files->Set("[s]\nk=6\n", 2);
