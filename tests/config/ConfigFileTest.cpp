@@ -290,18 +290,6 @@ INSTANTIATE_TEST_SUITE_P(
                       FaultCase{FileFault::ReadFailed, "read failed: detail", "1", true}));
 
 // Without a watcher the file's identity is asked, and a read trusted when it held still.
-TEST(ConfigFileByIdentity, RewriteDuringTheReadIsReadAgainUntilItSettles) {
-    auto files = std::make_shared<ScriptedFiles>();
-    int rewrites = 0;
-    files->duringRead = [&] {
-        if (rewrites++ == 0) files->Set("[s]\nk=new\n", 2);
-    };
-    ConfigFile file("Tarnleaf.ini", files);
-    EXPECT_EQ(Value(file), "new");
-    file.Refresh();
-    EXPECT_EQ(files->reads, 2) << "the settled state is not read a third time";
-}
-
 TEST(ConfigFileByIdentity, FileThatNeverSettlesIsReadABoundedNumberOfTimesThenAgainNextTime) {
     auto files = std::make_shared<ScriptedFiles>();
     files->identity->size += 3;  // a write still under way when the size was taken
