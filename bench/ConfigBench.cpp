@@ -11,6 +11,9 @@
 #include <string>
 
 #include "ConfigFile.h"
+#ifdef __linux__
+#include "InotifyFileWatcher.h"
+#endif
 #include "ProfileLoader.h"
 #include "StaticProfileSource.h"
 
@@ -115,6 +118,24 @@ void BM_ParseConfig(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 BENCHMARK(BM_ParseConfig)->Arg(1)->Arg(100)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+// What an unchanged file costs per message (or per batch): a status query of the file, or
+// with a change watcher one look at its events.
+void BM_RefreshUnchanged(benchmark::State& state) {
+    const ConfigOnDisk disk(100);
+    std::unique_ptr<FileChangeWatcher> watcher;
+#ifdef __linux__
+    if (state.range(0) == 1) watcher = InotifyFileWatcher::Create(disk.Path());
+#endif
+    if (state.range(0) == 1 && !watcher) {
+        state.SkipWithError("no change watcher on this platform");
+        return;
+    }
+    ConfigFile file(disk.Path(), LocalFileAccess(), std::move(watcher));
+    for (auto _ : state) file.Refresh();
+    state.counters["reads"] = file.ReadCount();
+}
+BENCHMARK(BM_RefreshUnchanged)->ArgName("watcher")->Arg(0)->Arg(1);
 
 // A watcher that reports a finished change at every Refresh(): each one reads and parses the
 // whole file, as after a save.
