@@ -143,9 +143,9 @@ ConfigFile::Retry ConfigFile::Take(Result<std::string, FileReadError> read) {
         case FileFault::ReadFailed:
             break;
     }
-    // Most likely passing (a lock, a permission being fixed, a flaky disk), and a change of
-    // permission is no write that a watcher reports: the last complete reading answers, and
-    // the read is tried at every Refresh() until it succeeds.
+    // Most likely passing (a lock, a permission being fixed, a flaky disk), and a lock let go
+    // is no change that a watcher reports: the last complete reading answers, and the read
+    // is tried at every Refresh() until it succeeds.
     NoteFault(error);
     return Retry::Yes;
 }

@@ -14,10 +14,12 @@ namespace tarnleaf {
 
 namespace {
 
-constexpr std::uint32_t kFileEvents = IN_MODIFY | IN_CLOSE_WRITE | IN_DELETE_SELF | IN_MOVE_SELF;
-constexpr std::uint32_t kFolderEvents = IN_MODIFY | IN_CLOSE_WRITE | IN_CREATE | IN_DELETE |
-                                        IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF |
-                                        IN_MOVE_SELF | IN_ONLYDIR;
+// IN_ATTRIB: a change of permission can make the file readable or unreadable without a write.
+constexpr std::uint32_t kFileEvents =
+    IN_MODIFY | IN_CLOSE_WRITE | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF;
+constexpr std::uint32_t kFolderEvents = IN_MODIFY | IN_CLOSE_WRITE | IN_ATTRIB | IN_CREATE |
+                                        IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
+                                        IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 
 }  // namespace
 
@@ -125,7 +127,8 @@ void InotifyFileWatcher::Handle(int watch, std::uint32_t mask, const std::string
             lost_ = true;  // the path no longer leads where the watch looks
             return;
         }
-        if (name != fileName_) return;
+        // The folder's own permissions decide whether the file can be opened at all.
+        if (name != fileName_ && !(name.empty() && (mask & IN_ATTRIB))) return;
         changed_ = true;
         if (mask & IN_MODIFY) MarkWriting(true);
         if (mask & IN_CLOSE_WRITE) MarkWriting(false);

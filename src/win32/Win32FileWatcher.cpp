@@ -16,8 +16,8 @@ std::unique_ptr<Win32FileWatcher> Win32FileWatcher::Create(const std::filesystem
     if (folder.empty()) folder = ".";
     const HANDLE change = FindFirstChangeNotificationW(
         folder.c_str(), FALSE,
-        FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME |
-            FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE);
+        FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME | FILE_NOTIFY_CHANGE_SIZE |
+            FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_SECURITY);
     if (change == INVALID_HANDLE_VALUE) return nullptr;
     return std::unique_ptr<Win32FileWatcher>(new Win32FileWatcher(change, file));
 }

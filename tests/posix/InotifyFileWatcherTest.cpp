@@ -54,6 +54,8 @@ TEST_F(InotifyFileWatcherTest, SeesAWriterAtItAndDoneAndASaveByRename) {
     EXPECT_FALSE(watcher_->WriterActive()) << "a file renamed into place is whole";
     Write(file_, "d");  // the renamed file is watched in turn
     EXPECT_TRUE(watcher_->ChangedSinceLastAsked());
+    fs::permissions(file_, fs::perms::owner_read);  // may make it unreadable: no write
+    EXPECT_TRUE(watcher_->ChangedSinceLastAsked());
 
     fs::remove_all(folder_);
     EXPECT_TRUE(watcher_->ChangedSinceLastAsked());
