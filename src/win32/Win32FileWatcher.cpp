@@ -22,14 +22,40 @@ std::unique_ptr<Win32FileWatcher> Win32FileWatcher::Create(const std::filesystem
     return std::unique_ptr<Win32FileWatcher>(new Win32FileWatcher(change, file));
 }
 
+Win32FileWatcher::Win32FileWatcher(HANDLE change, std::filesystem::path file)
+    : change_(change), file_(std::move(file)) {
+    (void)AttributesChanged();
+}
+
 Win32FileWatcher::~Win32FileWatcher() { FindCloseChangeNotification(change_); }
 
 bool Win32FileWatcher::ChangedSinceLastAsked() {
     if (lost_) return true;
-    if (WaitForSingleObject(change_, 0) != WAIT_OBJECT_0) return false;
-    // Rearmed before the caller reads, so a change during its read signals again.
-    if (!FindNextChangeNotification(change_)) lost_ = true;
-    return true;
+    bool notified = false;
+    if (WaitForSingleObject(change_, 0) == WAIT_OBJECT_0) {
+        notified = true;
+        // Rearmed before the caller reads, so a change during its read signals again.
+        if (!FindNextChangeNotification(change_)) lost_ = true;
+    }
+    return AttributesChanged() || notified;
+}
+
+bool Win32FileWatcher::AttributesChanged() {
+    WIN32_FILE_ATTRIBUTE_DATA now{};
+    const bool exists = GetFileAttributesExW(file_.c_str(), GetFileExInfoStandard, &now) != 0;
+    const auto same = [](const FILETIME& a, const FILETIME& b) {
+        return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
+    };
+    const bool changed =
+        exists != exists_ ||
+        (exists && (now.dwFileAttributes != attributes_.dwFileAttributes ||
+                    now.nFileSizeLow != attributes_.nFileSizeLow ||
+                    now.nFileSizeHigh != attributes_.nFileSizeHigh ||
+                    !same(now.ftLastWriteTime, attributes_.ftLastWriteTime) ||
+                    !same(now.ftCreationTime, attributes_.ftCreationTime)));
+    exists_ = exists;
+    attributes_ = now;
+    return changed;
 }
 
 bool Win32FileWatcher::WriterActive() {
