@@ -59,15 +59,17 @@ void ConfigFile::Refresh() {
 void ConfigFile::RefreshWatched() {
     if (watcher_->ChangedSinceLastAsked()) stale_ = true;
     if (!stale_) return;
+    bool waited = false;
     for (int attempt = 0; attempt < kMaxReadAttempts; ++attempt) {
         if (watcher_->WriterActive()) {
-            // One bounded wait per write: a writer that keeps the file open longer is not
-            // waited for again on every message; until it is done, the last complete
-            // reading answers.
-            if (waitSpent_ || !watcher_->AwaitNoWriter(kWriterWait)) {
+            // One bounded wait per write and per Refresh(): a writer that keeps the file
+            // open longer, or is at it again, is not waited for on every message; until it
+            // is done, the last complete reading answers.
+            if (waitSpent_ || waited || !watcher_->AwaitNoWriter(kWriterWait)) {
                 waitSpent_ = true;
                 return;
             }
+            waited = true;
         }
         waitSpent_ = false;
         // What happened before this point is in the read. A writer found at it afterwards,

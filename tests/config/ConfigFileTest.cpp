@@ -212,6 +212,15 @@ TEST_F(WatchedConfigFile, WriterOutlastingTheWaitLeavesTheLastCompleteReadingUnt
     EXPECT_EQ(Value(file), "3");
 }
 
+TEST_F(WatchedConfigFile, WriterAtItAgainAfterTheWaitIsNotWaitedForTwice) {
+    Truncate();
+    watcher->onWait = [&] { FinishWrite("[s]\nk=2\n"); };
+    files->duringRead = [&] { watcher->writing = true; };  // the next save begins meanwhile
+    file.Refresh();
+    EXPECT_EQ(Value(file), "1");
+    EXPECT_EQ(watcher->waits, 1);
+}
+
 TEST_F(WatchedConfigFile, FileReplacedByRenameOrChangedDuringTheReadIsReadAtOnce) {
     files->Set("[s]\nk=4\n", 2);
     watcher->changed = true;  // a finished save: no writer left
