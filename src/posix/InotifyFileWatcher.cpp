@@ -5,8 +5,9 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <utility>
 
@@ -70,7 +71,11 @@ bool InotifyFileWatcher::LeaseRefused() const {
     // waits for no more than that.
     const int fd = ::open(file_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return false;
-    const bool taken = ::fcntl(fd, F_SETLEASE, F_RDLCK) == 0;
+    // A writer opening the file while the lease is held breaks it with a signal to this
+    // process, SIGIO unless told otherwise, which would end it. SIGURG is ignored unless
+    // handled, and nothing here handles it.
+    const bool taken = ::fcntl(fd, F_SETSIG, SIGURG) == 0 &&
+                       ::fcntl(fd, F_SETLEASE, F_RDLCK) == 0;
     const bool refused = !taken && errno == EAGAIN;
     if (taken) ::fcntl(fd, F_SETLEASE, F_UNLCK);
     ::close(fd);

@@ -7,7 +7,9 @@
 
 #include <chrono>
 #include <filesystem>
+#include <atomic>
 #include <fstream>
+#include <thread>
 
 namespace tarnleaf {
 namespace {
@@ -60,6 +62,18 @@ TEST_F(InotifyFileWatcherTest, SeesAWriterAtItAndDoneAndASaveByRename) {
     fs::remove_all(folder_);
     EXPECT_TRUE(watcher_->ChangedSinceLastAsked());
     EXPECT_FALSE(watcher_->Watching()) << "the folder is gone";
+}
+
+TEST_F(InotifyFileWatcherTest, WriterBreakingTheProbeLeaseLeavesTheProcessRunning) {
+    ASSERT_TRUE(watcher_);
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+        while (!stop) ::close(::open(file_.c_str(), O_WRONLY | O_CLOEXEC));
+    });
+    for (int i = 0; i < 20000; ++i) (void)watcher_->WriterActive();
+    stop = true;
+    writer.join();
+    SUCCEED() << "still here";
 }
 
 }  // namespace
