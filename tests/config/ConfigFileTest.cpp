@@ -265,13 +265,11 @@ struct FaultCase {
     bool retried;             // read again at every Refresh, with no change reported
 };
 
-class ConfigFileFault : public ::testing::TestWithParam<FaultCase> {};
+class ConfigFileFault : public WatchedConfigFile,
+                        public ::testing::WithParamInterface<FaultCase> {};
 
 TEST_P(ConfigFileFault, IsReportedOnceWhenItBeginsAndClearsOnceTheFileReads) {
     const FaultCase& c = GetParam();
-    auto files = std::make_shared<ScriptedFiles>();
-    auto* watcher = new ScriptedWatcher;
-    ConfigFile file("Tarnleaf.ini", files, std::unique_ptr<FileChangeWatcher>(watcher));
     for (int round = 0; round < 2; ++round) {
         files->fault = c.fault;
         for (int i = 0; i < 3; ++i) {

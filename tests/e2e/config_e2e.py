@@ -33,21 +33,17 @@ def burst(iface, count, deadline):
     sock.bind(("0.0.0.0", 68))
     request = SimpleNamespace(op=1, chaddr=MAC, ciaddr="0.0.0.0", giaddr="0.0.0.0",
                               broadcast_flag=False, dhcp_type=1, size=300, xid=0)
-    counts = {"replies": 0, "echoes": 0, "lost": 0}
-    start = time.monotonic()
-    end = start + deadline
-    for xid in range(1, count + 1):
-        time.sleep(max(0.0, start + xid / 1000.0 - time.monotonic()))
-        request.xid = xid
+    counts, start = {"replies": 0, "echoes": 0, "lost": 0}, time.monotonic()
+    for request.xid in range(1, count + 1):
+        time.sleep(max(0.0, start + request.xid / 1000.0 - time.monotonic()))
         sock.sendto(bootp_client.build_request(request), ("255.255.255.255", 67))
-        wait_until = min(end, time.monotonic() + 1.0)
-        kind = "lost"
+        wait_until, kind = min(start + deadline, time.monotonic() + 1.0), "lost"
         while kind == "lost" and select.select([sock], [], [], wait_until - time.monotonic())[0]:
             reply = bootp_client.describe(*sock.recvfrom(2048))
-            if reply.get("xid") == xid:
+            if reply.get("xid") == request.xid:
                 kind = "replies" if reply["op"] == 2 and reply["file"] == "whole.0" else "echoes"
         counts[kind] += 1
-        if time.monotonic() >= end:
+        if time.monotonic() >= start + deadline:
             break
     print(json.dumps(counts), flush=True)
 
