@@ -25,6 +25,7 @@
 #include "CommandLine.h"
 #include "ConfigFile.h"
 #include "DesktopController.h"
+#include "InotifyFileWatcher.h"
 #include "LogModel.h"
 #include "PosixClock.h"
 #include "PosixUdpEndpoint.h"
@@ -112,7 +113,7 @@ int main(int argc, char** argv) {
     QtTrayIcon tray(icon);
     QtScreenGeometry screen;
 
-    ConfigFile profiles(configFile);
+    ConfigFile profiles(configFile, LocalFileAccess(), InotifyFileWatcher::Create(configFile));
     PosixClock clock;
     PosixUdpEndpoint endpoint;
     LogModel log;

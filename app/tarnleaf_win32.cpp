@@ -16,6 +16,7 @@
 #include "TestMessageSender.h"
 #include "Win32Clock.h"
 #include "Win32DesktopSession.h"
+#include "Win32FileWatcher.h"
 #include "Win32MainWindow.h"
 #include "Win32ScreenGeometry.h"
 #include "Win32SocketWatcher.h"
@@ -45,7 +46,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     const CommandLineParts parts =
         SplitCommandLine(Narrow(CommandLineTail(commandLine != nullptr ? commandLine : L"")));
     const std::filesystem::path configFile = ResolveConfigFile(parts, ExecutableFolder());
-    ConfigFile profiles(configFile);
+    ConfigFile profiles(configFile, LocalFileAccess(), Win32FileWatcher::Create(configFile));
     Win32Clock clock;
     WinsockUdpEndpoint endpoint;
     LogModel log;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ConfigFile.h"
+#include "InotifyFileWatcher.h"
 #include "ConsoleOptions.h"
 #include "ConsoleServer.h"
 #include "PosixClock.h"
@@ -65,7 +66,7 @@ int main(int argc, char** argv) {
     }
 
     const std::filesystem::path configPath = ConsoleConfigPath(options, ProgramFolder());
-    ConfigFile profiles(configPath);
+    ConfigFile profiles(configPath, LocalFileAccess(), InotifyFileWatcher::Create(configPath));
     PosixClock clock;
     PosixUdpEndpoint endpoint;
     ConsoleServer server(endpoint, profiles, clock, std::cout, options.logging);

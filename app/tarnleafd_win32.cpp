@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ConfigFile.h"
+#include "Win32FileWatcher.h"
 #include "ConsoleOptions.h"
 #include "ConsoleServer.h"
 #include "ExecutableFolder.h"
@@ -107,7 +108,7 @@ int main(int argc, char** argv) {
     }
 
     const std::filesystem::path configPath = ConsoleConfigPath(options, ExecutableFolder());
-    ConfigFile profiles(configPath);
+    ConfigFile profiles(configPath, LocalFileAccess(), Win32FileWatcher::Create(configPath));
     Win32Clock clock;
     WinsockUdpEndpoint endpoint;
     ConsoleServer server(endpoint, profiles, clock, std::cout, options.logging);

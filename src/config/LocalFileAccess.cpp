@@ -1,4 +1,4 @@
-#include <fstream>
+#include <string>
 #include <system_error>
 
 #include "FileAccess.h"
@@ -6,14 +6,45 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #endif
 
 namespace tarnleaf {
 
 namespace {
 
+using ReadResult = Result<std::string, FileReadError>;
+
+ReadResult Fail(FileFault fault, std::string detail) {
+    return ReadResult::Fail(FileReadError{fault, std::move(detail)});
+}
+
+ReadResult TooLarge(std::uintmax_t size) {
+    return Fail(FileFault::TooLarge, std::to_string(size) + " bytes");
+}
+
 #ifdef _WIN32
+std::string SystemText(DWORD code) { return std::system_category().message(int(code)); }
+
+FileFault FaultOf(DWORD code) {
+    switch (code) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+            return FileFault::Missing;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            return FileFault::AccessDenied;
+        default:
+            return FileFault::ReadFailed;
+    }
+}
+
 // The volume serial number and file index, which change when an editor saves by writing a
 // new file and renaming it over the old one.
 void AddFileNumber(const std::filesystem::path& path, FileIdentity& identity) {
@@ -46,8 +77,47 @@ std::optional<FileIdentity> IdentifyFile(const std::filesystem::path& path) {
     AddFileNumber(path, identity);
     return identity;
 }
+
+ReadResult ReadFile(const std::filesystem::path& path, std::uintmax_t maxBytes) {
+    // Shared for writing and deletion, so the user's editor is never refused a save.
+    HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD code = GetLastError();
+        return Fail(FaultOf(code), SystemText(code));
+    }
+    struct Closer {
+        HANDLE h;
+        ~Closer() { CloseHandle(h); }
+    } closer{handle};
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(handle, &info)) {
+        return Fail(FileFault::ReadFailed, SystemText(GetLastError()));
+    }
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return Fail(FileFault::NotAFile, "");
+    const std::uintmax_t size =
+        (std::uintmax_t{info.nFileSizeHigh} << 32) | std::uintmax_t{info.nFileSizeLow};
+    if (size > maxBytes) return TooLarge(size);
+    std::string content;
+    content.resize(static_cast<std::size_t>(size));
+    std::size_t got = 0;
+    // A file that grows while it is read is cut at the size it had; the caller sees that it
+    // changed and reads it again.
+    while (got < content.size()) {
+        DWORD n = 0;
+        if (!::ReadFile(handle, content.data() + got, static_cast<DWORD>(content.size() - got),
+                        &n, nullptr)) {
+            return Fail(FileFault::ReadFailed, SystemText(GetLastError()));
+        }
+        if (n == 0) break;
+        got += n;
+    }
+    content.resize(got);
+    return ReadResult::Ok(std::move(content));
+}
 #else
-// One stat call: this runs once per message handled.
+// One stat call: without a change notification this runs once per message handled.
 std::optional<FileIdentity> IdentifyFile(const std::filesystem::path& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
@@ -62,6 +132,43 @@ std::optional<FileIdentity> IdentifyFile(const std::filesystem::path& path) {
     identity.fileIndex = static_cast<std::uint64_t>(info.st_ino);
     return identity;
 }
+
+ReadResult ErrnoFailure(int code) {
+    const FileFault fault = code == ENOENT || code == ENOTDIR ? FileFault::Missing
+                            : code == EACCES || code == EPERM ? FileFault::AccessDenied
+                            : code == EISDIR                  ? FileFault::NotAFile
+                                                              : FileFault::ReadFailed;
+    return Fail(fault, std::strerror(code));
+}
+
+ReadResult ReadFile(const std::filesystem::path& path, std::uintmax_t maxBytes) {
+    // Non-blocking, so that a FIFO put in the file's place cannot hang the server.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return ErrnoFailure(errno);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) return ErrnoFailure(errno);
+    if (!S_ISREG(info.st_mode)) return Fail(FileFault::NotAFile, "");
+    const auto size = static_cast<std::uintmax_t>(info.st_size);
+    if (size > maxBytes) return TooLarge(size);
+    // Exactly the size the file has: no slack beyond the text itself. A file that grows
+    // while it is read is cut there; the caller sees that it changed and reads it again.
+    std::string content;
+    content.resize(static_cast<std::size_t>(size));
+    std::size_t got = 0;
+    while (got < content.size()) {
+        const ssize_t n = ::read(fd, content.data() + got, content.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return ErrnoFailure(errno);
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    content.resize(got);
+    return ReadResult::Ok(std::move(content));
+}
 #endif
 
 class LocalFiles final : public FileAccess {
@@ -70,20 +177,9 @@ public:
         return IdentifyFile(path);
     }
 
-    std::optional<std::string> ReadAll(const std::filesystem::path& path,
-                                       std::uintmax_t maxBytes) const override {
-        std::ifstream in(path, std::ios::binary);
-        if (!in) return std::nullopt;
-        std::string content;
-        char buffer[64 * 1024];
-        while (in) {
-            in.read(buffer, sizeof buffer);
-            const auto got = static_cast<std::size_t>(in.gcount());
-            if (content.size() + got > maxBytes) return std::nullopt;
-            content.append(buffer, got);
-        }
-        if (in.bad()) return std::nullopt;
-        return content;
+    ReadResult ReadAll(const std::filesystem::path& path,
+                       std::uintmax_t maxBytes) const override {
+        return ReadFile(path, maxBytes);
     }
 };
 

@@ -7,6 +7,7 @@
 #include "BootpConstants.h"
 #include "MessageCodec.h"
 #include "PacketDump.h"
+#include "ProfileRefresh.h"
 #include "ReplyBuilder.h"
 
 namespace tarnleaf {
@@ -82,7 +83,7 @@ void RequestCycle::Answer(ReceivedDatagram& datagram) {
             return;
     }
 
-    profiles_.Refresh();
+    RefreshProfiles(profiles_, log_);
 
     BootpMessage message = DecodeMessage(bytes);
     transmitter_.LogMessage(receivedSize, message);

@@ -6,6 +6,7 @@
 #include "BootpConstants.h"
 #include "ProfileLoader.h"
 #include "MessageCodec.h"
+#include "ProfileRefresh.h"
 #include "TextConversions.h"
 
 namespace tarnleaf {
@@ -62,7 +63,7 @@ TestMessageSender::TestMessageSender(UdpEndpoint& endpoint, ProfileSource& profi
       transmitter_(endpoint, log, clock) {}
 
 void TestMessageSender::SendTestMessage() {
-    profiles_.Refresh();
+    RefreshProfiles(profiles_, log_);
 
     BootpMessage message;
     BuildTestMessage(profiles_, clock_.SeedValue(), message);
