@@ -1,5 +1,7 @@
 #include "IniSnapshot.h"
 
+#include "IniLine.h"
+
 #include <algorithm>
 #include <bit>
 #include <limits>
@@ -10,50 +12,11 @@ namespace tarnleaf {
 
 namespace {
 
-constexpr bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view TrimIniBlanks(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
 std::string_view TrimSpaceChars(std::string_view text) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
     return text;
 }
-
-std::string_view Unquote(std::string_view value) {
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-        value.back() == value.front()) {
-        return value.substr(1, value.size() - 2);
-    }
-    return value;
-}
-
-// Hands out the lines of `text` one by one, whatever mix of LF, CRLF and CR ends them.
-class LineReader {
-public:
-    explicit LineReader(std::string_view text) : text_(text) {}
-
-    std::optional<std::string_view> Next() {
-        if (pos_ >= text_.size()) return std::nullopt;
-        const std::size_t start = pos_;
-        const std::size_t end = text_.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) {
-            pos_ = text_.size();
-            return text_.substr(start);
-        }
-        pos_ = end + 1;
-        if (text_[end] == '\r' && pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
-        return text_.substr(start, end - start);
-    }
-
-private:
-    std::string_view text_;
-    std::size_t pos_ = 0;
-};
 
 // Slots for `entries` names: none for none, else a power of two at least twice as many.
 std::size_t SlotCountFor(std::size_t entries) {
@@ -97,8 +60,7 @@ IniSnapshot IniSnapshot::Adopt(std::string&& text) {
     // caller could, so the text is cut rather than the offsets overflowing.
     constexpr std::size_t kMaxText = std::numeric_limits<std::uint32_t>::max();
     if (all.size() > kMaxText) all = all.substr(0, kMaxText);
-    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-    if (all.starts_with(kByteOrderMark)) all.remove_prefix(kByteOrderMark.size());
+    all = SkipByteOrderMark(all);
 
     const auto spanOf = [&](std::string_view part) {
         return TextSpan{static_cast<std::uint32_t>(part.data() - snapshot.text_.data()),
@@ -106,28 +68,22 @@ IniSnapshot IniSnapshot::Adopt(std::string&& text) {
     };
     // Keys go to the last section header met; none before the first. A header that repeats
     // an earlier section's name collects its keys too, but the index leaves them out.
-    LineReader lines(all);
+    IniLineReader lines(all);
     while (auto rawLine = lines.Next()) {
-        const std::string_view line = TrimIniBlanks(*rawLine);
-        if (line.empty() || line.front() == ';') continue;
-        if (line.front() == '[') {
-            const std::size_t close = line.rfind(']');
-            if (close == std::string_view::npos) continue;
-            const std::string_view name = TrimIniBlanks(line.substr(1, close - 1));
+        const IniLine line = TokeniseIniLine(*rawLine);
+        if (line.kind == IniLineKind::Section) {
             SectionEntry section;
-            section.hash = FoldedNameHash(name);
-            section.name = spanOf(name);
+            section.hash = FoldedNameHash(line.name);
+            section.name = spanOf(line.name);
             section.firstKey = static_cast<std::uint32_t>(snapshot.keys_.size());
             snapshot.sections_.push_back(section);
             continue;
         }
-        const std::size_t equals = line.find('=');
-        if (equals == std::string_view::npos || snapshot.sections_.empty()) continue;
-        const std::string_view key = TrimIniBlanks(line.substr(0, equals));
-        if (key.empty()) continue;
-        std::string_view value = Unquote(TrimIniBlanks(line.substr(equals + 1)));
-        value = value.substr(0, std::min(value.size(), kMaxValueBytes));
-        snapshot.keys_.push_back(KeyEntry{FoldedNameHash(key), spanOf(key), spanOf(value)});
+        if (line.kind != IniLineKind::Key || snapshot.sections_.empty()) continue;
+        const std::string_view value =
+            line.value.substr(0, std::min(line.value.size(), kMaxValueBytes));
+        snapshot.keys_.push_back(
+            KeyEntry{FoldedNameHash(line.name), spanOf(line.name), spanOf(value)});
         ++snapshot.sections_.back().keyCount;
     }
     snapshot.BuildIndexes();

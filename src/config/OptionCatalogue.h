@@ -5,6 +5,9 @@
 #include <optional>
 #include <string_view>
 
+#include "Result.h"
+#include "ValueFault.h"
+
 namespace tarnleaf {
 
 // How an option's value text becomes its data bytes; each kind has one writer.
@@ -129,5 +132,7 @@ struct CustomOption {
 // into 1..254 (0 and 255 are the pad and end marks), or the kind word is not SHORT, LONG,
 // IP/IPLIST/IP LIST/IP_LIST or BYTE/ARRAY.
 std::optional<CustomOption> ParseCustomOption(std::string_view value);
+// The same, saying why a value gives no option.
+Result<CustomOption, ValueFault> CheckCustomOption(std::string_view value);
 
 }  // namespace tarnleaf
