@@ -56,6 +56,9 @@ Result<ConsoleOptions, std::string> ParseConsoleArguments(const std::vector<std:
                     return R::Fail("--preview needs a hardware address such as "
                                    "00-A0-C9-12-34-56, not \"" + value + "\"");
                 }
+                if (options.action == ConsoleAction::Check) {
+                    return R::Fail("--check and --preview are separate commands");
+                }
                 options.action = ConsoleAction::Preview;
                 options.previewMac = value;
             } else if (arg == "--type") {
@@ -94,9 +97,6 @@ Result<ConsoleOptions, std::string> ParseConsoleArguments(const std::vector<std:
     const bool previewPart = options.previewType != "discover" || !options.previewFrom.empty();
     if (previewPart && options.action != ConsoleAction::Preview) {
         return R::Fail("--type and --from go with --preview");
-    }
-    if (options.action == ConsoleAction::Check && !options.previewMac.empty()) {
-        return R::Fail("--check and --preview are separate commands");
     }
     return R::Ok(std::move(options));
 }
