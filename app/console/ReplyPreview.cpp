@@ -1,5 +1,6 @@
 #include "ReplyPreview.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "Clock.h"
@@ -30,7 +31,8 @@ public:
     std::optional<SocketError> Bind(std::uint16_t) override { return std::nullopt; }
 
     Result<std::optional<ReceivedDatagram>, SocketError> Receive() override {
-        return Result<std::optional<ReceivedDatagram>, SocketError>::Ok(std::exchange(waiting_, {}));
+        using R = Result<std::optional<ReceivedDatagram>, SocketError>;
+        return R::Ok(std::exchange(waiting_, std::nullopt));
     }
 
     std::optional<SocketError> Send(std::span<const std::uint8_t>, Ipv4Address, std::uint16_t,

@@ -174,7 +174,8 @@ Conversion ConvertText(std::string_view value) {
     ConvertedValue out;
     for (char c : text) out.data.Append(static_cast<std::uint8_t>(c));
     if (text.size() < value.size()) {
-        out.note = ValueFault{FaultKind::Cut, {}, 0, static_cast<std::int64_t>(kTextOptionMaxBytes)};
+        out.note =
+            ValueFault{FaultKind::Cut, {}, 0, static_cast<std::int64_t>(kTextOptionMaxBytes)};
     }
     return Conversion::Ok(std::move(out));
 }

@@ -127,7 +127,8 @@ void CheckKeyNames(const SectionLines& section, Findings& findings) {
             findings.push_back({key.line, "unknown key " + Quoted(key.name) +
                                               ": ignored (did you mean " +
                                               Quoted(NearestProfileKey(key.name)) + "?)"});
-        } else if (EqualsIgnoreCase(key.name, kSendPortKey.Name()) && !IsTestMessage(section.name)) {
+        } else if (EqualsIgnoreCase(key.name, kSendPortKey.Name()) &&
+                   !IsTestMessage(section.name)) {
             findings.push_back({key.line, "SendPort is read in [TestMessage] only: ignored here"});
         }
         if (key.value.size() > IniSnapshot::kMaxValueBytes) {

@@ -40,8 +40,8 @@ def preview_equals_the_logged_reply(case):
                                   e2e.SERVER, "--config", case.ini],
                                  capture_output=True, timeout=20)
         shown = preview.stdout.decode("latin-1")
-        e2e.check(preview.returncode == 0 and shown == logged,
-                  "%s %s: --preview printed\n%s\nthe server logged\n%s" % (mac, kind, shown, logged))
+        e2e.check(preview.returncode == 0 and shown == logged, "%s %s: --preview printed\n%s\n"
+                  "the server logged\n%s" % (mac, kind, shown, logged))
 
 
 if __name__ == "__main__":
