@@ -67,8 +67,6 @@ void AppendBigEndian(OptionData& data, std::uint32_t value, int bytes) {
     }
 }
 
-using Conversion = Result<ConvertedValue, ValueFault>;
-
 // Not a number at all, or one outside the range: the two reasons a whole-number reading fails.
 ValueFault NumberFault(std::string_view text, std::int64_t low, std::int64_t high) {
     const bool isNumber = WholeNumber(text, std::numeric_limits<std::int64_t>::min(),
@@ -95,12 +93,11 @@ std::string WithoutSpaces(std::string_view text) {
     return result;
 }
 
-Conversion ConvertIpList(std::string_view value) {
-    ConvertedValue out;
+std::optional<ValueFault> ConvertIpList(std::string_view value, OptionData& data) {
     std::optional<ValueFault> fault;
     bool readDifferently = false;
     const bool complete = ForEachListPart(value, kMaxIpListAddresses, [&](std::string_view text) {
-        if (const auto plain = PlainAddress(text)) return out.data.Append(*plain);
+        if (const auto plain = PlainAddress(text)) return data.Append(*plain);
         std::array<std::uint8_t, 4> address{};
         const std::array<std::uint8_t*, 4> slots{&address[0], &address[1], &address[2],
                                                  &address[3]};
@@ -110,27 +107,25 @@ Conversion ConvertIpList(std::string_view value) {
             return false;
         }
         readDifferently = readDifferently || DottedText(address) != WithoutSpaces(text);
-        return out.data.Append(address);
+        return data.Append(address);
     });
     if (!complete) {
-        return Conversion::Fail(fault ? std::move(*fault)
-                                      : ValueFault{FaultKind::TooManyValues, {}, 0,
-                                                   static_cast<std::int64_t>(kMaxIpListAddresses)});
+        if (fault) return fault;
+        return ValueFault{FaultKind::TooManyValues, {}, 0,
+                          static_cast<std::int64_t>(kMaxIpListAddresses)};
     }
-    if (readDifferently) {
-        // Only a value that is not plain pays for spelling out how it is read.
-        std::string readAs;
-        const auto bytes = out.data.Bytes();
-        for (std::size_t at = 0; at + 4 <= bytes.size(); at += 4) {
-            if (at > 0) readAs += ", ";
-            readAs += DottedText(bytes.subspan(at, 4));
-        }
-        out.note = ValueFault{FaultKind::ReadAs, std::move(readAs)};
+    if (!readDifferently) return std::nullopt;
+    // Only a value that is not plain pays for spelling out how it is read.
+    std::string readAs;
+    const auto bytes = data.Bytes();
+    for (std::size_t at = 0; at + 4 <= bytes.size(); at += 4) {
+        if (at > 0) readAs += ", ";
+        readAs += DottedText(bytes.subspan(at, 4));
     }
-    return Conversion::Ok(std::move(out));
+    return ValueFault{FaultKind::ReadAs, std::move(readAs)};
 }
 
-Conversion ConvertLong(std::string_view value) {
+std::optional<ValueFault> ConvertLong(std::string_view value, OptionData& data) {
     // Hexadecimal reads as unsigned, so &HFFFFFFFF (an infinite lease) gives the 32 bits
     // as written, as -1 would.
     const bool hex = EqualsIgnoreCase(TrimBlanks(value).substr(0, 2), "&H");
@@ -138,50 +133,40 @@ Conversion ConvertLong(std::string_view value) {
     const std::int64_t max = hex ? std::numeric_limits<std::uint32_t>::max()
                                  : std::numeric_limits<std::int32_t>::max();
     const auto number = WholeNumber(value, min, max);
-    if (!number) return Conversion::Fail(NumberFault(value, min, max));
-    ConvertedValue out;
-    AppendBigEndian(out.data, static_cast<std::uint32_t>(*number & 0xFFFFFFFF), 4);
-    return Conversion::Ok(std::move(out));
+    if (!number) return NumberFault(value, min, max);
+    AppendBigEndian(data, static_cast<std::uint32_t>(*number & 0xFFFFFFFF), 4);
+    return std::nullopt;
 }
 
-Conversion ConvertShort(std::string_view value) {
+std::optional<ValueFault> ConvertShort(std::string_view value, OptionData& data) {
     // Numbers above 65535 keep their low 16 bits; negative ones have no meaning here.
     const std::int64_t max = std::numeric_limits<std::int32_t>::max();
     const auto number = WholeNumber(value, 0, max);
-    if (!number) return Conversion::Fail(NumberFault(value, 0, max));
-    ConvertedValue out;
-    AppendBigEndian(out.data, static_cast<std::uint32_t>(*number), 2);
+    if (!number) return NumberFault(value, 0, max);
+    AppendBigEndian(data, static_cast<std::uint32_t>(*number), 2);
     if (*number > 0xFFFF) {
-        out.note = ValueFault{FaultKind::LowBitsOnly, std::to_string(*number & 0xFFFF)};
+        return ValueFault{FaultKind::LowBitsOnly, std::to_string(*number & 0xFFFF)};
     }
-    return Conversion::Ok(std::move(out));
+    return std::nullopt;
 }
 
-Conversion ConvertFlag(std::string_view value) {
+std::optional<ValueFault> ConvertFlag(std::string_view value, OptionData& data) {
     const auto is = [&](std::string_view word) { return EqualsIgnoreCase(value, word); };
     const bool on = is("TRUE") || is("YES") || is("ON");
-    ConvertedValue out;
-    out.data.Append(static_cast<std::uint8_t>(on ? 1 : 0));
+    data.Append(static_cast<std::uint8_t>(on ? 1 : 0));
     // Every other text means off, "1" included: worth a word unless it plainly says off.
-    if (!on && !is("FALSE") && !is("NO") && !is("OFF")) {
-        out.note = ValueFault{FaultKind::NotATruthWord};
-    }
-    return Conversion::Ok(std::move(out));
+    if (!on && !is("FALSE") && !is("NO") && !is("OFF")) return ValueFault{FaultKind::NotATruthWord};
+    return std::nullopt;
 }
 
-Conversion ConvertText(std::string_view value) {
+std::optional<ValueFault> ConvertText(std::string_view value, OptionData& data) {
     const std::string_view text = value.substr(0, std::min(value.size(), kTextOptionMaxBytes));
-    ConvertedValue out;
-    for (char c : text) out.data.Append(static_cast<std::uint8_t>(c));
-    if (text.size() < value.size()) {
-        out.note =
-            ValueFault{FaultKind::Cut, {}, 0, static_cast<std::int64_t>(kTextOptionMaxBytes)};
-    }
-    return Conversion::Ok(std::move(out));
+    for (char c : text) data.Append(static_cast<std::uint8_t>(c));
+    if (text.size() == value.size()) return std::nullopt;
+    return ValueFault{FaultKind::Cut, {}, 0, static_cast<std::int64_t>(kTextOptionMaxBytes)};
 }
 
-Conversion ConvertByteList(std::string_view value) {
-    ConvertedValue out;
+std::optional<ValueFault> ConvertByteList(std::string_view value, OptionData& data) {
     std::optional<ValueFault> fault;
     const bool complete = ForEachListPart(value, kMaxByteListValues, [&](std::string_view text) {
         const auto number = WholeNumber(text, 0, 255);
@@ -189,28 +174,29 @@ Conversion ConvertByteList(std::string_view value) {
             fault = ValueFault{FaultKind::ListValue, std::string(TrimBlanks(text)), 0, 255};
             return false;
         }
-        return out.data.Append(static_cast<std::uint8_t>(*number));
+        return data.Append(static_cast<std::uint8_t>(*number));
     });
     if (!complete) {
-        return Conversion::Fail(fault ? std::move(*fault)
-                                      : ValueFault{FaultKind::TooManyValues, {}, 0,
-                                                   static_cast<std::int64_t>(kMaxByteListValues)});
+        if (fault) return fault;
+        return ValueFault{FaultKind::TooManyValues, {}, 0,
+                          static_cast<std::int64_t>(kMaxByteListValues)};
     }
-    return Conversion::Ok(std::move(out));
+    return std::nullopt;
 }
 
 }  // namespace
 
-Result<ConvertedValue, ValueFault> ConvertOptionValue(OptionKind kind, std::string_view value) {
+std::optional<ValueFault> ConvertOptionValue(OptionKind kind, std::string_view value,
+                                             OptionData& data) {
     switch (kind) {
-        case OptionKind::IpList: return ConvertIpList(value);
-        case OptionKind::Long: return ConvertLong(value);
-        case OptionKind::Short: return ConvertShort(value);
-        case OptionKind::Flag: return ConvertFlag(value);
-        case OptionKind::Text: return ConvertText(value);
+        case OptionKind::IpList: return ConvertIpList(value, data);
+        case OptionKind::Long: return ConvertLong(value, data);
+        case OptionKind::Short: return ConvertShort(value, data);
+        case OptionKind::Flag: return ConvertFlag(value, data);
+        case OptionKind::Text: return ConvertText(value, data);
         case OptionKind::ByteList: break;
     }
-    return ConvertByteList(value);
+    return ConvertByteList(value, data);
 }
 
 void WriteMagicCookie(OptionArea& area) {
@@ -258,10 +244,11 @@ void WriteByteListOption(std::uint8_t code, std::string_view value, OptionArea& 
 std::optional<ValueFault> WriteOption(OptionKind kind, std::uint8_t code, std::string_view value,
                                       OptionArea& area, std::size_t& position) {
     if (value.empty()) return std::nullopt;
-    auto converted = ConvertOptionValue(kind, value);
-    if (!converted.ok()) return converted.error();
-    if (!Emit(code, converted.value().data, area, position)) return ValueFault{FaultKind::NoRoom};
-    return std::move(converted.value().note);
+    OptionData data;
+    auto fault = ConvertOptionValue(kind, value, data);
+    if (fault && SkipsValue(fault->kind)) return fault;
+    if (!Emit(code, data, area, position)) return ValueFault{FaultKind::NoRoom};
+    return fault;
 }
 
 }  // namespace tarnleaf

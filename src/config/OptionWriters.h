@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "OptionCatalogue.h"
-#include "Result.h"
 #include "ValueFault.h"
 
 namespace tarnleaf {
@@ -38,19 +37,17 @@ public:
     std::span<const std::uint8_t> Bytes() const { return std::span(bytes_).first(size_); }
 
 private:
-    std::array<std::uint8_t, 255> bytes_{};
+    // Only the first size_ bytes are ever read, so the rest need no clearing.
+    std::array<std::uint8_t, 255> bytes_;
     std::size_t size_ = 0;
 };
 
-struct ConvertedValue {
-    OptionData data;
-    std::optional<ValueFault> note;  // taken, but not as written
-};
-
 // The one place that decides what an option value becomes: its data bytes by the kind's
-// rules, or why the option is left out. Every writer goes through it, and so does a check
-// of the file. The value must not be empty (an empty value writes nothing and is no fault).
-Result<ConvertedValue, ValueFault> ConvertOptionValue(OptionKind kind, std::string_view value);
+// rules in `data`, and the fault when it is not taken as written: one under which the option
+// is left out (SkipsValue; `data` is then no use), or a note on how it is taken. Every writer
+// goes through it. The value must not be empty (an empty value writes nothing, no fault).
+std::optional<ValueFault> ConvertOptionValue(OptionKind kind, std::string_view value,
+                                             OptionData& data);
 
 // Writes 99, 130, 83, 99 into bytes 0..3; an area of fewer than 4 bytes is left alone.
 void WriteMagicCookie(OptionArea& area);

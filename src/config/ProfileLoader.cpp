@@ -147,7 +147,7 @@ void LoadProfile(const ProfileSection& profile, BootpMessage& message, ProfileOb
         entry = profile.ReadProfileEntry(key, alternative);
         return entry.value;
     };
-    const auto report = [&](std::optional<ValueFault> fault) {
+    const auto report = [&](const std::optional<ValueFault>& fault) {
         if (observer != nullptr && fault) observer->OnFault(entry.name, entry.value, *fault);
     };
     const auto setNumber = [&](std::string_view value, std::int64_t limit, auto& field) {

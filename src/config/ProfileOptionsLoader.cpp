@@ -39,7 +39,7 @@ void LoadProfileOptions(const ProfileSource& source, std::string_view section,
 void LoadProfileOptions(const ProfileSection& profile, std::vector<std::uint8_t>& area,
                         ProfileObserver* observer) {
     const auto report = [observer](const ProfileSection::Entry& entry,
-                                   std::optional<ValueFault> fault) {
+                                   const std::optional<ValueFault>& fault) {
         if (observer != nullptr && fault) observer->OnFault(entry.name, entry.value, *fault);
     };
     WriteMagicCookie(area);
@@ -50,8 +50,10 @@ void LoadProfileOptions(const ProfileSection& profile, std::vector<std::uint8_t>
         const RowKeys& keys = kCatalogueKeys[i];
         const auto entry = profile.ReadProfileEntry(keys.key, keys.alternative1, keys.alternative2);
         std::string_view value = entry.value;
+        // Most keys of the catalogue are absent from any one profile.
+        if (value.empty()) continue;
         char number[4];
-        if (row.code == kDhcpMessageTypeCode && !value.empty()) {
+        if (row.code == kDhcpMessageTypeCode) {
             if (const auto type = DhcpMessageTypeNumber(value)) {
                 const auto written = std::to_chars(std::begin(number), std::end(number), *type);
                 value = std::string_view(number, static_cast<std::size_t>(written.ptr - number));
