@@ -9,10 +9,12 @@
 #include "FaultText.h"
 #include "IniLine.h"
 #include "IniSnapshot.h"
+#include "Ipv4Address.h"
 #include "MessageCodec.h"
 #include "ProfileKeys.h"
 #include "ProfileLoader.h"
 #include "ProfileVocabulary.h"
+#include "SendPort.h"
 #include "TextConversions.h"
 
 namespace tarnleaf {
@@ -188,15 +190,15 @@ std::optional<HeaderKey> KeyOfField(std::string_view field) {
 }
 
 // Encodes the loaded message as the server would, reporting each field it refuses (after
-// one refusal the field is cleared so the next can show).
-void CheckEncoding(const SectionLines& section, const ProfileSection& profile,
+// one refusal the field is cleared so the next can show). True when it encodes as it is.
+bool CheckEncoding(const SectionLines& section, const ProfileSection& profile,
                    BootpMessage message, Findings& findings) {
     const std::string outcome = IsTestMessage(section.name)
                                     ? "the test message is not sent"
                                     : "every reply from this profile fails";
     for (int field = 0; field < 8; ++field) {
         const auto encoded = EncodeMessage(message);
-        if (encoded.ok()) return;
+        if (encoded.ok()) return field == 0;
         const EncodeError& error = encoded.error();
         const auto key = KeyOfField(error.field);
         const auto entry = key ? profile.ReadProfileEntry(key->key, key->alternative)
@@ -207,7 +209,7 @@ void CheckEncoding(const SectionLines& section, const ProfileSection& profile,
              (line ? std::string(line->name) + "=" + error.text : "field " + error.field) +
                  " cannot be put on the wire (" + error.field + "): " + outcome +
                  " with \"Message Encode Error!\""});
-        if (!key) return;
+        if (!key) return false;
         const std::pair<std::string_view, std::string*> fields[] = {
             {"ciaddr", &message.ciaddr}, {"yiaddr", &message.yiaddr},
             {"siaddr", &message.siaddr}, {"giaddr", &message.giaddr},
@@ -215,6 +217,28 @@ void CheckEncoding(const SectionLines& section, const ProfileSection& profile,
         for (const auto& [name, text] : fields) {
             if (name == error.field) text->clear();
         }
+    }
+    return false;
+}
+
+// What else keeps an encoded test message at home: a port or a destination it cannot use.
+void CheckTestDestination(const SectionLines& section, const ProfileSection& profile,
+                          const BootpMessage& message, Findings& findings) {
+    if (const KeyLine* port = FindKey(section, kSendPortKey.Name());
+        port != nullptr && !ChooseSendPort(profile.ReadProfileValue(kSendPortKey))) {
+        findings.push_back({port->line, "SendPort=" + std::string(port->value) +
+                                            " names no port (BOOTPS, BOOTPC or a number from "
+                                            "1 to 65535): the test message is not sent"});
+    }
+    const auto server = profile.ReadProfileEntry(kServerIpKey, kServerIpTag);
+    if (message.siaddr.empty()) {
+        findings.push_back({section.line, "[TestMessage] has no ServerIP (or sa), which names "
+                                          "the destination: the test message is not sent"});
+    } else if (!Ipv4Address::Parse(message.siaddr)) {
+        const KeyLine* line = FindKey(section, server.name);
+        findings.push_back({line ? line->line : section.line,
+                            std::string(server.name) + "=" + std::string(server.value) +
+                                " is not an IPv4 address: the test message is not sent"});
     }
 }
 
@@ -252,7 +276,9 @@ void CheckSection(const SectionLines& section, const IniSnapshot& snapshot, Find
     }
     LineObserver observer(section, findings);
     LoadProfile(profile, message, &observer);
-    CheckEncoding(section, profile, std::move(message), findings);
+    if (CheckEncoding(section, profile, message, findings) && IsTestMessage(section.name)) {
+        CheckTestDestination(section, profile, message, findings);
+    }
 }
 
 }  // namespace

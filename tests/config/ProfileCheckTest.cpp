@@ -61,6 +61,10 @@ const MistakeCase kMistakes[] = {
     {"TagShadowedByLongName", "[TestMessage]\nSubnetMask=255.0.0.0\nsm=255.255.0.0\n",
      "3: \"sm\" is ignored: \"SubnetMask\" (line 2) gives the same field"},
     {"HashIsNoComment", "[TestMessage]\n# note\n", "2: neither a section, a key nor a comment"},
+    {"TestMessageWithoutDestination", "[TestMessage]\nSendPort=BOOTPX\n",
+     "1: [TestMessage] has no ServerIP (or sa)"},
+    {"SendPortNamesNoPort", "[TestMessage]\nsa=10.0.0.1\nSendPort=BOOTPX\n",
+     "3: SendPort=BOOTPX names no port"},
     {"KeyBeforeAnySection", "BootFile=x\n[TestMessage]\n", "1: key \"BootFile\" outside"},
 };
 
