@@ -253,9 +253,7 @@ void CheckSection(const SectionLines& section, const IniSnapshot& snapshot, Find
 
     const ProfileSection profile(snapshot.FindSection(section.name));
     BootpMessage message;  // the test message starts from an empty record
-    if (IsTestMessage(section.name)) {
-        // Fine as it is.
-    } else if (IsHardwareAddressName(section.name)) {
+    if (IsHardwareAddressName(section.name)) {
         if (profile.ReadProfileValue(kBootFileKey, kBootFileTag).empty()) {
             findings.push_back({section.line, "section [" + std::string(section.name) +
                                                   "] has no BootFile (or bf): its client is "
@@ -267,7 +265,7 @@ void CheckSection(const SectionLines& section, const IniSnapshot& snapshot, Find
         message.hlen = 6;
         message.ciaddr = message.yiaddr = message.siaddr = message.giaddr = "0.0.0.0";
         message.chaddr = std::string(section.name);
-    } else {
+    } else if (!IsTestMessage(section.name)) {
         findings.push_back({section.line,
                             "section [" + std::string(section.name) +
                                 "] is neither a hardware address (two hexadecimal digits per "
