@@ -98,7 +98,14 @@ std::optional<ValueFault> SetFlags(std::string_view value, std::array<std::uint8
     if (!number) return ValueFault{FaultKind::FlagsNotHex, std::string(value.substr(2))};
     const auto low = static_cast<std::uint16_t>(*number & 0xFFFF);
     flags = {static_cast<std::uint8_t>(low >> 8), static_cast<std::uint8_t>(low & 0xFF)};
-    return std::nullopt;
+    // "8000" loses its "80" to the prefix and so means no flags at all: worth a word.
+    if (EqualsIgnoreCase(value.substr(0, 2), "0x") || EqualsIgnoreCase(value.substr(0, 2), "&H")) {
+        return std::nullopt;
+    }
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string readAs = "0x";
+    for (int shift = 12; shift >= 0; shift -= 4) readAs += kDigits[(low >> shift) & 0xF];
+    return ValueFault{FaultKind::ReadAs, readAs + " (its first two characters are a prefix)"};
 }
 
 std::string AddressText(std::string_view value, std::optional<ValueFault>& fault) {
