@@ -175,7 +175,7 @@ void LoadProfile(const ProfileSection& profile, BootpMessage& message, ProfileOb
     if (const auto value = read(kHardwareTypeKey, kHardwareTypeTag); !value.empty()) {
         std::optional<ValueFault> fault;
         if (const auto type = HardwareType(value, fault)) message.htype = *type;
-        report(std::move(fault));
+        report(fault);
     }
     if (const auto value = read(kHardwareLengthKey); !value.empty()) {
         setNumber(value, 256, message.hlen);
@@ -193,7 +193,7 @@ void LoadProfile(const ProfileSection& profile, BootpMessage& message, ProfileOb
         if (const auto value = read(key, alternative); !value.empty()) {
             std::optional<ValueFault> fault;
             field = AddressText(value, fault);
-            report(std::move(fault));
+            report(fault);
         }
     };
     setAddress(kClientIpKey, {}, message.ciaddr);
@@ -220,7 +220,7 @@ void LoadProfile(const ProfileSection& profile, BootpMessage& message, ProfileOb
 
     std::optional<ValueFault> sizeFault;
     message.options.assign(OptionAreaSize(read(kMessageSizeKey), sizeFault), 0);
-    report(std::move(sizeFault));
+    report(sizeFault);
     LoadProfileOptions(profile, message.options, observer);
 }
 
