@@ -12,6 +12,7 @@
 #include "InotifyFileWatcher.h"
 #include "ConsoleOptions.h"
 #include "ConsoleServer.h"
+#include "ConsoleTools.h"
 #include "PosixClock.h"
 #include "PosixConsoleLoop.h"
 #include "PosixUdpEndpoint.h"
@@ -48,6 +49,16 @@ int main(int argc, char** argv) {
     if (options.showHelp) {
         std::cout << ConsoleUsage(kProgram);
         return 0;
+    }
+    if (options.action == ConsoleAction::Check) {
+        return RunCheck(ConsoleConfigPath(options, ProgramFolder()), std::cout, std::cerr);
+    }
+    if (options.action == ConsoleAction::Preview) {
+        // Never bound: asked only for the host's address and name.
+        const PosixUdpEndpoint host;
+        const std::string from = options.previewFrom.empty() ? host.LocalIP() : options.previewFrom;
+        return RunPreview(options, ConsoleConfigPath(options, ProgramFolder()), from,
+                          host.LocalHostName(), std::cout, std::cerr);
     }
 
     // A reader that goes away (a closed pipe) must not end the server, and neither may a

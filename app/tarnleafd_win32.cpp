@@ -14,6 +14,7 @@
 #include "Win32FileWatcher.h"
 #include "ConsoleOptions.h"
 #include "ConsoleServer.h"
+#include "ConsoleTools.h"
 #include "ExecutableFolder.h"
 #include "Win32Clock.h"
 #include "Win32ConsoleLoop.h"
@@ -105,6 +106,16 @@ int main(int argc, char** argv) {
     if (const auto& failure = winsock.StartupError()) {
         std::cerr << kProgram << ": Winsock is not available: " << failure->description << '\n';
         return 1;
+    }
+    if (options.action == ConsoleAction::Check) {
+        return RunCheck(ConsoleConfigPath(options, ExecutableFolder()), std::cout, std::cerr);
+    }
+    if (options.action == ConsoleAction::Preview) {
+        // Never bound: asked only for the host's address and name.
+        const WinsockUdpEndpoint host;
+        const std::string from = options.previewFrom.empty() ? host.LocalIP() : options.previewFrom;
+        return RunPreview(options, ConsoleConfigPath(options, ExecutableFolder()), from,
+                          host.LocalHostName(), std::cout, std::cerr);
     }
 
     const std::filesystem::path configPath = ConsoleConfigPath(options, ExecutableFolder());

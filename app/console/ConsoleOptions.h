@@ -11,14 +11,23 @@
 
 namespace tarnleaf {
 
+// What the program is asked to do: serve, or one of the tools that tell what it would do.
+enum class ConsoleAction { Serve, Check, Preview };
+
 // The command line of the console server:
 //   tarnleafd [--config FILE] [-NOLOG | --nolog] [--port N] [--help]
+//   tarnleafd --check [--config FILE]
+//   tarnleafd --preview MAC [--type discover|request|inform|bootp] [--from ADDR] [--config FILE]
 // "-NOLOG" is matched in any letter case, as the desktop program matches it.
 struct ConsoleOptions {
     std::string configPath;  // empty: Tarnleaf.ini beside the program
     bool logging = true;
     std::uint16_t port = kServerPort;
     bool showHelp = false;
+    ConsoleAction action = ConsoleAction::Serve;
+    std::string previewMac{};   // as given; checked when parsed
+    std::string previewType = "discover";
+    std::string previewFrom{};  // empty: the host's primary IPv4 address
 };
 
 // The arguments without the program name. A wrong command line gives the reason as text.

@@ -1,5 +1,7 @@
 #include "IniSnapshot.h"
 
+#include "IniLine.h"
+
 #include <algorithm>
 #include <bit>
 #include <limits>
@@ -10,53 +12,11 @@ namespace tarnleaf {
 
 namespace {
 
-constexpr bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view TrimIniBlanks(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
 std::string_view TrimSpaceChars(std::string_view text) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
     return text;
 }
-
-std::string_view Unquote(std::string_view value) {
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-        value.back() == value.front()) {
-        return value.substr(1, value.size() - 2);
-    }
-    return value;
-}
-
-// Hands out the lines of `text` one by one, whatever mix of LF, CRLF and CR ends them.
-class LineReader {
-public:
-    explicit LineReader(std::string_view text) : text_(text) {}
-
-    std::optional<std::string_view> Next() {
-        if (pos_ >= text_.size()) return std::nullopt;
-        const std::size_t start = pos_;
-        // A plain scan: find_first_of asks a search of its set for every byte, which was most
-        // of the time a reload took.
-        std::size_t end = start;
-        while (end < text_.size() && text_[end] != '\n' && text_[end] != '\r') ++end;
-        if (end == text_.size()) {
-            pos_ = text_.size();
-            return text_.substr(start);
-        }
-        pos_ = end + 1;
-        if (text_[end] == '\r' && pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
-        return text_.substr(start, end - start);
-    }
-
-private:
-    std::string_view text_;
-    std::size_t pos_ = 0;
-};
 
 // Slots for `entries` names: none for none, else a power of two at least twice as many.
 std::size_t SlotCountFor(std::size_t entries) {
@@ -105,39 +65,32 @@ IniSnapshot IniSnapshot::Adopt(std::string&& text) {
     // caller could, so the text is cut rather than the offsets overflowing.
     constexpr std::size_t kMaxText = std::numeric_limits<std::uint32_t>::max();
     if (all.size() > kMaxText) all = all.substr(0, kMaxText);
-    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-    if (all.starts_with(kByteOrderMark)) all.remove_prefix(kByteOrderMark.size());
+    all = SkipByteOrderMark(all);
 
     const auto offsetOf = [&](std::string_view part) {
         return static_cast<std::uint32_t>(part.data() - snapshot.text_.data());
     };
     // Keys go to the last section header met; none before the first. A header that repeats
     // an earlier section's name collects its keys too, but the index leaves them out.
-    LineReader lines(all);
+    IniLineReader lines(all);
     while (auto rawLine = lines.Next()) {
-        const std::string_view line = TrimIniBlanks(*rawLine);
-        if (line.empty() || line.front() == ';') continue;
-        if (line.front() == '[') {
-            const std::size_t close = line.rfind(']');
-            if (close == std::string_view::npos) continue;
-            const std::string_view name = TrimIniBlanks(line.substr(1, close - 1));
+        const IniLine line = TokeniseIniLine(*rawLine);
+        if (line.kind == IniLineKind::Section) {
             SectionEntry section;
-            section.hash = Hash32(FoldedNameHash(name));
-            section.nameOffset = offsetOf(name);
-            section.nameLength = static_cast<std::uint32_t>(name.size());
+            section.hash = Hash32(FoldedNameHash(line.name));
+            section.nameOffset = offsetOf(line.name);
+            section.nameLength = static_cast<std::uint32_t>(line.name.size());
             section.firstKey = static_cast<std::uint32_t>(snapshot.keys_.size());
             snapshot.sections_.push_back(section);
             continue;
         }
-        const std::size_t equals = line.find('=');
-        if (equals == std::string_view::npos || snapshot.sections_.empty()) continue;
-        const std::string_view key = TrimIniBlanks(line.substr(0, equals));
-        if (key.empty() || key.size() > kMaxKeyNameBytes) continue;
-        std::string_view value = Unquote(TrimIniBlanks(line.substr(equals + 1)));
-        value = value.substr(0, std::min(value.size(), kMaxValueBytes));
+        if (line.kind != IniLineKind::Key || snapshot.sections_.empty()) continue;
+        if (line.name.size() > kMaxKeyNameBytes) continue;
+        const std::string_view value =
+            line.value.substr(0, std::min(line.value.size(), kMaxValueBytes));
         snapshot.keys_.push_back(
-            KeyEntry{Hash32(FoldedNameHash(key)), offsetOf(key), offsetOf(value),
-                     static_cast<std::uint32_t>(key.size() << 8 | value.size())});
+            KeyEntry{Hash32(FoldedNameHash(line.name)), offsetOf(line.name), offsetOf(value),
+                     static_cast<std::uint32_t>(line.name.size() << 8 | value.size())});
         ++snapshot.sections_.back().keyCount;
     }
     // Growth by doubling leaves up to half of each table unused; a snapshot lives long.

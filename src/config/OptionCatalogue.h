@@ -6,6 +6,8 @@
 #include <string_view>
 
 #include "BootpConstants.h"
+#include "Result.h"
+#include "ValueFault.h"
 
 namespace tarnleaf {
 
@@ -113,5 +115,7 @@ struct CustomOption {
 // into 1..254 (0 and 255 are the pad and end marks), or the kind word is not SHORT, LONG,
 // IP/IPLIST/IP LIST/IP_LIST or BYTE/ARRAY.
 std::optional<CustomOption> ParseCustomOption(std::string_view value);
+// The same, saying why a value gives no option.
+Result<CustomOption, ValueFault> CheckCustomOption(std::string_view value);
 
 }  // namespace tarnleaf

@@ -39,7 +39,11 @@ TEST(ConsoleArguments, WrongCommandLinesAreRefusedWithAReason) {
           std::pair{Args{"--port"}, "--port needs a value"},
           std::pair{Args{"--port", "65536"}, "not \"65536\""},
           std::pair{Args{"--port", "67x"}, "not \"67x\""},
-          std::pair{Args{"--port", ""}, "--port needs a number from 0 to 65535"}}) {
+          std::pair{Args{"--port", ""}, "--port needs a number from 0 to 65535"},
+          std::pair{Args{"--preview", "00-A0-C9-12-34"}, "needs a hardware address"},
+          std::pair{Args{"--preview", "00-A0-C9-12-34-56", "--type", "offer"}, "not \"offer\""},
+          std::pair{Args{"--check", "--from", "10.0.0.1"}, "go with --preview"},
+          std::pair{Args{"--check", "--preview", "0-1-2-3-4-5"}, "separate commands"}}) {
         const auto parsed = ParseConsoleArguments(args);
         ASSERT_FALSE(parsed.ok()) << reason;
         EXPECT_THAT(parsed.error(), HasSubstr(reason));
@@ -47,7 +51,8 @@ TEST(ConsoleArguments, WrongCommandLinesAreRefusedWithAReason) {
 }
 
 TEST(ConsoleArguments, UsageNamesEveryOption) {
-    for (const char* word : {"usage: tarnleafd", "--config", "-NOLOG", "--port", "Tarnleaf.ini"}) {
+    for (const char* word : {"usage: tarnleafd", "--config", "-NOLOG", "--port", "Tarnleaf.ini",
+                             "--check", "--preview MAC", "--type", "--from"}) {
         EXPECT_THAT(ConsoleUsage("tarnleafd"), HasSubstr(word));
     }
 }

@@ -49,7 +49,6 @@ TEST(ParseCustomOption, SplitsCodeKindAndDataOrIgnoresTheKey) {
          "1.0.0.1, 1.0.0.2"},
         {"IpWord", "150,ip,1.2.3.4", 150, K::IpList, "1.2.3.4"},
         {"IpSpaceListWord", "150,Ip List,1.2.3.4", 150, K::IpList, "1.2.3.4"},
-        {"IpUnderscoreListWord", "150,IP_LIST,1.2.3.4", 150, K::IpList, "1.2.3.4"},
         {"LongWordAndBlanks", "\t52 ,Long, 3", 52, K::Long, "3"},
         {"ShortWord", "13,short,9", 13, K::Short, "9"},
         {"ByteWord", "61,BYTE,1,2,3", 61, K::ByteList, "1,2,3"},
