@@ -10,18 +10,18 @@ namespace tarnleaf {
 
 int RunCheck(const std::filesystem::path& configPath, std::ostream& out, std::ostream& err) {
     const std::string name = configPath.string();
-    const auto files = LocalFileAccess();
-    const auto identity = files->Identify(configPath);
-    const auto content =
-        identity ? files->ReadAll(configPath, ConfigFile::kMaxFileBytes) : std::nullopt;
+    const auto content = LocalFileAccess()->ReadAll(configPath, ConfigFile::kMaxFileBytes);
     if (!content) {
         // Without the file every client is answered with its own request.
         err << name << ": "
-            << (identity ? "cannot be read" : "does not exist")
+            << (content.error().fault == FileFault::Missing
+                    ? std::string("does not exist")
+                    : "cannot be read (" +
+                          FileFaultReason(content.error(), ConfigFile::kMaxFileBytes) + ")")
             << ": every request would be answered as from an unknown client\n";
         return 1;
     }
-    const auto findings = CheckProfiles(*content);
+    const auto findings = CheckProfiles(content.value());
     if (!findings.empty()) {
         out << FormatFindings(name, findings);
         out.flush();
