@@ -21,7 +21,7 @@ TEST(PacketDump, DiscoverImageDumpsByteExact) {
 
 TEST(PacketDump, KnownTypesShowTheirNamesAndOthersTheirNumber) {
     const std::pair<int, std::string> ops[] = {
-        {0, "0"}, {1, "BOOTREQUEST"}, {2, "BOOTREPLY"}, {3, "3"}, {-5, "-5"}, {300, "300"}};
+        {1, "BOOTREQUEST"}, {2, "BOOTREPLY"}, {3, "3"}, {-5, "-5"}};
     for (const auto& [op, shown] : ops) {
         BootpMessage message;
         message.op = static_cast<std::int16_t>(op);
