@@ -27,9 +27,11 @@ public:
     void QueueDatagram(std::vector<std::uint8_t> bytes,
                        Ipv4Address localAddress = Ipv4Address{{192, 168, 0, 1}},
                        unsigned interfaceIndex = 2) {
-        incoming_.push_back(ReceiveResult::Ok(
-            ReceivedDatagram{.bytes = std::move(bytes), .localAddress = localAddress,
-                             .interfaceIndex = interfaceIndex}));
+        ReceivedDatagram datagram;
+        datagram.bytes = std::move(bytes);
+        datagram.localAddress = localAddress;
+        datagram.interfaceIndex = interfaceIndex;
+        incoming_.push_back(ReceiveResult::Ok(std::move(datagram)));
     }
     void QueueReceiveError(SocketError error) { incoming_.push_back(ReceiveResult::Fail(error)); }
     void FailSends(SocketError error) { sendError_ = std::move(error); }
