@@ -20,8 +20,8 @@ struct SplitCase {
 TEST(SplitToFields, StoresTheLeadingPiecesAndHandsBackTheRest) {
     const std::string manyNines(100000, '9');
     const SplitCase cases[] = {
-        {"1, 2 ,3", ",", "x", "1", " 2 ,3"},
-        {"1.2.3.4.5.6", ".", "xxxx", "1 2 3 4", "5.6"},
+        {"2.5, 2 ,3", ",", "x", "2", " 2 ,3"},  // each piece is a rounded leading number
+        {"1.&H2.3x.4.5.6", ".", "xxxx", "1 2 3 4", "5.6"},
         {"10.0.", ".", "xxxx", "10 0 0 -", ""},  // an empty piece reads as 0
         {"", ".", "xxxx", "- - - -", ""},
         {"1,2,3,4", ",", "--x", "- - 3", "4"},  // absent slots still take their piece
