@@ -48,11 +48,10 @@ TEST(ReplyBuilder, ProfileOpAndTypeWinEvenWhenTheyDoNotAnswer) {
 }
 
 // The request's options never reach the reply; only its message type decides the one
-// inserted when the profile (here without options) names none.
+// inserted when the profile (here without options) names none. (DISCOVER and REQUEST are
+// answered byte for byte by the request cycle's golden replies.)
 TEST(ReplyBuilder, ReplyCarriesTheAnsweringTypeOrNone) {
     std::vector<std::pair<std::vector<std::uint8_t>, std::uint8_t>> rows = {
-        {DhcpOptions(1), 2},                                        // DISCOVER gets OFFER
-        {DhcpOptions(3), 5},                                        // REQUEST gets ACK
         {DhcpOptions(8), 5},                                        // INFORM gets ACK
         {{99, 130, 83, 99, 53, 1, 3, 50, 4, 10, 0, 0, 9, 255}, 5},  // option 50 is dropped
         {{}, 0},                                                    // plain BOOTP: none
