@@ -20,7 +20,7 @@ struct SplitCase {
 TEST(SplitToFields, StoresTheLeadingPiecesAndHandsBackTheRest) {
     const std::string manyNines(100000, '9');
     const SplitCase cases[] = {
-        {"2.5, 2 ,3", ",", "x", "2", " 2 ,3"},  // each piece is a rounded leading number
+        {"2.5,3.5x, 3", ",", "xx", "2 4", " 3"},  // pieces: leading numbers, halves to even
         {"1.&H2.3x.4.5.6", ".", "xxxx", "1 2 3 4", "5.6"},
         {"10.0.", ".", "xxxx", "10 0 0 -", ""},  // an empty piece reads as 0
         {"", ".", "xxxx", "- - - -", ""},
