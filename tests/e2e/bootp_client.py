@@ -27,11 +27,9 @@ def parse_options(area):
     """{code: hex value} of an area that starts with the cookie; the first of each code wins."""
     found, i = {}, 4
     while area[:4] == COOKIE and i + 1 < len(area) and area[i] != 255:
-        if area[i] == 0:
-            i += 1
-            continue
-        found.setdefault(str(area[i]), area[i + 2:i + 2 + area[i + 1]].hex())
-        i += 2 + area[i + 1]
+        if area[i]:  # 0 is a pad byte
+            found.setdefault(str(area[i]), area[i + 2:i + 2 + area[i + 1]].hex())
+        i += 2 + area[i + 1] if area[i] else 1
     return found
 
 
@@ -71,9 +69,9 @@ def main():
         open(a.ready_file, "w").close()
     if a.to:
         host, port = a.to.rsplit(":", 1)
-        filler = None if a.raw_size is None else bytes((i * 7 + 1) & 0xFF
-                                                       for i in range(a.raw_size))
-        sock.sendto(build_request(a) if filler is None else filler, (host, int(port)))
+        data = (build_request(a) if a.raw_size is None else  # filler instead of a request
+                bytes((i * 7 + 1) & 0xFF for i in range(a.raw_size)))
+        sock.sendto(data, (host, int(port)))
     deadline = time.monotonic() + a.timeout
     for _ in range(a.stop_after or 10000):
         if not select.select([sock], [], [], max(0.0, deadline - time.monotonic()))[0]:

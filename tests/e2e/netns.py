@@ -68,10 +68,9 @@ class Topology:
             raise
 
     def _add_namespace(self, name):
-        try:
-            run("ip", "netns", "add", name)
-        except subprocess.CalledProcessError as error:
-            raise Skip("cannot create a network namespace: %s" % error.stderr.strip())
+        added = run("ip", "netns", "add", name, check=False)
+        if added.returncode != 0:
+            raise Skip("cannot create a network namespace: %s" % added.stderr.strip())
         self.namespaces.append(name)
         run("ip", "-n", name, "link", "set", "lo", "up")
 
@@ -101,8 +100,7 @@ class Server:
         return needle in self.text()
 
     def wait_listening(self):
-        if not self.wait_for("listening on"):
-            raise AssertionError("tarnleafd did not start:\n" + self.text())
+        check(self.wait_for("listening on"), "tarnleafd did not start:\n" + self.text())
 
     def wait_exit(self, timeout=10.0):
         try:

@@ -23,29 +23,20 @@
 #include "support/FakeClock.h"
 #include "support/FakeUdpEndpoint.h"
 
-namespace {
-
-constexpr std::string_view kSeparator = "\n==DATAGRAM==\n";
-
 // A broken invariant is a finding: abort so that libFuzzer keeps the input.
-void Require(bool condition, int line) {
-    if (!condition) {
-        std::fprintf(stderr, "invariant of line %d broken\n", line);
-        std::abort();
-    }
-}
-#define REQUIRE(condition) Require((condition), __LINE__)
-
-}  // namespace
+#define REQUIRE(condition)                                                             \
+    do {                                                                               \
+        if (!(condition)) std::fprintf(stderr, "line %d\n", __LINE__), std::abort();   \
+    } while (0)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tarnleaf;
+    constexpr std::string_view kSeparator = "\n==DATAGRAM==\n";
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     const auto cut = input.find(kSeparator);
-    const std::string_view ini = cut == std::string_view::npos ? std::string_view{}
-                                                                : input.substr(0, cut);
-    const std::string_view datagramText =
-        cut == std::string_view::npos ? input : input.substr(cut + kSeparator.size());
+    const bool split = cut != std::string_view::npos;  // else all datagram, and no file
+    const std::string_view ini = split ? input.substr(0, cut) : std::string_view{};
+    const std::string_view datagramText = split ? input.substr(cut + kSeparator.size()) : input;
     const std::vector<std::uint8_t> datagram(datagramText.begin(), datagramText.end());
 
     StaticProfileSource profiles(ini);

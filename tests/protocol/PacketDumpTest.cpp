@@ -20,20 +20,15 @@ TEST(PacketDump, DiscoverImageDumpsByteExact) {
 }
 
 TEST(PacketDump, KnownTypesShowTheirNamesAndOthersTheirNumber) {
-    const std::pair<int, std::string> ops[] = {
-        {0, "0"}, {1, "BOOTREQUEST"}, {2, "BOOTREPLY"}, {3, "3"}, {-5, "-5"}, {300, "300"}};
-    for (const auto& [op, shown] : ops) {
-        BootpMessage message;
-        message.op = static_cast<std::int16_t>(op);
-        EXPECT_TRUE(HasLine(DumpMessage(message), "Message type [" + shown + "]")) << op;
-    }
+    const char* const ops[] = {"-1", "0", "BOOTREQUEST", "BOOTREPLY", "3", "4", "5", "6", "7", "8"};
     const char* const htypes[] = {"-1", "0", "ETHERNET", "EXP_ETHERNET", "AX25", "PRONET",
                                   "CHAOS", "IEEE802", "ARCNET", "8"};
-    for (int htype = -1; htype <= 8; ++htype) {
+    for (int type = -1; type <= 8; ++type) {
         BootpMessage message;
-        message.htype = static_cast<std::int16_t>(htype);
-        const std::string line = std::string("Hardware type [") + htypes[htype + 1] + "]";
-        EXPECT_TRUE(HasLine(DumpMessage(message), line)) << htype;
+        message.op = message.htype = static_cast<std::int16_t>(type);
+        const std::string dump = DumpMessage(message);
+        EXPECT_TRUE(HasLine(dump, std::string("Message type [") + ops[type + 1] + "]")) << type;
+        EXPECT_TRUE(HasLine(dump, std::string("Hardware type [") + htypes[type + 1] + "]")) << type;
     }
 }
 

@@ -48,24 +48,20 @@ TEST(ReplyBuilder, ProfileOpAndTypeWinEvenWhenTheyDoNotAnswer) {
 }
 
 // The request's options never reach the reply; only its message type decides the one
-// inserted when the profile (here without options) names none.
+// inserted when the profile (here without options) names none. (DISCOVER and REQUEST are
+// answered byte for byte by the request cycle's golden replies.)
 TEST(ReplyBuilder, ReplyCarriesTheAnsweringTypeOrNone) {
     std::vector<std::pair<std::vector<std::uint8_t>, std::uint8_t>> rows = {
-        {DhcpOptions(1), 2},                                        // DISCOVER gets OFFER
-        {DhcpOptions(3), 5},                                        // REQUEST gets ACK
         {DhcpOptions(8), 5},                                        // INFORM gets ACK
         {{99, 130, 83, 99, 53, 1, 3, 50, 4, 10, 0, 0, 9, 255}, 5},  // option 50 is dropped
         {{}, 0},                                                    // plain BOOTP: none
-    };
-    // Release, decline and other servers' answers: any type would be a guess.
-    for (const std::uint8_t type : {0, 2, 4, 5, 6, 7, 9, 200}) {
-        rows.push_back({DhcpOptions(type), 0});
-    }
+        // Release, decline and other servers' answers: any type would be a guess.
+        {DhcpOptions(2), 0}, {DhcpOptions(4), 0}, {DhcpOptions(7), 0}, {DhcpOptions(200), 0}};
     for (const auto& [request, answer] : rows) {
-        SCOPED_TRACE(::testing::PrintToString(request));
         // Without a type or profile options the loader leaves the whole area zero.
         EXPECT_EQ(Reply("BootFile=f\n", request).options,
-                  answer != 0 ? Area({53, 1, answer, 255}) : std::vector<std::uint8_t>(64));
+                  answer != 0 ? Area({53, 1, answer, 255}) : std::vector<std::uint8_t>(64))
+            << ::testing::PrintToString(request);
     }
 }
 
@@ -81,9 +77,7 @@ TEST(ReplyBuilder, TypeIsInsertedOnlyWhenThreeBytesFollowTheEnd) {
         std::vector<std::uint8_t> options{12, static_cast<std::uint8_t>(length)};
         options.insert(options.end(), name.begin(), name.end());
         options.push_back(255);
-        if (inserted) {
-            options.insert(options.begin(), {53, 1, 5});
-        }
+        if (inserted) options.insert(options.begin(), {53, 1, 5});
         const std::string keys = "BootFile=f\nHostName=" + name + "\nMessageSize=" + messageSize;
         EXPECT_EQ(Reply(keys + "\n", DhcpOptions(3)).options, Area(options, areaSize));
     }

@@ -33,35 +33,24 @@ public:
         datagram.interfaceIndex = interfaceIndex;
         incoming_.push_back(ReceiveResult::Ok(std::move(datagram)));
     }
-    void QueueReceiveError(SocketError error) {
-        incoming_.push_back(ReceiveResult::Fail(std::move(error)));
-    }
+    void QueueReceiveError(SocketError error) { incoming_.push_back(ReceiveResult::Fail(error)); }
     void FailSends(SocketError error) { sendError_ = std::move(error); }
     void SetLocalHostName(std::string name) { hostName_ = std::move(name); }
-
     const std::vector<SentDatagram>& Sent() const { return sent_; }
     std::size_t Pending() const { return incoming_.size(); }
 
     std::optional<SocketError> Bind(std::uint16_t) override { return std::nullopt; }
-
     ReceiveResult Receive() override {
-        if (incoming_.empty()) {
-            return ReceiveResult::Ok(std::nullopt);
-        }
+        if (incoming_.empty()) return ReceiveResult::Ok(std::nullopt);
         ReceiveResult next = std::move(incoming_.front());
         incoming_.pop_front();
         return next;
     }
-
     std::optional<SocketError> Send(std::span<const std::uint8_t> bytes, Ipv4Address destination,
                                     std::uint16_t port, const SendRoute& route) override {
-        if (sendError_) {
-            return sendError_;
-        }
-        sent_.push_back({{bytes.begin(), bytes.end()}, destination, port, route});
-        return std::nullopt;
+        if (!sendError_) sent_.push_back({{bytes.begin(), bytes.end()}, destination, port, route});
+        return sendError_;
     }
-
     std::string LocalIP() const override { return "10.0.0.5"; }
     std::string LocalHostName() const override { return hostName_; }
     std::intptr_t NativeHandle() const override { return -1; }

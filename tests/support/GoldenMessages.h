@@ -4,6 +4,7 @@
 // with the records and the dump they must decode to. Shared by the protocol, server and
 // end-to-end tests.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <initializer_list>
@@ -32,12 +33,9 @@ constexpr std::array<std::uint8_t, N> Image(std::initializer_list<std::uint8_t> 
                                             std::string_view file,
                                             std::initializer_list<std::uint8_t> options) {
     std::array<std::uint8_t, N> image{};
-    std::size_t i = 0;
-    for (std::uint8_t b : header) image[i++] = b;
-    i = kOffsetFile;
-    for (char c : file) image[i++] = static_cast<std::uint8_t>(c);
-    i = kOffsetOptions;
-    for (std::uint8_t b : options) image[i++] = b;
+    std::copy(header.begin(), header.end(), image.begin());
+    std::copy(file.begin(), file.end(), image.begin() + kOffsetFile);
+    std::copy(options.begin(), options.end(), image.begin() + kOffsetOptions);
     return image;
 }
 
@@ -74,10 +72,8 @@ inline constexpr auto kRequestImage = Image<548>(
         0x0A, 0x1B, 0x2C, 0x3E,              // xid 0A 1B 2C 3E
         0x00, 0x03,                          // secs 3
         0x00, 0x00,                          // flags 0
-        0x00, 0x00, 0x00, 0x00,              // ciaddr 0.0.0.0
-        0x00, 0x00, 0x00, 0x00,              // yiaddr 0.0.0.0
-        0x00, 0x00, 0x00, 0x00,              // siaddr 0.0.0.0
-        0x00, 0x00, 0x00, 0x00,              // giaddr 0.0.0.0
+        0, 0, 0, 0, 0, 0, 0, 0,              // ciaddr, yiaddr 0.0.0.0
+        0, 0, 0, 0, 0, 0, 0, 0,              // siaddr, giaddr 0.0.0.0
         0x00, 0xA0, 0xC9, 0x12, 0x34, 0x56,  // chaddr 00-A0-C9-12-34-56
     },
     "",
@@ -99,9 +95,8 @@ inline constexpr auto kBootpRequestImage = Image<300>(
         0xDE, 0xAD, 0xBE, 0xEF,              // xid DE AD BE EF
         0x00, 0x0A,                          // secs 10
         0x00, 0x00,                          // flags 0
-        0x00, 0x00, 0x00, 0x00,              // ciaddr 0.0.0.0
-        0x00, 0x00, 0x00, 0x00,              // yiaddr 0.0.0.0
-        0x00, 0x00, 0x00, 0x00,              // siaddr 0.0.0.0
+        0, 0, 0, 0, 0, 0, 0, 0,              // ciaddr, yiaddr 0.0.0.0
+        0, 0, 0, 0,                          // siaddr 0.0.0.0
         0x0A, 0x00, 0x00, 0x01,              // giaddr 10.0.0.1: the relay
         0x00, 0xA0, 0xC9, 0xAB, 0xCD, 0xEF,  // chaddr 00-A0-C9-AB-CD-EF
     },
@@ -112,20 +107,15 @@ inline constexpr auto kBootpRequestImage = Image<300>(
     });
 
 template <std::size_t N>
-std::vector<std::uint8_t> Bytes(const std::array<std::uint8_t, N>& image) {
-    return {image.begin(), image.end()};
-}
-
-template <std::size_t N>
-std::vector<std::uint8_t> OptionArea(const std::array<std::uint8_t, N>& image) {
-    return {image.begin() + kOffsetOptions, image.end()};
+std::vector<std::uint8_t> Bytes(const std::array<std::uint8_t, N>& image, std::size_t from = 0) {
+    return {image.begin() + from, image.end()};
 }
 
 inline BootpMessage DiscoverRecord() {
     return {.op = 1, .htype = 1, .hlen = 6, .hops = 0, .xid = {0x0A, 0x1B, 0x2C, 0x3D},
             .secs = 0, .flags = {0x80, 0x00}, .ciaddr = "0.0.0.0", .yiaddr = "0.0.0.0",
             .siaddr = "0.0.0.0", .giaddr = "0.0.0.0", .chaddr = "00-A0-C9-12-34-56",
-            .sname = "", .file = "", .options = OptionArea(kDiscoverImage)};
+            .sname = "", .file = "", .options = Bytes(kDiscoverImage, kOffsetOptions)};
 }
 
 inline BootpMessage RequestRecord() {
@@ -133,7 +123,7 @@ inline BootpMessage RequestRecord() {
     m.xid = {0x0A, 0x1B, 0x2C, 0x3E};
     m.secs = 3;
     m.flags = {0x00, 0x00};
-    m.options = OptionArea(kRequestImage);
+    m.options = Bytes(kRequestImage, kOffsetOptions);
     return m;
 }
 
@@ -141,7 +131,7 @@ inline BootpMessage BootpRequestRecord() {
     return {.op = 1, .htype = 1, .hlen = 6, .hops = 1, .xid = {0xDE, 0xAD, 0xBE, 0xEF},
             .secs = 10, .flags = {}, .ciaddr = "0.0.0.0", .yiaddr = "0.0.0.0",
             .siaddr = "0.0.0.0", .giaddr = "10.0.0.1", .chaddr = "00-A0-C9-AB-CD-EF",
-            .sname = "", .file = "vmunix", .options = OptionArea(kBootpRequestImage)};
+            .sname = "", .file = "vmunix", .options = Bytes(kBootpRequestImage, kOffsetOptions)};
 }
 
 inline constexpr std::string_view kDiscoverDump =

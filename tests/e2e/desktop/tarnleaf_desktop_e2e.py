@@ -2,10 +2,8 @@
 """tarnleaf_desktop_e2e.py --program PATH/tarnleaf [--screenshots DIR] CASE
 
 Whole-program tests of `tarnleaf`, each case as root in network namespaces of its own with
-its own Xvfb, `trayer` as the notification area and xdotool as the user; exit code 0 passed,
-1 failed, 77 skipped. Every wait is bounded; only processes started here are stopped, by PID;
-the namespaces and the working folder go at the end. The log view is read through the
-TARNLEAF_LOG_ECHO hook."""
+its own Xvfb, `trayer` as the notification area and xdotool as the user (exit code 0 passed,
+1 failed, 77 skipped). The log view is read through the TARNLEAF_LOG_ECHO hook."""
 import argparse
 import os
 import pathlib
@@ -63,6 +61,14 @@ class Session:
         path = self.workdir / name
         return path.read_bytes().decode("utf-8", "replace") if path.exists() else ""
 
+    def hold_port_67(self):
+        """Another program on port 67, for the start-ups that must find it taken."""
+        holder = self.spawn([PYTHON, "-c", "import socket,time\ns=socket.socket(socket.AF_INET,"
+                             "socket.SOCK_DGRAM)\ns.bind(('0.0.0.0',67))\ntime.sleep(120)"],
+                            "holder")
+        time.sleep(0.5)
+        check(holder.poll() is None, "could not hold port 67: " + self.read("holder.err"))
+
     def env(self, extra):
         path = [str(self.tools), os.environ.get("PATH", "/usr/bin:/bin")]
         env = {"PATH": ":".join(filter(None, path)), "DISPLAY": self.display,
@@ -71,8 +77,8 @@ class Session:
         return env | {k: v for k, v in os.environ.items() if k.endswith("SAN_OPTIONS")} | extra
 
     def spawn(self, argv, name=None, env=None, stdout=subprocess.DEVNULL, ns=None):
-        """Starts argv in a namespace (default: the server's); standard error to `name`.err."""
-        # `ip netns exec` executes the program in place: the PID is the program's own.
+        """Starts argv in a namespace (default: the server's), standard error to `name`.err
+        (`ip netns exec` executes the program in place: the PID is the program's own)."""
         err = open(self.workdir / ((name or argv[0]) + ".err"), "wb")
         process = subprocess.Popen(["ip", "netns", "exec", ns or self.topology.server_ns, *argv],
                                    env=self.env(env or {}), stdin=subprocess.DEVNULL,
@@ -110,7 +116,6 @@ class Session:
                     process.wait(timeout=5)
                 except subprocess.TimeoutExpired:
                     process.kill()
-                    process.wait(timeout=5)
         self.topology.close()
 
 
@@ -155,10 +160,7 @@ class Program:
         """Checks that the program ends with `code` (after `sig`) and leaves no window."""
         if sig:
             self.process.send_signal(sig)
-        try:
-            self.process.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            pass
+        wait_until(lambda: self.process.poll() is not None, 10)
         check(self.process.poll() == code, "%s did not end the program with %d" % (how, code))
         check(wait_until(lambda: not self.s.windows("--class", "tarnleaf"), 5),
               "the icon or a window is left behind after " + how)
@@ -189,11 +191,7 @@ def case_tray(s):
 
 
 def case_port_in_use(s):
-    holder = s.spawn([PYTHON, "-c", "import socket,time\n"
-                      "s=socket.socket(socket.AF_INET,socket.SOCK_DGRAM)\n"
-                      "s.bind(('0.0.0.0',67))\ntime.sleep(120)"], "holder")
-    time.sleep(0.5)
-    check(holder.poll() is None, "could not hold port 67: " + s.read("holder.err"))
+    s.hold_port_67()
     program = Program(s, icon=False)
     box = wait_until(lambda: s.windows("--name", "^Tarnleaf$"), 15)
     check(box, "no message box about the port:\n" + program.text())

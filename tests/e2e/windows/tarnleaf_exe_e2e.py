@@ -62,10 +62,7 @@ def start(s, name, *args):
 
 
 def exit_code(process, timeout=40):
-    try:
-        return process.wait(timeout=timeout)
-    except subprocess.TimeoutExpired:
-        return None
+    return process.poll() if wait_until(lambda: process.poll() is not None, timeout) else None
 
 
 def port_bound(s):
@@ -149,11 +146,7 @@ def run_desktop(s):
     check(exit_code(first, 30) == 0, "\"終了\" did not end the program with 0")
     check(wait_until(lambda: not icon(s), 10), "the icon is left behind")
 
-    holder = s.spawn([desk.PYTHON, "-c", "import socket,time\n"
-                      "s=socket.socket(socket.AF_INET,socket.SOCK_DGRAM)\n"
-                      "s.bind(('0.0.0.0',67))\ntime.sleep(120)"], "holder")
-    time.sleep(0.5)
-    check(holder.poll() is None, "could not hold port 67")
+    s.hold_port_67()
     third = start(s, "third")
     box = wait_until(lambda: s.windows("--name", "^Tarnleaf$"), 40)
     check(box, "port 67 in use: no message says so")
