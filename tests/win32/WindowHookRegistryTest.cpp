@@ -73,9 +73,7 @@ TEST_F(WindowHookRegistryTest, TheWindowKeepsItsHookUntilTheLastLeavesWhicheverL
     const WNDPROC own = Procedure();
     {
         WindowHookRegistry hooks;
-        hooks.Hook(window_, a_);
-        hooks.Hook(window_, b_);
-        hooks.Hook(window_, c_);
+        ASSERT_TRUE(hooks.Hook(window_, a_) && hooks.Hook(window_, b_) && hooks.Hook(window_, c_));
         hooks.Unhook(window_, a_);  // the first, which replaced the procedure
         hooks.Unhook(window_, a_);  // no longer registered: nothing
         Send();
@@ -105,9 +103,7 @@ TEST_F(WindowHookRegistryTest, AWindowThatCannotBeHookedGetsNoProcedureAndLosesN
 
 TEST_F(WindowHookRegistryTest, HooksMayUnhookAndNestDuringTheWalkAndTheWindowMayGo) {
     WindowHookRegistry hooks;
-    hooks.Hook(window_, a_);
-    hooks.Hook(window_, b_);
-    hooks.Hook(window_, c_);
+    ASSERT_TRUE(hooks.Hook(window_, a_) && hooks.Hook(window_, b_) && hooks.Hook(window_, c_));
     a_.onMessage = [&] {
         if (journal.size() > 1) return;
         hooks.Unhook(window_, b_);
