@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QTest>
-
 #include <string>
 
 #include "QtTestSupport.h"
@@ -46,8 +44,7 @@ TEST_F(QtMainWindowTest, LogViewIsReadOnlyAndItsCaretFollowsTheLogsByteOffsets) 
     window.AppendLogText("Error!\r\n");
     window.SetLogCaret(text.size());  // before "Error!": 18 bytes, 12 characters
     EXPECT_EQ(window.LogView().textCursor().position(), 12);
-    window.LogView().setFocus();
-    QTest::keyClicks(&window.LogView(), QStringLiteral("typed"));
+    EXPECT_TRUE(window.LogView().isReadOnly());
     EXPECT_EQ(window.LogView().toPlainText(), QStringLiteral("date [設定]\nx\n" "Error!\n"));
 }
 
