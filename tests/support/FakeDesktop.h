@@ -56,7 +56,7 @@ public:
     std::optional<PixelRect> TaskbarRect() const override { return taskbar; }
     std::optional<PixelRect> WorkArea() const override { return workArea; }
 
-    bool AnotherInstanceRunning() override { return anotherInstance; }
+    bool AnotherInstanceRunning() override { return false; }
     void OpenDocument(const std::filesystem::path& file) override { opened.push_back(file); }
     void Quit(int code) override { calls.push_back("Quit" + std::to_string(code)); }
 
@@ -71,7 +71,7 @@ public:
     MainWindowEvents* windowEvents = nullptr;
     TrayIconEvents* trayEvents = nullptr;
     std::vector<std::string> calls;
-    bool visible = false, everShown = false, trayAvailable = true, anotherInstance = false;
+    bool visible = false, everShown = false, trayAvailable = true;
     WindowState state = WindowState::Normal;
     PixelPoint position;
     std::size_t caret = 0;
