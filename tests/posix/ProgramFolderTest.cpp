@@ -7,19 +7,13 @@
 namespace tarnleaf {
 namespace {
 
-TEST(ProgramFolder, FolderOfCutsThePathAtItsLastSlash) {
+TEST(ProgramFolder, IsTheFolderOfThisProgramCutAtTheLastSlash) {
     const std::pair<const char*, const char*> cases[] = {
         {"/usr/sbin/tarnleafd", "/usr/sbin"}, {"/tarnleafd", "/"}, {"tarnleafd", "."},
         {"", "."}, {"/opt/tl/tarnleafd (deleted)", "/opt/tl"}};
-    for (const auto& [path, folder] : cases) {
-        EXPECT_EQ(FolderOf(path), folder) << path;
-    }
-}
-
-TEST(ProgramFolder, IsTheFolderHoldingThisTestProgram) {
+    for (const auto& [path, folder] : cases) EXPECT_EQ(FolderOf(path), folder) << path;
     const std::filesystem::path folder = ProgramFolder();
-    EXPECT_TRUE(folder.is_absolute());
-    EXPECT_TRUE(std::filesystem::is_regular_file(folder / "PosixPlatformTest"));
+    EXPECT_TRUE(folder.is_absolute() && is_regular_file(folder / "PosixPlatformTest")) << folder;
 }
 
 }  // namespace

@@ -8,27 +8,20 @@ namespace {
 const QRect kScreen(0, 0, 1024, 768);
 
 TEST(QtScreenGeometryTest, AWorkAreaIsPublishedOnlyWhereItLeavesPartOfTheScreenOut) {
-    const struct {
-        const char* name;
-        QRect screen, available;
-        std::optional<PixelRect> workArea;
-    } rows[] = {
+    struct Row { const char* name; QRect screen, available; std::optional<PixelRect> workArea; };
+    const Row rows[] = {
         {"bottom panel", kScreen, {0, 0, 1024, 738}, PixelRect{0, 0, 1024, 738}},
         {"whole screen: none published", kScreen, kScreen, std::nullopt},
         {"nothing of the screen", kScreen, {2000, 0, 100, 100}, std::nullopt},
         {"a screen away from the origin counts from its corner", {1920, 100, 1024, 768},
          {1980, 100, 964, 768}, PixelRect{60, 0, 1024, 768}}};
-    for (const auto& row : rows) {
+    for (const Row& row : rows) {
         EXPECT_EQ(PublishedWorkArea(row.screen, row.available), row.workArea) << row.name;
     }
 }
 
 TEST(QtScreenGeometryTest, TaskbarIsThePartOfTheScreenThatPanelsKeep) {
-    const struct {
-        const char* name;
-        QRect available;
-        PixelRect strip;
-    } rows[] = {
+    const struct { const char* name; QRect available; PixelRect strip; } rows[] = {
         {"bottom panel", {0, 0, 1024, 738}, {0, 738, 1024, 768}},
         {"top panel", {0, 30, 1024, 738}, {0, 0, 1024, 30}},
         {"left panel", {60, 0, 964, 768}, {0, 0, 60, 768}},
