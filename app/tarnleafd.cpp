@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -14,6 +15,7 @@
 #include "PosixClock.h"
 #include "PosixConsoleLoop.h"
 #include "PosixUdpEndpoint.h"
+#include "PrivilegeDrop.h"
 #include "ProgramFolder.h"
 
 namespace {
@@ -75,6 +77,15 @@ int main(int argc, char** argv) {
                                         kProgram);
         return 1;
     }
+    // Root (or the capability) was needed for the port alone: given up before any request.
+    const auto dropped = DropPrivileges(options.user);
+    if (!dropped.ok()) {
+        std::fprintf(stderr, "%s: cannot drop privileges: %s (stopping rather than "
+                     "serving with them)\n", kProgram, dropped.error().c_str());
+        return 1;
+    }
+    std::fprintf(stderr, "%s: %s\n%s", kProgram, dropped.value().c_str(),
+                 UnreadableFileNote(configPath, kProgram).c_str());
     server.PrintListening(endpoint.BoundPort(), configPath.string());
     std::cerr << MissingConfigNote(configPath, kProgram);
 

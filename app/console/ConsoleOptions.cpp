@@ -39,6 +39,13 @@ Result<ConsoleOptions, std::string> ParseConsoleArguments(const std::vector<std:
             options.logging = false;
         } else if (arg == "--help" || arg == "-h") {
             options.showHelp = true;
+#ifndef _WIN32
+        } else if (arg == "--user") {
+            if (i + 1 >= args.size() || args[i + 1].empty()) {
+                return R::Fail("--user needs a user name");
+            }
+            options.user = args[++i];
+#endif
         } else if (arg == "--config" || arg == "--port") {
             if (i + 1 >= args.size()) {
                 return R::Fail(arg + " needs a value");
@@ -67,12 +74,22 @@ std::string ConsoleUsage(std::string_view program) {
     std::string text = "usage: ";
     text += program;
     text +=
-        " [--config FILE] [-NOLOG | --nolog] [--port N]\n"
+        " [--config FILE] [-NOLOG | --nolog] [--port N]"
+#ifndef _WIN32
+        " [--user NAME]"
+#endif
+        " [--help]\n"
         "  Answers BOOTP/DHCP requests on UDP port 67 from the profiles in Tarnleaf.ini\n"
         "  (by default the file beside the program; the file is read again when it changes).\n"
         "  --config FILE  read the profiles from FILE instead\n"
         "  -NOLOG         start with logging off (send errors are still shown)\n"
         "  --port N       listen on port N instead of 67 (for tests)\n"
+#ifndef _WIN32
+        "  --user NAME    once the port is bound, run as NAME (default: the user in\n"
+        "                 SUDO_UID, else nobody) without any capability; --user root\n"
+        "                 keeps root's rights\n"
+#endif
+        "  --help         show this text\n"
         "  On a terminal: t + Enter sends the test message, l switches logging, q quits.\n";
     return text;
 }

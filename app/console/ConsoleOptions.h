@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,13 +12,15 @@
 namespace tarnleaf {
 
 // The command line of the console server:
-//   tarnleafd [--config FILE] [-NOLOG | --nolog] [--port N] [--help]
+//   tarnleafd [--config FILE] [-NOLOG | --nolog] [--port N] [--user NAME] [--help]
+// (--user exists on Linux only: it names whom to run as once the port is bound.)
 // "-NOLOG" is matched in any letter case, as the desktop program matches it.
 struct ConsoleOptions {
     std::string configPath;  // empty: Tarnleaf.ini beside the program
     bool logging = true;
     std::uint16_t port = 67;
     bool showHelp = false;
+    std::optional<std::string> user;  // none: the default unprivileged user
 };
 
 // The arguments without the program name. A wrong command line gives the reason as text.
