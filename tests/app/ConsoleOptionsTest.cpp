@@ -39,7 +39,8 @@ TEST(ConsoleArguments, WrongCommandLinesAreRefusedWithAReason) {
           std::pair{Args{"--port"}, "--port needs a value"},
           std::pair{Args{"--port", "65536"}, "not \"65536\""},
           std::pair{Args{"--port", "67x"}, "not \"67x\""},
-          std::pair{Args{"--port", ""}, "--port needs a number from 0 to 65535"}}) {
+          std::pair{Args{"--port", ""}, "--port needs a number from 0 to 65535"},
+          std::pair{Args{"--user"}, "--user needs a user name"}}) {
         const auto parsed = ParseConsoleArguments(args);
         ASSERT_FALSE(parsed.ok()) << reason;
         EXPECT_THAT(parsed.error(), HasSubstr(reason));
@@ -47,7 +48,7 @@ TEST(ConsoleArguments, WrongCommandLinesAreRefusedWithAReason) {
 }
 
 TEST(ConsoleArguments, UsageNamesEveryOption) {
-    for (const char* word : {"usage: tarnleafd", "--config", "-NOLOG", "--port", "Tarnleaf.ini"}) {
+    for (const char* word : {"usage: tarnleafd", "--config", "-NOLOG", "--port", "--user", "Tarnleaf.ini"}) {
         EXPECT_THAT(ConsoleUsage("tarnleafd"), HasSubstr(word));
     }
 }
