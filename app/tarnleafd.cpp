@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <filesystem>
+#include "FilePath.h"
 #include <iostream>
 #include <string>
 #include <vector>
@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    const std::filesystem::path configPath = ConsoleConfigPath(options, ProgramFolder());
+    const FilePath configPath = ConsoleConfigPath(options, ProgramFolder());
     ConfigFile profiles(configPath);
     PosixClock clock;
     PosixUdpEndpoint endpoint;

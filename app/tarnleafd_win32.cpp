@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    const std::filesystem::path configPath = ConsoleConfigPath(options, ExecutableFolder());
+    const FilePath configPath = ConsoleConfigPath(options, ExecutableFolder());
     ConfigFile profiles(configPath);
     Win32Clock clock;
     WinsockUdpEndpoint endpoint;

@@ -94,15 +94,14 @@ std::string ConsoleUsage(std::string_view program) {
     return text;
 }
 
-std::filesystem::path ConsoleConfigPath(const ConsoleOptions& options,
-                                        const std::filesystem::path& programFolder) {
+FilePath ConsoleConfigPath(const ConsoleOptions& options,
+                                        const FilePath& programFolder) {
     return options.configPath.empty() ? DefaultConfigPath(programFolder)
-                                      : std::filesystem::path(options.configPath);
+                                      : FilePath(options.configPath);
 }
 
-std::string MissingConfigNote(const std::filesystem::path& configPath, std::string_view program) {
-    std::error_code ignored;
-    if (std::filesystem::exists(configPath, ignored)) {
+std::string MissingConfigNote(const FilePath& configPath, std::string_view program) {
+    if (LocalFileAccess()->Identify(configPath)) {
         return {};
     }
     return std::string(program) + ": note: " + configPath.string() +

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
+#include "FilePath.h"
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,11 +29,11 @@ Result<ConsoleOptions, std::string> ParseConsoleArguments(const std::vector<std:
 std::string ConsoleUsage(std::string_view program);
 
 // The profiles file: the one the command line names, else Tarnleaf.ini beside the program.
-std::filesystem::path ConsoleConfigPath(const ConsoleOptions& options,
-                                        const std::filesystem::path& programFolder);
+FilePath ConsoleConfigPath(const ConsoleOptions& options,
+                                        const FilePath& programFolder);
 
 // A start-up note when the profiles file does not exist (yet); empty when it does. Not
 // fatal: the file is looked at again for every request, so it may come later.
-std::string MissingConfigNote(const std::filesystem::path& configPath, std::string_view program);
+std::string MissingConfigNote(const FilePath& configPath, std::string_view program);
 
 }  // namespace tarnleaf

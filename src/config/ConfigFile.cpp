@@ -4,12 +4,12 @@
 
 namespace tarnleaf {
 
-std::filesystem::path DefaultConfigPath(const std::filesystem::path& programFolder) {
+FilePath DefaultConfigPath(const FilePath& programFolder) {
     // operator/ adds a separator only when the folder does not already end in one.
-    return programFolder / std::filesystem::path(std::string(kConfigFileName));
+    return programFolder / FilePath(std::string(kConfigFileName));
 }
 
-ConfigFile::ConfigFile(std::filesystem::path path, std::shared_ptr<const FileAccess> files)
+ConfigFile::ConfigFile(FilePath path, std::shared_ptr<const FileAccess> files)
     : path_(std::move(path)), files_(files ? std::move(files) : LocalFileAccess()) {
     Reload(files_->Identify(path_));
 }

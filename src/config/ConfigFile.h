@@ -1,6 +1,6 @@
 #pragma once
 
-#include <filesystem>
+#include "FilePath.h"
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,7 +15,7 @@ namespace tarnleaf {
 inline constexpr std::string_view kConfigFileName = "Tarnleaf.ini";
 
 // "<folder>/Tarnleaf.ini": the configuration file kept beside the program.
-std::filesystem::path DefaultConfigPath(const std::filesystem::path& programFolder);
+FilePath DefaultConfigPath(const FilePath& programFolder);
 
 // Tarnleaf.ini on disk, read as a whole into a snapshot. Refresh() looks at the file's
 // identity (size, time stamps, file number) and reads it again only when that changed, so
@@ -32,20 +32,20 @@ public:
 
     // The path is the file this source reads for the whole run. Reads the file at once,
     // so values can be asked for before the first Refresh().
-    explicit ConfigFile(std::filesystem::path path,
+    explicit ConfigFile(FilePath path,
                         std::shared_ptr<const FileAccess> files = LocalFileAccess());
 
     void Refresh() override;
     const IniSnapshot& Snapshot() const override { return snapshot_; }
 
-    const std::filesystem::path& Path() const { return path_; }
+    const FilePath& Path() const { return path_; }
     // How often the file's content was read so far (for tests and diagnostics).
     int ReadCount() const { return readCount_; }
 
 private:
     void Reload(std::optional<FileIdentity> identity);
 
-    std::filesystem::path path_;
+    FilePath path_;
     std::shared_ptr<const FileAccess> files_;
     std::optional<FileIdentity> identity_;
     IniSnapshot snapshot_;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
+#include "FilePath.h"
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,11 +26,11 @@ public:
     virtual ~FileAccess() = default;
 
     // No value when the file does not exist or cannot be examined.
-    virtual std::optional<FileIdentity> Identify(const std::filesystem::path& path) const = 0;
+    virtual std::optional<FileIdentity> Identify(const FilePath& path) const = 0;
 
     // The whole content; no value when the file cannot be opened or read, or is larger
     // than `maxBytes`.
-    virtual std::optional<std::string> ReadAll(const std::filesystem::path& path,
+    virtual std::optional<std::string> ReadAll(const FilePath& path,
                                                std::uintmax_t maxBytes) const = 0;
 };
 

@@ -1,5 +1,5 @@
-#include <fstream>
-#include <system_error>
+#include <cstdio>
+#include <memory>
 
 #include "FileAccess.h"
 
@@ -14,41 +14,36 @@ namespace tarnleaf {
 namespace {
 
 #ifdef _WIN32
-// The volume serial number and file index, which change when an editor saves by writing a
-// new file and renaming it over the old one.
-void AddFileNumber(const std::filesystem::path& path, FileIdentity& identity) {
+std::optional<FileIdentity> IdentifyFile(const FilePath& path) {
     // No access rights are asked for: only the attributes are read, and the file stays
     // free for the user's editor to write, rename or delete.
-    HANDLE handle = CreateFileW(path.c_str(), 0,
+    HANDLE handle = CreateFileW(path.wstring().c_str(), 0,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return;
+    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
     BY_HANDLE_FILE_INFORMATION info{};
-    if (GetFileInformationByHandle(handle, &info)) {
-        identity.device = info.dwVolumeSerialNumber;
-        identity.fileIndex =
-            (std::uint64_t{info.nFileIndexHigh} << 32) | std::uint64_t{info.nFileIndexLow};
-    }
+    const bool known = GetFileInformationByHandle(handle, &info) != 0;
     CloseHandle(handle);
-}
-
-std::optional<FileIdentity> IdentifyFile(const std::filesystem::path& path) {
-    std::error_code error;
-    const auto status = std::filesystem::status(path, error);
-    if (error || !std::filesystem::is_regular_file(status)) return std::nullopt;
+    if (!known || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return std::nullopt;
     FileIdentity identity;
-    identity.size = std::filesystem::file_size(path, error);
-    if (error) return std::nullopt;
-    const auto written = std::filesystem::last_write_time(path, error);
-    if (error) return std::nullopt;
-    identity.modifiedNs =
-        std::chrono::duration_cast<std::chrono::nanoseconds>(written.time_since_epoch()).count();
-    AddFileNumber(path, identity);
+    identity.size = (std::uintmax_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+    // 100-nanosecond steps; only differences count, so the epoch does not matter.
+    const std::int64_t written = static_cast<std::int64_t>(
+        (std::uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) |
+        info.ftLastWriteTime.dwLowDateTime);
+    identity.modifiedNs = written * 100;
+    // The volume serial number and file index change when an editor saves by writing a
+    // new file and renaming it over the old one.
+    identity.device = info.dwVolumeSerialNumber;
+    identity.fileIndex =
+        (std::uint64_t{info.nFileIndexHigh} << 32) | std::uint64_t{info.nFileIndexLow};
     return identity;
 }
+
+std::FILE* OpenForReading(const FilePath& path) { return _wfopen(path.wstring().c_str(), L"rb"); }
 #else
 // One stat call: this runs once per message handled.
-std::optional<FileIdentity> IdentifyFile(const std::filesystem::path& path) {
+std::optional<FileIdentity> IdentifyFile(const FilePath& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
     constexpr std::int64_t kNs = 1'000'000'000;
@@ -62,27 +57,29 @@ std::optional<FileIdentity> IdentifyFile(const std::filesystem::path& path) {
     identity.fileIndex = static_cast<std::uint64_t>(info.st_ino);
     return identity;
 }
+
+std::FILE* OpenForReading(const FilePath& path) { return std::fopen(path.c_str(), "rb"); }
 #endif
 
 class LocalFiles final : public FileAccess {
 public:
-    std::optional<FileIdentity> Identify(const std::filesystem::path& path) const override {
+    std::optional<FileIdentity> Identify(const FilePath& path) const override {
         return IdentifyFile(path);
     }
 
-    std::optional<std::string> ReadAll(const std::filesystem::path& path,
+    std::optional<std::string> ReadAll(const FilePath& path,
                                        std::uintmax_t maxBytes) const override {
-        std::ifstream in(path, std::ios::binary);
-        if (!in) return std::nullopt;
+        const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenForReading(path),
+                                                                    &std::fclose);
+        if (!file) return std::nullopt;
         std::string content;
         char buffer[64 * 1024];
-        while (in) {
-            in.read(buffer, sizeof buffer);
-            const auto got = static_cast<std::size_t>(in.gcount());
+        std::size_t got = 0;
+        while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
             if (content.size() + got > maxBytes) return std::nullopt;
             content.append(buffer, got);
         }
-        if (in.bad()) return std::nullopt;
+        if (std::ferror(file.get()) != 0) return std::nullopt;
         return content;
     }
 };

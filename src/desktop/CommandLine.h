@@ -1,6 +1,6 @@
 #pragma once
 
-#include <filesystem>
+#include "FilePath.h"
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,7 +23,7 @@ bool LoggingStartsOff(std::string_view rest);
 
 // The configuration file the program reads and offers for editing: the --config file
 // (relative to the current folder), else Tarnleaf.ini in the program's folder.
-std::filesystem::path ResolveConfigFile(const CommandLineParts& parts,
-                                        const std::filesystem::path& programFolder);
+FilePath ResolveConfigFile(const CommandLineParts& parts,
+                                        const FilePath& programFolder);
 
 }  // namespace tarnleaf

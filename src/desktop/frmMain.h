@@ -1,6 +1,6 @@
 #pragma once
 
-#include <filesystem>
+#include "FilePath.h"
 #include <functional>
 #include <memory>
 #include <optional>
@@ -48,7 +48,7 @@ public:
     // then ignored.
     bool Ended() const { return ended_; }
     // The configuration file that "Edit Config" opens (known after Start).
-    const std::filesystem::path& ConfigFile() const { return configFile_; }
+    const FilePath& ConfigFile() const { return configFile_; }
     // The window-shown flag: the check mark of "設定".
     bool WindowShown() const { return configChecked_; }
     // Whether the tray icon is shown; without it the window stays on screen.
@@ -77,7 +77,7 @@ private:
     BindEndpoint bindEndpoint_;
 
     std::shared_ptr<clsTray> tray_;  // mTray1
-    std::filesystem::path configFile_;
+    FilePath configFile_;
     std::string viewText_;  // what the log view holds, to replace it whole after a trim
     bool configChecked_ = false;
     bool resizedOnce_ = false;

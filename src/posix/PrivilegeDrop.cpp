@@ -178,7 +178,7 @@ DropResult DropPrivileges(const std::optional<std::string>& user) {
     return DropResult::Ok(Describe(::getuid(), ::getgid()));
 }
 
-std::string UnreadableFileNote(const std::filesystem::path& path, std::string_view program) {
+std::string UnreadableFileNote(const FilePath& path, std::string_view program) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0 || ::access(path.c_str(), R_OK) == 0) return {};
     return std::string(program) + ": note: " + path.string() + " cannot be read (" +

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <filesystem>
+#include "FilePath.h"
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,6 +27,6 @@ Result<std::string, std::string> DropPrivileges(const std::optional<std::string>
 
 // A note when the profiles file exists but the process (as whom it now runs) cannot read
 // it; empty otherwise.
-std::string UnreadableFileNote(const std::filesystem::path& path, std::string_view program);
+std::string UnreadableFileNote(const FilePath& path, std::string_view program);
 
 }  // namespace tarnleaf

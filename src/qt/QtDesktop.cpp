@@ -385,11 +385,11 @@ bool QtDesktop::PreviousInstanceRunning() { return !lock_.TryAcquire(); }
 
 std::string QtDesktop::CommandLineText() const { return JoinCommandLine(options_.arguments); }
 
-std::filesystem::path QtDesktop::ProgramFolder() const {
+FilePath QtDesktop::ProgramFolder() const {
     if (!options_.programFolder.empty()) {
         return options_.programFolder;
     }
-    return std::filesystem::path(tarnleaf::ProgramFolder());
+    return FilePath(tarnleaf::ProgramFolder());
 }
 
 IconHandle QtDesktop::LoadProgramIcon() {
@@ -559,8 +559,8 @@ void QtDesktop::ViewSetCaret(std::size_t offset) {
     view.ensureCursorVisible();
 }
 
-void QtDesktop::OpenDocument(WindowHandle /*owner*/, const std::filesystem::path& file,
-                             const std::filesystem::path& /*directory*/) {
+void QtDesktop::OpenDocument(WindowHandle /*owner*/, const FilePath& file,
+                             const FilePath& /*directory*/) {
     const QUrl url = QUrl::fromLocalFile(QString::fromStdString(file.string()));
     // Whatever the desktop answers (no file, no application for it) stays unreported.
     if (options_.openUrl) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
+#include "FilePath.h"
 #include <functional>
 #include <map>
 #include <memory>
@@ -32,7 +32,7 @@ struct QtDesktopOptions {
     // The single-instance lock file; empty: QtInstanceLock::DefaultPath().
     QString lockFilePath;
     // The folder of the program file; empty: the running executable's folder.
-    std::filesystem::path programFolder;
+    FilePath programFolder;
     // Opens a document with the desktop's default application; empty: QDesktopServices.
     std::function<void(const QUrl&)> openUrl;
     // Runs the pop-up menu at a screen position and returns the chosen action (nullptr when
@@ -105,7 +105,7 @@ public:
     WindowHandle MainWindow() const override;
     bool PreviousInstanceRunning() override;
     std::string CommandLineText() const override;
-    std::filesystem::path ProgramFolder() const override;
+    FilePath ProgramFolder() const override;
     IconHandle LoadProgramIcon() override;
     void SetWindowIcon(IconHandle icon) override;
     void SetWindowVisible(bool visible) override;
@@ -120,8 +120,8 @@ public:
     void ViewSetText(std::string_view text) override;
     void ViewAppend(std::string_view text) override;
     void ViewSetCaret(std::size_t offset) override;
-    void OpenDocument(WindowHandle owner, const std::filesystem::path& file,
-                      const std::filesystem::path& directory) override;
+    void OpenDocument(WindowHandle owner, const FilePath& file,
+                      const FilePath& directory) override;
     void ShowErrorBox(std::string_view caption, std::string_view text) override;
     void Quit(int exitCode) override;
 

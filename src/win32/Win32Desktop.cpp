@@ -467,7 +467,7 @@ bool Win32Desktop::PreviousInstanceRunning() {
     std::vector<wchar_t> path(MAX_PATH);
     const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (length > 0 && length < path.size()) {
-        program = std::filesystem::path(std::wstring(path.data(), length)).filename().wstring();
+        program = FilePath(FilePath::FromWide({path.data(), length}).filename()).wstring();
     }
     CharLowerBuffW(program.data(), static_cast<DWORD>(program.size()));
     const std::wstring name = L"Local\\Tarnleaf.SingleInstance." + program;
@@ -487,7 +487,7 @@ std::string Win32Desktop::CommandLineText() const {
     return Narrow(CommandLineTail(line != nullptr ? line : L""));
 }
 
-std::filesystem::path Win32Desktop::ProgramFolder() const {
+FilePath Win32Desktop::ProgramFolder() const {
     return ExecutableFolder();
 }
 
@@ -626,8 +626,8 @@ void Win32Desktop::ViewSetCaret(std::size_t offset) {
     SendMessageW(view, EM_SCROLLCARET, 0, 0);
 }
 
-void Win32Desktop::OpenDocument(WindowHandle owner, const std::filesystem::path& file,
-                                const std::filesystem::path& directory) {
+void Win32Desktop::OpenDocument(WindowHandle owner, const FilePath& file,
+                                const FilePath& directory) {
     ShellExecuteW(AsWindow(owner), nullptr, file.wstring().c_str(), nullptr,
                   directory.wstring().c_str(), SW_SHOWNORMAL);
 }

@@ -56,7 +56,7 @@ public:
     WindowHandle MainWindow() const override;
     bool PreviousInstanceRunning() override;
     std::string CommandLineText() const override;
-    std::filesystem::path ProgramFolder() const override;
+    FilePath ProgramFolder() const override;
     IconHandle LoadProgramIcon() override;
     void SetWindowIcon(IconHandle icon) override;
     void SetWindowVisible(bool visible) override;
@@ -71,8 +71,8 @@ public:
     void ViewSetText(std::string_view text) override;
     void ViewAppend(std::string_view text) override;
     void ViewSetCaret(std::size_t offset) override;
-    void OpenDocument(WindowHandle owner, const std::filesystem::path& file,
-                      const std::filesystem::path& directory) override;
+    void OpenDocument(WindowHandle owner, const FilePath& file,
+                      const FilePath& directory) override;
     void ShowErrorBox(std::string_view caption, std::string_view text) override;
     void Quit(int exitCode) override;
 

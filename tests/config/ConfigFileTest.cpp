@@ -36,7 +36,7 @@ protected:
     }
 
     const fs::path folder_ = PrivateFolder();
-    const fs::path path_ = DefaultConfigPath(folder_);
+    const fs::path path_ = folder_ / "Tarnleaf.ini";
     std::error_code ignored_;
 };
 
@@ -113,8 +113,8 @@ struct ScriptedFiles final : FileAccess {
     bool locked = false;
     mutable int reads = 0;
 
-    std::optional<FileIdentity> Identify(const fs::path&) const override { return identity; }
-    std::optional<std::string> ReadAll(const fs::path&, std::uintmax_t) const override {
+    std::optional<FileIdentity> Identify(const FilePath&) const override { return identity; }
+    std::optional<std::string> ReadAll(const FilePath&, std::uintmax_t) const override {
         ++reads;
         if (!identity || locked) return std::nullopt;
         std::string taken = content;

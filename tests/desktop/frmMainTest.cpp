@@ -188,7 +188,7 @@ TEST_F(MainWindow, CommandLineNamesTheConfigFileAndTurnsLoggingOff) {
     EXPECT_FALSE(log.LoggingEnabled());
     EXPECT_FALSE(desktop.menuChecked[MenuItem::Log]);
     form->OnButtonClick(FormButton::Edit);
-    const std::filesystem::path expected =
+    const FilePath expected =
         (std::filesystem::current_path() / "site conf" / "my.ini").lexically_normal();
     EXPECT_EQ(desktop.opened, (std::vector{expected, expected.parent_path()}));
     form->OnButtonClick(FormButton::Test);

@@ -64,7 +64,7 @@ public:
     bool failRegistration = false;  // RegisterMessageName gives 0
     bool previousInstance = false;
     std::string commandLine;
-    std::filesystem::path programFolder = "/opt/tarnleaf";
+    FilePath programFolder = "/opt/tarnleaf";
     IconHandle programIcon = 0x501;
     float twipsX = 15.0F;
     float twipsY = 15.0F;
@@ -92,7 +92,7 @@ public:
     IconHandle windowIcon = 0;
     std::string viewText;
     std::size_t viewCaret = 0;
-    std::vector<std::filesystem::path> opened;  // file, then directory; main window owners only
+    std::vector<FilePath> opened;  // file, then directory; main window owners only
     std::vector<std::string> errorTexts;
     std::optional<int> quitCode;
     int quitCalls = 0;
@@ -154,7 +154,7 @@ public:
     WindowHandle MainWindow() const override { return kMainWindow; }
     bool PreviousInstanceRunning() override { return previousInstance; }
     std::string CommandLineText() const override { return commandLine; }
-    std::filesystem::path ProgramFolder() const override { return programFolder; }
+    FilePath ProgramFolder() const override { return programFolder; }
     IconHandle LoadProgramIcon() override { return programIcon; }
     void SetWindowIcon(IconHandle icon) override { windowIcon = icon; }
     void SetWindowVisible(bool visible) override {
@@ -182,8 +182,8 @@ public:
     }
     void ViewAppend(std::string_view text) override { viewText.append(text); }
     void ViewSetCaret(std::size_t at) override { viewCaret = std::min(at, viewText.size()); }
-    void OpenDocument(WindowHandle owner, const std::filesystem::path& file,
-                      const std::filesystem::path& directory) override {
+    void OpenDocument(WindowHandle owner, const FilePath& file,
+                      const FilePath& directory) override {
         if (owner == kMainWindow) opened = {file, directory};
     }
     void ShowErrorBox(std::string_view, std::string_view text) override {

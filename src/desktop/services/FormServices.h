@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstddef>
-#include <filesystem>
+#include "FilePath.h"
 #include <string>
 #include <string_view>
 
@@ -28,7 +28,7 @@ public:
     virtual std::string CommandLineText() const = 0;
 
     // The folder that holds the program file.
-    virtual std::filesystem::path ProgramFolder() const = 0;
+    virtual FilePath ProgramFolder() const = 0;
 
     // The program's own icon (resource 101); 0 when it cannot be loaded.
     virtual IconHandle LoadProgramIcon() = 0;
@@ -67,8 +67,8 @@ public:
 
     // Opens the document with its default application, `directory` as working directory,
     // `owner` as owning window; failures are not reported.
-    virtual void OpenDocument(WindowHandle owner, const std::filesystem::path& file,
-                              const std::filesystem::path& directory) = 0;
+    virtual void OpenDocument(WindowHandle owner, const FilePath& file,
+                              const FilePath& directory) = 0;
 
     // A modal error message owned by the main window (or by nothing while it is hidden).
     virtual void ShowErrorBox(std::string_view caption, std::string_view text) = 0;
