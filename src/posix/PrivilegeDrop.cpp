@@ -24,6 +24,7 @@ struct Account {
     uid_t uid = 0;
     gid_t gid = 0;
     std::string name;  // empty when the id has no password entry
+    std::string home;
 };
 
 std::string Why(const char* what) {
@@ -41,7 +42,7 @@ std::optional<unsigned long> ParseId(const char* text) {
 
 std::optional<Account> FromPasswd(const passwd* entry) {
     if (entry == nullptr) return std::nullopt;
-    return Account{entry->pw_uid, entry->pw_gid, entry->pw_name};
+    return Account{entry->pw_uid, entry->pw_gid, entry->pw_name, entry->pw_dir};
 }
 
 // The account `user` names: a name, else a number.
@@ -50,17 +51,18 @@ std::optional<Account> NamedAccount(const std::string& user) {
     const auto id = ParseId(user.c_str());
     if (!id) return std::nullopt;
     if (auto found = FromPasswd(::getpwuid(static_cast<uid_t>(*id)))) return found;
-    return Account{static_cast<uid_t>(*id), static_cast<gid_t>(*id), {}};
+    return Account{static_cast<uid_t>(*id), static_cast<gid_t>(*id), {}, {}};
 }
 
 // Whoever ran sudo (sudo run by root itself names root: no help), else nobody.
 std::optional<Account> DefaultAccount() {
     const auto sudoUid = ParseId(std::getenv("SUDO_UID"));
     if (sudoUid && *sudoUid != 0) {
-        Account account{static_cast<uid_t>(*sudoUid), 0, {}};
+        Account account{static_cast<uid_t>(*sudoUid), 0, {}, {}};
         if (const passwd* entry = ::getpwuid(account.uid)) {
             account.gid = entry->pw_gid;
             account.name = entry->pw_name;
+            account.home = entry->pw_dir;
         }
         if (const auto sudoGid = ParseId(std::getenv("SUDO_GID"))) {
             account.gid = static_cast<gid_t>(*sudoGid);
@@ -108,6 +110,8 @@ std::optional<std::string> SwitchTo(const Account& account) {
     if (grouped != 0) return Why("cannot set the supplementary groups");
     if (::setresgid(account.gid, account.gid, account.gid) != 0) return Why("cannot set the group");
     if (::setresuid(account.uid, account.uid, account.uid) != 0) return Why("cannot set the user");
+    // Settings the desktop libraries keep go to the new user's home, not root's.
+    if (!account.home.empty()) ::setenv("HOME", account.home.c_str(), 1);
     // The switch has emptied them already, unless securebits said otherwise.
     return EmptyHeldSets();
 }

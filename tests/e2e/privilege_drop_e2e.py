@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """tarnleafd started as root holds neither a root id nor a capability once it listens, and
-still answers and follows edits of its file (exit 0: passed, 1: failed, 77: skipped).
+still answers and follows edits of its file; when it cannot drop them, it does not serve
+(exit 0: passed, 1: failed, 77: skipped).
 
     privilege_drop_e2e.py --server PATH/tarnleafd
 """
@@ -33,6 +34,13 @@ def dropped_server_answers_and_follows_edits(case):
     expect(ask(case.link, 2, stop_after=1), {"file": "after-edit.0", "yiaddr": "10.77.0.61"})
 
 
+def failed_drop_ends_the_server(case):
+    done = netns.run("ip", "netns", "exec", case.topology.server_ns, case.binary, "--config",
+                     case.ini, "--port", "0", "--user", "no-such-user-here", check=False)
+    check(done.returncode == 1 and "cannot drop privileges: no such user" in done.stderr and
+          "listening on" not in done.stdout, "exit %r:\n%s" % (done.returncode, done.stderr))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--server", required=True)
@@ -43,6 +51,7 @@ def main():
         netns.require_netns()
         case = Case(os.path.abspath(args.server))
         dropped_server_answers_and_follows_edits(case)
+        failed_drop_ends_the_server(case)
         outcome = "passed"
     except netns.Skip as reason:
         outcome = "skipped (%s)" % reason
