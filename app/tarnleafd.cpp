@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include "FilePath.h"
 #include <iostream>
 #include <string>
 #include <vector>
@@ -12,6 +11,7 @@
 #include "ConfigFile.h"
 #include "ConsoleOptions.h"
 #include "ConsoleServer.h"
+#include "FilePath.h"
 #include "PosixClock.h"
 #include "PosixConsoleLoop.h"
 #include "PosixUdpEndpoint.h"
@@ -67,17 +67,14 @@ int main(int argc, char** argv) {
     }
 
     const FilePath configPath = ConsoleConfigPath(options, ProgramFolder());
-    ConfigFile profiles(configPath);
-    PosixClock clock;
     PosixUdpEndpoint endpoint;
-    ConsoleServer server(endpoint, profiles, clock, std::cout, options.logging);
-
-    if (const auto error = server.Bind(options.port)) {
+    if (const auto error = endpoint.Bind(options.port)) {
         std::cerr << BindFailureMessage(*error, ClassifyBindFailure(error->code), options.port,
                                         kProgram);
         return 1;
     }
-    // Root (or the capability) was needed for the port alone: given up before any request.
+    // Root (or the capability) was needed for the port alone: given up before the profiles
+    // are read, so that they are read only as the user who reads them from now on.
     const auto dropped = DropPrivileges(options.user);
     if (!dropped.ok()) {
         std::fprintf(stderr, "%s: cannot drop privileges: %s (stopping rather than "
@@ -86,6 +83,10 @@ int main(int argc, char** argv) {
     }
     std::fprintf(stderr, "%s: %s\n%s", kProgram, dropped.value().c_str(),
                  UnreadableFileNote(configPath, kProgram).c_str());
+    ConfigFile profiles(configPath);
+    PosixClock clock;
+    ConsoleServer server(endpoint, profiles, clock, std::cout, options.logging);
+
     server.PrintListening(endpoint.BoundPort(), configPath.string());
     std::cerr << MissingConfigNote(configPath, kProgram);
 

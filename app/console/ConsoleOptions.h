@@ -1,12 +1,12 @@
 #pragma once
 
 #include <cstdint>
-#include "FilePath.h"
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "FilePath.h"
 #include "Result.h"
 
 namespace tarnleaf {

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "FilePath.h"
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "FileAccess.h"
+#include "FilePath.h"
 #include "IniSnapshot.h"
 #include "ProfileSource.h"
 

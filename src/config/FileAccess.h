@@ -1,10 +1,11 @@
 #pragma once
 
 #include <cstdint>
-#include "FilePath.h"
 #include <memory>
 #include <optional>
 #include <string>
+
+#include "FilePath.h"
 
 namespace tarnleaf {
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "FilePath.h"
 #include <functional>
 #include <memory>
 #include <optional>
@@ -8,6 +7,7 @@
 
 #include "DesktopEvents.h"
 #include "DesktopServices.h"
+#include "FilePath.h"
 #include "UdpEndpoint.h"
 #include "LogModel.h"
 #include "clsTray.h"

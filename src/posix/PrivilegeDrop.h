@@ -1,10 +1,10 @@
 #pragma once
 
-#include "FilePath.h"
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "FilePath.h"
 #include "Result.h"
 
 namespace tarnleaf {

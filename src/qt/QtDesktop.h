@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include "FilePath.h"
 #include <functional>
 #include <map>
 #include <memory>
@@ -19,6 +18,7 @@
 #include <QUrl>
 
 #include "DesktopServices.h"
+#include "FilePath.h"
 #include "QtInstanceLock.h"
 #include "QtMainWindow.h"
 #include "QtSocketWatcher.h"

@@ -1,11 +1,11 @@
 #pragma once
 
 #include <cstddef>
-#include "FilePath.h"
 #include <string>
 #include <string_view>
 
 #include "DesktopTypes.h"
+#include "FilePath.h"
 
 namespace tarnleaf {
 
