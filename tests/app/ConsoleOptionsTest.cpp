@@ -12,22 +12,26 @@ using ::testing::HasSubstr;
 using Args = std::vector<std::string>;
 
 TEST(ConsoleArguments, AcceptedCommandLinesGiveTheseOptions) {
-    // Expected: config path, logging, port, help.
+    // Expected: config path, logging, port, help, user.
     const std::pair<Args, ConsoleOptions> cases[] = {
-        {{}, {"", true, 67, false}},
-        {{"-NoLog"}, {"", false, 67, false}},
-        {{"--nolog"}, {"", false, 67, false}},
-        {{"--config", "/etc/tl.ini"}, {"/etc/tl.ini", true, 67, false}},
-        {{"--port", "65535"}, {"", true, 65535, false}},
-        {{"--port", "0", "-NOLOG", "--config", "a b"}, {"a b", false, 0, false}},
-        {{"-h"}, {"", true, 67, true}},
-        {{"--help"}, {"", true, 67, true}}};
+        {{}, {"", true, 67, false, {}}},
+        {{"-NoLog"}, {"", false, 67, false, {}}},
+        {{"--nolog"}, {"", false, 67, false, {}}},
+        {{"--config", "/etc/tl.ini"}, {"/etc/tl.ini", true, 67, false, {}}},
+        {{"--port", "65535"}, {"", true, 65535, false, {}}},
+        {{"--port", "0", "-NOLOG", "--config", "a b"}, {"a b", false, 0, false, {}}},
+        {{"-h"}, {"", true, 67, true, {}}},
+        {{"--help"}, {"", true, 67, true, {}}},
+#ifndef _WIN32
+        {{"--user", "nobody", "--port", "6767"}, {"", true, 6767, false, "nobody"}},
+#endif
+    };
     for (const auto& [args, want] : cases) {
         const auto parsed = ParseConsoleArguments(args);
         ASSERT_TRUE(parsed.ok()) << parsed.error();
         const ConsoleOptions& got = parsed.value();
-        EXPECT_EQ(std::tie(got.configPath, got.logging, got.port, got.showHelp),
-                  std::tie(want.configPath, want.logging, want.port, want.showHelp))
+        EXPECT_EQ(std::tie(got.configPath, got.logging, got.port, got.showHelp, got.user),
+                  std::tie(want.configPath, want.logging, want.port, want.showHelp, want.user))
             << ::testing::PrintToString(args);
     }
 }
