@@ -11,33 +11,41 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include <QApplication>
+#include <QIcon>
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include "BootpConstants.h"
+#include "CommandLine.h"
 #include "ConfigFile.h"
+#include "DesktopController.h"
+#include "InotifyFileWatcher.h"
+#include "LogModel.h"
 #include "PosixClock.h"
 #include "PosixUdpEndpoint.h"
 #include "PrivilegeDrop.h"
-#include "QtDesktop.h"
+#include "ProgramFolder.h"
+#include "QtDesktopSession.h"
+#include "QtMainWindow.h"
+#include "QtProgramIcon.h"
+#include "QtScreenGeometry.h"
+#include "QtSocketWatcher.h"
 #include "QtStopSignals.h"
-#include "LogModel.h"
+#include "QtTrayIcon.h"
 #include "RequestCycle.h"
 #include "TestMessageSender.h"
-#include "modSubClass.h"
-#include "CommandLine.h"
-#include "frmMain.h"
 
 namespace {
 
-constexpr std::uint16_t kServerPort = 67;
 
 // What the user can do about a port that cannot be bound, in the error's own words.
 tarnleaf::SocketError ExplainBindFailure(tarnleaf::SocketError error) {
@@ -121,17 +129,23 @@ int main(int argc, char** argv) {
     // A reader of standard error that goes away must not end the server.
     std::signal(SIGPIPE, SIG_IGN);
 
-    QtDesktopOptions options;
-    const QStringList arguments = QCoreApplication::arguments();
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        options.arguments.push_back(arguments[i].toStdString());
-    }
-    QtDesktop desktop(std::move(options));
-
     // The same file that "Edit Config" offers: --config FILE, else Tarnleaf.ini beside us.
-    const CommandLineParts parts = SplitCommandLine(desktop.CommandLineText());
-    ConfigFile profiles(ResolveConfigFile(parts, desktop.ProgramFolder()));
-    std::fputs(UnreadableFileNote(profiles.Path(), "tarnleaf").c_str(), stderr);
+    std::vector<std::string> arguments;
+    for (const QString& argument : QCoreApplication::arguments().mid(1)) {
+        arguments.push_back(argument.toStdString());
+    }
+    const CommandLineParts parts = SplitCommandLine(JoinArguments(arguments));
+    const FilePath configFile = ResolveConfigFile(parts, FilePath(ProgramFolder()));
+
+    QtDesktopSession session;
+    const QIcon icon = LoadProgramIcon();
+    QtMainWindow window;
+    window.setWindowIcon(icon);
+    QtTrayIcon tray(icon);
+    QtScreenGeometry screen;
+
+    ConfigFile profiles(configFile, LocalFileAccess(), InotifyFileWatcher::Create(configFile));
+    std::fputs(UnreadableFileNote(configFile, "tarnleaf").c_str(), stderr);
     PosixClock clock;
     LogModel log;
     RequestCycle cycle(endpoint, profiles, log, clock);
@@ -139,26 +153,32 @@ int main(int argc, char** argv) {
 
     const char* echo = std::getenv("TARNLEAF_LOG_ECHO");
     if (echo != nullptr && *echo != '\0') {
-        EchoViewChanges(*desktop.Window().LogView().document());
+        EchoViewChanges(*window.LogView().document());
     }
 
-    // The hook registry outlives the window and every tray object (declared before it).
-    modSubClass hooks(desktop);
-    frmMain form(
-        desktop, hooks, log, [&tester] { tester.SendTestMessage(); },
+    // Datagrams reach the loop through a socket notifier once the port is bound.
+    std::unique_ptr<QtSocketWatcher> socket;
+    DesktopController controller(
+        window, tray, screen, session, log,
+        {.configFile = configFile, .loggingOn = !LoggingStartsOff(parts.rest)},
+        [&tester] { tester.SendTestMessage(); },
         [&]() -> std::optional<SocketError> {
             if (bindError) {
                 return ExplainBindFailure(*bindError);
             }
-            desktop.WatchSocket(endpoint.NativeHandle(),
-                                [&cycle] { return cycle.HandleOneDatagram(); });
+            socket = std::make_unique<QtSocketWatcher>(
+                endpoint.NativeHandle(), [&cycle] { return cycle.HandleOneDatagram(); });
             return std::nullopt;
         });
-    desktop.SetEvents(form);
 
-    // Ctrl+C, kill and a closing terminal end the program as its "終了" does.
-    QtStopSignals stopSignals([&desktop](int) { desktop.RequestClose(); });
+    // Ctrl+C, kill, a closing terminal and the end of the desktop session end the program
+    // as its "終了" does: the icon goes first.
+    QtStopSignals stopSignals([&controller](int) { controller.OnCloseRequested(); });
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, &window,
+                     [&controller] { controller.OnCloseRequested(); });
 
-    form.Start();
-    return desktop.Run();
+    controller.Start();
+    const int code = session.Run();
+    socket.reset();
+    return code;
 }

@@ -4,59 +4,65 @@
 
 #include <optional>
 
+#include "BootpConstants.h"
+#include "CommandLine.h"
 #include "ConfigFile.h"
-#include "Win32Clock.h"
-#include "Win32Desktop.h"
-#include "WinsockSession.h"
-#include "WinsockUdpEndpoint.h"
+#include "DesktopController.h"
+#include "DisplayText.h"
+#include "ExecutableFolder.h"
 #include "LogModel.h"
+#include "MainWindowLayout.h"
 #include "RequestCycle.h"
 #include "TestMessageSender.h"
-#include "modSubClass.h"
-#include "CommandLine.h"
-#include "frmMain.h"
-
-namespace {
-
-constexpr std::uint16_t kServerPort = 67;
-
-}  // namespace
+#include "Win32Clock.h"
+#include "Win32DesktopSession.h"
+#include "Win32FileWatcher.h"
+#include "Win32MainWindow.h"
+#include "Win32ScreenGeometry.h"
+#include "Win32SocketWatcher.h"
+#include "Win32TrayIcon.h"
+#include "WindowHookRegistry.h"
+#include "WinsockSession.h"
+#include "WinsockUdpEndpoint.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     using namespace tarnleaf;
 
     WinsockSession winsock;
-    Win32Desktop desktop(instance);
-    if (desktop.MainWindow() == 0) {
-        return 1;
-    }
+    // Declared first, ended last: the window's own procedure is back before it goes.
+    WindowHookRegistry hooks;
+    Win32MainWindow window(instance);
+    if (window.Handle() == nullptr) return 1;
+    // The program's icon 101 at the size the notification area shows; shared, so never freed.
+    const auto icon = static_cast<HICON>(LoadImageW(
+        instance, MAKEINTRESOURCEW(form_layout::kIconResource), IMAGE_ICON,
+        GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    Win32TrayIcon tray(hooks, window.Handle(), icon);
+    Win32ScreenGeometry screen;
+    Win32DesktopSession session(window);
 
     // The same file that "Edit Config" offers: --config FILE, else Tarnleaf.ini beside us.
-    const CommandLineParts parts = SplitCommandLine(desktop.CommandLineText());
-    ConfigFile profiles(ResolveConfigFile(parts, desktop.ProgramFolder()));
+    const wchar_t* commandLine = GetCommandLineW();
+    const CommandLineParts parts =
+        SplitCommandLine(Narrow(CommandLineTail(commandLine != nullptr ? commandLine : L"")));
+    const FilePath configFile = ResolveConfigFile(parts, ExecutableFolder());
+    ConfigFile profiles(configFile, LocalFileAccess(), Win32FileWatcher::Create(configFile));
     Win32Clock clock;
     WinsockUdpEndpoint endpoint;
     LogModel log;
     RequestCycle cycle(endpoint, profiles, log, clock);
     TestMessageSender tester(endpoint, profiles, log, clock);
+    Win32SocketWatcher watcher([&cycle] { cycle.HandleOneDatagram(); },
+                               [&cycle](const SocketError& error) { cycle.OnSocketError(error); });
 
-    // The hook registry outlives the window and every tray object (declared before it).
-    modSubClass hooks(desktop);
-    frmMain form(
-        desktop, hooks, log, [&tester] { tester.SendTestMessage(); },
+    DesktopController controller(
+        window, tray, screen, session, log, {configFile, !LoggingStartsOff(parts.rest)},
+        [&tester] { tester.SendTestMessage(); },
         [&]() -> std::optional<SocketError> {
-            if (const auto& failure = winsock.StartupError()) {
-                return failure;
-            }
-            if (auto error = endpoint.Bind(kServerPort)) {
-                return error;
-            }
-            desktop.WatchSocket(
-                endpoint.NativeHandle(), [&cycle] { cycle.HandleOneDatagram(); },
-                [&cycle](const SocketError& error) { cycle.OnSocketError(error); });
-            return std::nullopt;
+            if (const auto& failure = winsock.StartupError()) return failure;
+            if (auto error = endpoint.Bind(kServerPort)) return error;
+            return watcher.Watch(static_cast<SOCKET>(endpoint.NativeHandle()));
         });
-    desktop.SetEvents(form);
-    form.Start();
-    return desktop.Run();
+    controller.Start();
+    return session.Run();
 }

@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "ConfigFile.h"
+#include "InotifyFileWatcher.h"
 #include "ConsoleOptions.h"
 #include "ConsoleServer.h"
+#include "ConsoleTools.h"
 #include "FilePath.h"
 #include "PosixClock.h"
 #include "PosixConsoleLoop.h"
@@ -50,6 +52,16 @@ int main(int argc, char** argv) {
         std::cout << ConsoleUsage(kProgram);
         return 0;
     }
+    if (options.action == ConsoleAction::Check) {
+        return RunCheck(ConsoleConfigPath(options, ProgramFolder()), std::cout, std::cerr);
+    }
+    if (options.action == ConsoleAction::Preview) {
+        // Never bound: asked only for the host's address and name.
+        const PosixUdpEndpoint host;
+        const std::string from = options.previewFrom.empty() ? host.LocalIP() : options.previewFrom;
+        return RunPreview(options, ConsoleConfigPath(options, ProgramFolder()), from,
+                          host.LocalHostName(), std::cout, std::cerr);
+    }
 
     // A reader that goes away (a closed pipe) must not end the server, and neither may a
     // terminal it shares from the background ("tarnleafd &") stop it.
@@ -83,7 +95,7 @@ int main(int argc, char** argv) {
     }
     std::fprintf(stderr, "%s: %s\n%s", kProgram, dropped.value().c_str(),
                  UnreadableFileNote(configPath, kProgram).c_str());
-    ConfigFile profiles(configPath);
+    ConfigFile profiles(configPath, LocalFileAccess(), InotifyFileWatcher::Create(configPath));
     PosixClock clock;
     ConsoleServer server(endpoint, profiles, clock, std::cout, options.logging);
 

@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "ConfigFile.h"
+#include "Win32FileWatcher.h"
 #include "ConsoleOptions.h"
 #include "ConsoleServer.h"
+#include "ConsoleTools.h"
 #include "ExecutableFolder.h"
 #include "Win32Clock.h"
 #include "Win32ConsoleLoop.h"
@@ -105,9 +107,19 @@ int main(int argc, char** argv) {
         std::cerr << kProgram << ": Winsock is not available: " << failure->description << '\n';
         return 1;
     }
+    if (options.action == ConsoleAction::Check) {
+        return RunCheck(ConsoleConfigPath(options, ExecutableFolder()), std::cout, std::cerr);
+    }
+    if (options.action == ConsoleAction::Preview) {
+        // Never bound: asked only for the host's address and name.
+        const WinsockUdpEndpoint host;
+        const std::string from = options.previewFrom.empty() ? host.LocalIP() : options.previewFrom;
+        return RunPreview(options, ConsoleConfigPath(options, ExecutableFolder()), from,
+                          host.LocalHostName(), std::cout, std::cerr);
+    }
 
     const FilePath configPath = ConsoleConfigPath(options, ExecutableFolder());
-    ConfigFile profiles(configPath);
+    ConfigFile profiles(configPath, LocalFileAccess(), Win32FileWatcher::Create(configPath));
     Win32Clock clock;
     WinsockUdpEndpoint endpoint;
     ConsoleServer server(endpoint, profiles, clock, std::cout, options.logging);

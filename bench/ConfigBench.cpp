@@ -1,7 +1,9 @@
 // The cost of laying one client's profile over a request, as the server does it per message:
 // Refresh() (one status query of an unchanged file) then LoadProfile with its options. It
-// must stay flat as the file grows; only re-reading an edited file grows with its size.
+// must stay flat as the file grows; only re-reading an edited file grows with its size, and
+// the memory a loaded file takes stays within a few times its size.
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -9,6 +11,9 @@
 #include <string>
 
 #include "ConfigFile.h"
+#ifdef __linux__
+#include "InotifyFileWatcher.h"
+#endif
 #include "ProfileLoader.h"
 #include "StaticProfileSource.h"
 
@@ -41,11 +46,12 @@ std::string ConfigText(int clients) {
 // A Tarnleaf.ini of `clients` sections in a folder of its own, removed afterwards.
 class ConfigOnDisk {
 public:
-    explicit ConfigOnDisk(int clients)
+    explicit ConfigOnDisk(int clients) : ConfigOnDisk(ConfigText(clients), clients) {}
+    ConfigOnDisk(const std::string& text, int tag)
         : folder_(std::filesystem::temp_directory_path() /
-                  ("tarnleaf-config-bench-" + std::to_string(clients))) {
+                  ("tarnleaf-config-bench-" + std::to_string(tag))) {
         std::filesystem::create_directories(folder_);
-        std::ofstream(DefaultConfigPath(folder_), std::ios::binary) << ConfigText(clients);
+        std::ofstream(DefaultConfigPath(folder_), std::ios::binary) << text;
     }
     ~ConfigOnDisk() {
         std::error_code ignored;
@@ -112,6 +118,84 @@ void BM_ParseConfig(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 BENCHMARK(BM_ParseConfig)->Arg(1)->Arg(100)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+// What an unchanged file costs per message (or per batch): a status query of the file, or
+// with a change watcher one look at its events.
+void BM_RefreshUnchanged(benchmark::State& state) {
+    const ConfigOnDisk disk(100);
+    std::unique_ptr<FileChangeWatcher> watcher;
+#ifdef __linux__
+    if (state.range(0) == 1) watcher = InotifyFileWatcher::Create(disk.Path());
+#endif
+    if (state.range(0) == 1 && !watcher) {
+        state.SkipWithError("no change watcher on this platform");
+        return;
+    }
+    ConfigFile file(disk.Path(), LocalFileAccess(), std::move(watcher));
+    for (auto _ : state) file.Refresh();
+    state.counters["reads"] = file.ReadCount();
+}
+BENCHMARK(BM_RefreshUnchanged)->ArgName("watcher")->Arg(0)->Arg(1);
+
+// A watcher that reports a finished change at every Refresh(): each one reads and parses the
+// whole file, as after a save.
+class EveryRefreshChanged final : public FileChangeWatcher {
+public:
+    bool ChangedSinceLastAsked() override { return changed_ = !changed_; }
+    bool WriterActive() override { return false; }
+    bool AwaitNoWriter(std::chrono::milliseconds) override { return true; }
+    bool Watching() const override { return true; }
+
+private:
+    bool changed_ = false;  // true before each read, false just after it
+};
+
+// Reading an edited file again: what one save costs the next request.
+void BM_ReloadAfterEdit(benchmark::State& state) {
+    const int clients = static_cast<int>(state.range(0));
+    const ConfigOnDisk disk(clients);
+    ConfigFile file(disk.Path(), LocalFileAccess(), std::make_unique<EveryRefreshChanged>());
+    for (auto _ : state) {
+        file.Refresh();
+        benchmark::DoNotOptimize(file.Snapshot().SectionCount());
+    }
+}
+BENCHMARK(BM_ReloadAfterEdit)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// Heap taken by a loaded file, per byte of the file: a realistic profiles file, then the
+// shapes that cost the most per byte (keys and sections of one letter), each of 16 MiB.
+std::string MemoryShape(int shape) {
+    constexpr std::size_t kSize = 16u << 20;
+    if (shape == 0) return ConfigText(10000);
+    std::string text = "[s]\n";
+    for (int i = 0; text.size() + 12 < kSize; ++i) {
+        const std::string name = std::to_string(i);
+        text.append(shape == 1 ? name + "=\n" : "[" + name + "]\n");
+    }
+    return text;
+}
+
+// Large blocks are mapped apart from the heap proper; both count.
+std::size_t HeapInUse() {
+    const auto info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
+void BM_MemoryPerFileByte(benchmark::State& state) {
+    const std::string text = MemoryShape(static_cast<int>(state.range(0)));
+    const ConfigOnDisk disk(text, 90 + static_cast<int>(state.range(0)));
+    double ratio = 0;
+    for (auto _ : state) {
+        const std::size_t before = HeapInUse();
+        const ConfigFile file(disk.Path());
+        ratio = double(HeapInUse() - before) / double(text.size());
+        benchmark::DoNotOptimize(file.Snapshot().SectionCount());
+    }
+    state.counters["file_MiB"] = double(text.size()) / (1 << 20);
+    state.counters["heap_per_file_byte"] = ratio;
+}
+BENCHMARK(BM_MemoryPerFileByte)
+    ->ArgName("shape")->DenseRange(0, 2)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace tarnleaf

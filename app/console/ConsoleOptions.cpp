@@ -1,6 +1,8 @@
 #include "ConsoleOptions.h"
 
 #include "ConfigFile.h"
+#include "Ipv4Address.h"
+#include "ReplyPreview.h"
 
 #include <algorithm>
 #include <cctype>
@@ -46,6 +48,38 @@ Result<ConsoleOptions, std::string> ParseConsoleArguments(const std::vector<std:
             }
             options.user = args[++i];
 #endif
+        } else if (arg == "--check") {
+            if (options.action == ConsoleAction::Preview) {
+                return R::Fail("--check and --preview are separate commands");
+            }
+            options.action = ConsoleAction::Check;
+        } else if (arg == "--preview" || arg == "--type" || arg == "--from") {
+            if (i + 1 >= args.size()) {
+                return R::Fail(arg + " needs a value");
+            }
+            const std::string& value = args[++i];
+            if (arg == "--preview") {
+                if (!ParseMacAddress(value)) {
+                    return R::Fail("--preview needs a hardware address such as "
+                                   "00-A0-C9-12-34-56, not \"" + value + "\"");
+                }
+                if (options.action == ConsoleAction::Check) {
+                    return R::Fail("--check and --preview are separate commands");
+                }
+                options.action = ConsoleAction::Preview;
+                options.previewMac = value;
+            } else if (arg == "--type") {
+                if (!ParsePreviewType(value)) {
+                    return R::Fail("--type is discover, request, inform or bootp, not \"" +
+                                   value + "\"");
+                }
+                options.previewType = value;
+            } else {
+                if (!Ipv4Address::Parse(value)) {
+                    return R::Fail("--from needs an IPv4 address, not \"" + value + "\"");
+                }
+                options.previewFrom = value;
+            }
         } else if (arg == "--config" || arg == "--port") {
             if (i + 1 >= args.size()) {
                 return R::Fail(arg + " needs a value");
@@ -67,6 +101,10 @@ Result<ConsoleOptions, std::string> ParseConsoleArguments(const std::vector<std:
             return R::Fail("unknown argument \"" + arg + "\"");
         }
     }
+    const bool previewPart = options.previewType != "discover" || !options.previewFrom.empty();
+    if (previewPart && options.action != ConsoleAction::Preview) {
+        return R::Fail("--type and --from go with --preview");
+    }
     return R::Ok(std::move(options));
 }
 
@@ -79,6 +117,9 @@ std::string ConsoleUsage(std::string_view program) {
         " [--user NAME]"
 #endif
         " [--help]\n"
+        "       " + std::string(program) + " --check [--config FILE]\n"
+        "       " + std::string(program) +
+        " --preview MAC [--type discover|request|inform|bootp] [--from ADDR] [--config FILE]\n"
         "  Answers BOOTP/DHCP requests on UDP port 67 from the profiles in Tarnleaf.ini\n"
         "  (by default the file beside the program; the file is read again when it changes).\n"
         "  --config FILE  read the profiles from FILE instead\n"
@@ -89,6 +130,11 @@ std::string ConsoleUsage(std::string_view program) {
         "                 SUDO_UID, else nobody) without any capability; --user root\n"
         "                 keeps root's rights\n"
 #endif
+        "  --check        report every mistake in the profiles file as FILE:LINE: message\n"
+        "                 (exit 1 when there is any) and open no socket\n"
+        "  --preview MAC  print the log's dump of the reply to the smallest request from MAC\n"
+        "                 (a DHCPDISCOVER unless --type says otherwise), without a socket;\n"
+        "                 --from ADDR is the server's address (default: the host's own)\n"
         "  --help         show this text\n"
         "  On a terminal: t + Enter sends the test message, l switches logging, q quits.\n";
     return text;

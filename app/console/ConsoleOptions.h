@@ -6,21 +6,31 @@
 #include <string_view>
 #include <vector>
 
+#include "BootpConstants.h"
 #include "FilePath.h"
 #include "Result.h"
 
 namespace tarnleaf {
 
+// What the program is asked to do: serve, or one of the tools that tell what it would do.
+enum class ConsoleAction { Serve, Check, Preview };
+
 // The command line of the console server:
 //   tarnleafd [--config FILE] [-NOLOG | --nolog] [--port N] [--user NAME] [--help]
+//   tarnleafd --check [--config FILE]
+//   tarnleafd --preview MAC [--type discover|request|inform|bootp] [--from ADDR] [--config FILE]
 // (--user exists on Linux only: it names whom to run as once the port is bound.)
 // "-NOLOG" is matched in any letter case, as the desktop program matches it.
 struct ConsoleOptions {
     std::string configPath;  // empty: Tarnleaf.ini beside the program
     bool logging = true;
-    std::uint16_t port = 67;
+    std::uint16_t port = kServerPort;
     bool showHelp = false;
     std::optional<std::string> user;  // none: the default unprivileged user
+    ConsoleAction action = ConsoleAction::Serve;
+    std::string previewMac{};   // as given; checked when parsed
+    std::string previewType = "discover";
+    std::string previewFrom{};  // empty: the host's primary IPv4 address
 };
 
 // The arguments without the program name. A wrong command line gives the reason as text.

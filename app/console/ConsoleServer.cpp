@@ -1,5 +1,7 @@
 #include "ConsoleServer.h"
 
+#include "ProfileRefresh.h"
+
 namespace tarnleaf {
 namespace {
 
@@ -50,6 +52,10 @@ ConsoleServer::ConsoleServer(UdpEndpoint& endpoint, ProfileSource& profiles, con
         out_ << change.appended;
         out_.flush();
     });
+    // A file that could not be read at start-up is said at once, not with the first request.
+    if (const auto fault = profiles.TakeReadFault()) {
+        log_.AppendErrorEntry(ConfigReadErrorBody(*fault));
+    }
 }
 
 void ConsoleServer::PrintListening(std::uint16_t port, std::string_view configPath) {

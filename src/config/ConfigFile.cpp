@@ -9,49 +9,157 @@ FilePath DefaultConfigPath(const FilePath& programFolder) {
     return programFolder / FilePath(std::string(kConfigFileName));
 }
 
-ConfigFile::ConfigFile(FilePath path, std::shared_ptr<const FileAccess> files)
-    : path_(std::move(path)), files_(files ? std::move(files) : LocalFileAccess()) {
-    Reload(files_->Identify(path_));
+std::string FileFaultReason(const FileReadError& error, std::uintmax_t maxBytes) {
+    const auto withDetail = [&](std::string text) {
+        return error.detail.empty() ? text : text + ": " + error.detail;
+    };
+    switch (error.fault) {
+        case FileFault::Missing:
+            return "missing";
+        case FileFault::NotAFile:
+            return "not a file (a folder?)";
+        case FileFault::TooLarge:
+            return withDetail("too large") + ", at most " + std::to_string(maxBytes) +
+                   " are read";
+        case FileFault::AccessDenied:
+            return withDetail("access denied");
+        case FileFault::ReadFailed:
+            break;
+    }
+    return withDetail("read failed");
+}
+
+ConfigFile::ConfigFile(FilePath path, std::shared_ptr<const FileAccess> files,
+                       std::unique_ptr<FileChangeWatcher> watcher)
+    : path_(std::move(path)),
+      files_(files ? std::move(files) : LocalFileAccess()),
+      watcher_(std::move(watcher)) {
+    if (watcher_) {
+        stale_ = true;
+        RefreshWatched();
+    } else {
+        RefreshByIdentity();
+    }
 }
 
 void ConfigFile::Refresh() {
-    auto identity = files_->Identify(path_);
-    if (identity == identity_) return;
-    Reload(std::move(identity));
+    if (watcher_ && !watcher_->Watching()) {
+        // The watch went blind; from here on the file itself is asked, and read once now in
+        // case the change that blinded the watch was never seen.
+        watcher_.reset();
+        settled_ = false;
+    }
+    if (watcher_) {
+        RefreshWatched();
+    } else {
+        RefreshByIdentity();
+    }
 }
 
-void ConfigFile::Reload(std::optional<FileIdentity> identity) {
+void ConfigFile::RefreshWatched() {
+    if (watcher_->ChangedSinceLastAsked()) stale_ = true;
+    if (!stale_) return;
+    bool waited = false;
+    for (int attempt = 0; attempt < kMaxReadAttempts; ++attempt) {
+        if (watcher_->WriterActive()) {
+            // One bounded wait per write and per Refresh(): a writer that keeps the file
+            // open longer, or is at it again, is not waited for on every message; until it
+            // is done, the last complete reading answers.
+            if (waitSpent_ || waited || !watcher_->AwaitNoWriter(kWriterWait)) {
+                waitSpent_ = true;
+                return;
+            }
+            waited = true;
+        }
+        waitSpent_ = false;
+        // What happened before this point is in the read. A writer found at it afterwards,
+        // or a change reported after that, may have cut the read short: it is not trusted.
+        // (The writer is asked first: once it has closed the file, all its changes are
+        // reported.)
+        (void)watcher_->ChangedSinceLastAsked();
+        auto read = files_->ReadAll(path_, kMaxFileBytes);
+        readCount_ += read.ok();
+        const bool writerAfter = watcher_->WriterActive();
+        if (watcher_->ChangedSinceLastAsked() || writerAfter) continue;
+        stale_ = Take(std::move(read)) == Retry::Yes;
+        return;
+    }
+    // Never held still through a whole read: the last complete reading stays, and the next
+    // Refresh() tries again.
+}
+
+void ConfigFile::RefreshByIdentity() {
+    auto identity = files_->Identify(path_);
+    if (settled_ && identity == identity_) return;
+    settled_ = ReloadByIdentity(std::move(identity)) == Retry::No;
+}
+
+ConfigFile::Retry ConfigFile::ReloadByIdentity(std::optional<FileIdentity> before) {
     // The identity is taken before and after each read: a difference, or a content of
     // another size than the file claimed, means the file changed under the read.
-    for (int attempt = 1; identity; ++attempt) {
-        if (identity->size > kMaxFileBytes) break;
-        auto content = files_->ReadAll(path_, kMaxFileBytes);
-        ++readCount_;
+    for (int attempt = 1;; ++attempt) {
+        auto read = files_->ReadAll(path_, kMaxFileBytes);
+        readCount_ += read.ok();
         auto after = files_->Identify(path_);
-        if (!after) {
-            identity.reset();
-            break;
-        }
         const bool settled =
-            after == identity && (!content || content->size() == identity->size);
-        if (settled || attempt == kMaxReadAttempts) {
-            // Only a settled, successful read is trusted until the file changes. An unsettled
-            // one keeps the identity from before it, and a failed one (a file that another
-            // program holds locked for a moment) none, so the next Refresh() tries again.
-            if (settled) {
-                identity_ = content ? after : std::nullopt;
-            } else {
-                identity_ = identity;
-            }
-            snapshot_ = content ? IniSnapshot::Adopt(std::move(*content)) : IniSnapshot();
-            return;
+            after == before && (!read.ok() || !after || read.value().size() == after->size);
+        if (settled) {
+            identity_ = std::move(after);
+            return Take(std::move(read));
         }
-        identity = std::move(after);
+        if (attempt == kMaxReadAttempts) {
+            // The last read serves for now; the identity from before it is not trusted, so
+            // the next Refresh() reads again.
+            (void)Take(std::move(read));
+            return Retry::Yes;
+        }
+        before = std::move(after);
     }
-    // No file, one that cannot be examined, or one far too large: every key reads as
-    // missing until the file changes.
-    identity_ = identity;
-    snapshot_ = IniSnapshot();
+}
+
+ConfigFile::Retry ConfigFile::Take(Result<std::string, FileReadError> read) {
+    if (read.ok()) {
+        snapshot_ = IniSnapshot::Adopt(std::move(read).value());
+        fault_.reset();
+        unreported_.reset();
+        return Retry::No;
+    }
+    const FileReadError& error = read.error();
+    switch (error.fault) {
+        case FileFault::Missing:
+            // Deleted, or never there: no profiles, and nothing to report.
+            snapshot_ = IniSnapshot();
+            fault_.reset();
+            unreported_.reset();
+            return Retry::No;
+        case FileFault::NotAFile:
+            // Something put in the file's place on purpose: the file is gone.
+            snapshot_ = IniSnapshot();
+            NoteFault(error);
+            return Retry::No;
+        case FileFault::TooLarge:
+            // The user's last good file answers; the next change of the file is read again.
+            NoteFault(error);
+            return Retry::No;
+        case FileFault::AccessDenied:
+        case FileFault::ReadFailed:
+            break;
+    }
+    // Most likely passing (a lock, a permission being fixed, a flaky disk), and a lock let go
+    // is no change that a watcher reports: the last complete reading answers, and the read
+    // is tried at every Refresh() until it succeeds.
+    NoteFault(error);
+    return Retry::Yes;
+}
+
+void ConfigFile::NoteFault(const FileReadError& error) {
+    if (fault_ == error.fault) return;  // still the same condition: reported when it began
+    fault_ = error.fault;
+    unreported_ = ProfileReadFault{path_.string(), FileFaultReason(error, kMaxFileBytes)};
+}
+
+std::optional<ProfileReadFault> ConfigFile::TakeReadFault() {
+    return std::exchange(unreported_, std::nullopt);
 }
 
 }  // namespace tarnleaf

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "FilePath.h"
+#include "Result.h"
 
 namespace tarnleaf {
 
@@ -21,18 +22,32 @@ struct FileIdentity {
     friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
 
+// Why a file's content could not be had.
+enum class FileFault {
+    Missing,       // nothing of that name
+    NotAFile,      // a folder or some other non-file stands there
+    TooLarge,      // larger than the reader accepts
+    AccessDenied,  // no permission, or another program holds it locked
+    ReadFailed,    // an I/O error
+};
+
+struct FileReadError {
+    FileFault fault = FileFault::ReadFailed;
+    std::string detail;  // the platform's words, or the size for TooLarge
+};
+
 // The file operations the configuration reader needs, so tests can stand in for the disk.
 class FileAccess {
 public:
     virtual ~FileAccess() = default;
 
-    // No value when the file does not exist or cannot be examined.
+    // No value when there is no regular file or it cannot be examined.
     virtual std::optional<FileIdentity> Identify(const FilePath& path) const = 0;
 
-    // The whole content; no value when the file cannot be opened or read, or is larger
-    // than `maxBytes`.
-    virtual std::optional<std::string> ReadAll(const FilePath& path,
-                                               std::uintmax_t maxBytes) const = 0;
+    // The whole content, or why it cannot be had; a file larger than `maxBytes` is never
+    // taken into memory.
+    virtual Result<std::string, FileReadError> ReadAll(const FilePath& path,
+                                                       std::uintmax_t maxBytes) const = 0;
 };
 
 // The real file system.

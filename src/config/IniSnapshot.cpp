@@ -1,5 +1,7 @@
 #include "IniSnapshot.h"
 
+#include "IniLine.h"
+
 #include <algorithm>
 #include <bit>
 #include <limits>
@@ -10,67 +12,33 @@ namespace tarnleaf {
 
 namespace {
 
-constexpr bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view TrimIniBlanks(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
 std::string_view TrimSpaceChars(std::string_view text) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
     return text;
 }
 
-std::string_view Unquote(std::string_view value) {
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-        value.back() == value.front()) {
-        return value.substr(1, value.size() - 2);
-    }
-    return value;
-}
-
-// Hands out the lines of `text` one by one, whatever mix of LF, CRLF and CR ends them.
-class LineReader {
-public:
-    explicit LineReader(std::string_view text) : text_(text) {}
-
-    std::optional<std::string_view> Next() {
-        if (pos_ >= text_.size()) return std::nullopt;
-        const std::size_t start = pos_;
-        const std::size_t end = text_.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) {
-            pos_ = text_.size();
-            return text_.substr(start);
-        }
-        pos_ = end + 1;
-        if (text_[end] == '\r' && pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
-        return text_.substr(start, end - start);
-    }
-
-private:
-    std::string_view text_;
-    std::size_t pos_ = 0;
-};
-
 // Slots for `entries` names: none for none, else a power of two at least twice as many.
 std::size_t SlotCountFor(std::size_t entries) {
     return entries == 0 ? 0 : std::bit_ceil(entries * 2);
 }
 
-// FNV-1a leaves its high bits the best mixed; the slot index takes them in.
-std::size_t HomeSlot(std::uint64_t hash) { return static_cast<std::size_t>(hash ^ (hash >> 32)); }
+// The 32 bits of a name's hash that a snapshot keeps. FNV-1a leaves its high bits the best
+// mixed; folding them in serves the slot index.
+constexpr std::uint32_t Hash32(std::uint64_t hash) {
+    return static_cast<std::uint32_t>(hash ^ (hash >> 32));
+}
 
-// The bit of a section's key mask that stands for `hash`: its top six bits pick one of 64.
-std::uint64_t KeyBit(std::uint64_t hash) { return std::uint64_t{1} << (hash >> 58); }
+std::size_t HomeSlot(std::uint32_t hash) { return hash; }
+
+// The bit of a section's key mask that stands for `hash`: its top five bits pick one of 32.
+std::uint32_t KeyBit(std::uint32_t hash) { return std::uint32_t{1} << (hash >> 27); }
 
 // Walks `table` from the home slot of `hash` and returns the slot holding the entry for which
 // `matches(position)` holds, or the free slot that ends the walk; nullptr for a table of no
 // slots. Tables are never more than half full, so every walk meets a free slot.
 template <typename Slot, typename Matches>
-Slot* ProbeSlot(std::span<Slot> table, std::uint64_t hash, Matches&& matches) {
+Slot* ProbeSlot(std::span<Slot> table, std::uint32_t hash, Matches&& matches) {
     if (table.empty()) return nullptr;
     const std::size_t mask = table.size() - 1;
     for (std::size_t i = HomeSlot(hash) & mask;; i = (i + 1) & mask) {
@@ -97,39 +65,37 @@ IniSnapshot IniSnapshot::Adopt(std::string&& text) {
     // caller could, so the text is cut rather than the offsets overflowing.
     constexpr std::size_t kMaxText = std::numeric_limits<std::uint32_t>::max();
     if (all.size() > kMaxText) all = all.substr(0, kMaxText);
-    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-    if (all.starts_with(kByteOrderMark)) all.remove_prefix(kByteOrderMark.size());
+    all = SkipByteOrderMark(all);
 
-    const auto spanOf = [&](std::string_view part) {
-        return TextSpan{static_cast<std::uint32_t>(part.data() - snapshot.text_.data()),
-                        static_cast<std::uint32_t>(part.size())};
+    const auto offsetOf = [&](std::string_view part) {
+        return static_cast<std::uint32_t>(part.data() - snapshot.text_.data());
     };
     // Keys go to the last section header met; none before the first. A header that repeats
     // an earlier section's name collects its keys too, but the index leaves them out.
-    LineReader lines(all);
+    IniLineReader lines(all);
     while (auto rawLine = lines.Next()) {
-        const std::string_view line = TrimIniBlanks(*rawLine);
-        if (line.empty() || line.front() == ';') continue;
-        if (line.front() == '[') {
-            const std::size_t close = line.rfind(']');
-            if (close == std::string_view::npos) continue;
-            const std::string_view name = TrimIniBlanks(line.substr(1, close - 1));
+        const IniLine line = TokeniseIniLine(*rawLine);
+        if (line.kind == IniLineKind::Section) {
             SectionEntry section;
-            section.hash = FoldedNameHash(name);
-            section.name = spanOf(name);
+            section.hash = Hash32(FoldedNameHash(line.name));
+            section.nameOffset = offsetOf(line.name);
+            section.nameLength = static_cast<std::uint32_t>(line.name.size());
             section.firstKey = static_cast<std::uint32_t>(snapshot.keys_.size());
             snapshot.sections_.push_back(section);
             continue;
         }
-        const std::size_t equals = line.find('=');
-        if (equals == std::string_view::npos || snapshot.sections_.empty()) continue;
-        const std::string_view key = TrimIniBlanks(line.substr(0, equals));
-        if (key.empty()) continue;
-        std::string_view value = Unquote(TrimIniBlanks(line.substr(equals + 1)));
-        value = value.substr(0, std::min(value.size(), kMaxValueBytes));
-        snapshot.keys_.push_back(KeyEntry{FoldedNameHash(key), spanOf(key), spanOf(value)});
+        if (line.kind != IniLineKind::Key || snapshot.sections_.empty()) continue;
+        if (line.name.size() > kMaxKeyNameBytes) continue;
+        const std::string_view value =
+            line.value.substr(0, std::min(line.value.size(), kMaxValueBytes));
+        snapshot.keys_.push_back(
+            KeyEntry{Hash32(FoldedNameHash(line.name)), offsetOf(line.name), offsetOf(value),
+                     static_cast<std::uint32_t>(line.name.size() << 8 | value.size())});
         ++snapshot.sections_.back().keyCount;
     }
+    // Growth by doubling leaves up to half of each table unused; a snapshot lives long.
+    snapshot.sections_.shrink_to_fit();
+    snapshot.keys_.shrink_to_fit();
     snapshot.BuildIndexes();
     return snapshot;
 }
@@ -143,13 +109,13 @@ void IniSnapshot::BuildIndexes() {
         SectionEntry& section = sections_[s];
         std::uint32_t* slot =
             ProbeSlot(std::span(sectionSlots_), section.hash, [&](std::uint32_t position) {
-                return NameMatches(sections_[position], section.hash, Text(section.name));
+                return NameMatches(sections_[position], section.hash, NameOf(section));
             });
         if (*slot != 0) continue;
         *slot = static_cast<std::uint32_t>(s + 1);
         ++sectionCount_;
-        section.firstSlot = keySlotCount;
-        section.slotCount = SlotCountFor(section.keyCount);
+        section.firstSlot = static_cast<std::uint32_t>(keySlotCount);
+        section.slotCount = static_cast<std::uint32_t>(SlotCountFor(section.keyCount));
         keySlotCount += section.slotCount;
     }
 
@@ -160,7 +126,7 @@ void IniSnapshot::BuildIndexes() {
             if (table.empty()) break;
             const KeyEntry& key = keys_[k];
             std::uint32_t* slot = ProbeSlot(table, key.hash, [&](std::uint32_t position) {
-                return NameMatches(keys_[position], key.hash, Text(key.name));
+                return NameMatches(keys_[position], key.hash, NameOf(key));
             });
             if (*slot == 0) *slot = k + 1;
             section.keyBits |= KeyBit(key.hash);
@@ -176,21 +142,30 @@ std::span<const std::uint32_t> IniSnapshot::KeySlots(const SectionEntry& section
     return std::span(keySlots_).subspan(section.firstSlot, section.slotCount);
 }
 
-std::string_view IniSnapshot::Text(TextSpan span) const {
-    return std::string_view(text_.data() + span.offset, span.length);
+std::string_view IniSnapshot::NameOf(const KeyEntry& key) const {
+    return std::string_view(text_.data() + key.nameOffset, key.lengths >> 8);
+}
+
+std::string_view IniSnapshot::NameOf(const SectionEntry& section) const {
+    return std::string_view(text_.data() + section.nameOffset, section.nameLength);
+}
+
+std::string_view IniSnapshot::ValueOf(const KeyEntry& key) const {
+    return std::string_view(text_.data() + key.valueOffset, key.lengths & 0xFF);
 }
 
 template <typename Entry>
-bool IniSnapshot::NameMatches(const Entry& entry, std::uint64_t hash,
+bool IniSnapshot::NameMatches(const Entry& entry, std::uint32_t hash,
                               std::string_view name) const {
-    return entry.hash == hash && EqualsFolded(Text(entry.name), name);
+    return entry.hash == hash && EqualsFolded(NameOf(entry), name);
 }
 
 IniSnapshot::Section IniSnapshot::FindSection(const IniKey& name) const {
     if (name.empty()) return {};
+    const std::uint32_t hash = Hash32(name.Hash());
     const std::uint32_t* slot =
-        ProbeSlot(std::span(sectionSlots_), name.Hash(), [&](std::uint32_t position) {
-            return NameMatches(sections_[position], name.Hash(), name.Name());
+        ProbeSlot(std::span(sectionSlots_), hash, [&](std::uint32_t position) {
+            return NameMatches(sections_[position], hash, name.Name());
         });
     if (slot == nullptr || *slot == 0) return {};
     return Section(this, *slot - 1);
@@ -200,13 +175,14 @@ std::optional<std::string_view> IniSnapshot::Section::Find(const IniKey& key) co
     if (snapshot_ == nullptr || key.empty()) return std::nullopt;
     const IniSnapshot& snapshot = *snapshot_;
     const SectionEntry& section = snapshot.sections_[index_];
-    if ((section.keyBits & KeyBit(key.Hash())) == 0) return std::nullopt;
-    const std::uint32_t* slot = ProbeSlot(
-        snapshot.KeySlots(section), key.Hash(), [&](std::uint32_t position) {
-            return snapshot.NameMatches(snapshot.keys_[position], key.Hash(), key.Name());
+    const std::uint32_t hash = Hash32(key.Hash());
+    if ((section.keyBits & KeyBit(hash)) == 0) return std::nullopt;
+    const std::uint32_t* slot =
+        ProbeSlot(snapshot.KeySlots(section), hash, [&](std::uint32_t position) {
+            return snapshot.NameMatches(snapshot.keys_[position], hash, key.Name());
         });
     if (slot == nullptr || *slot == 0) return std::nullopt;
-    return snapshot.Text(snapshot.keys_[*slot - 1].value);
+    return snapshot.ValueOf(snapshot.keys_[*slot - 1]);
 }
 
 std::string_view IniSnapshot::Section::Value(const IniKey& key) const {

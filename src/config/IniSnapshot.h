@@ -22,7 +22,8 @@ namespace tarnleaf {
 // - the first of duplicate sections wins (a later one is ignored whole), and so does the
 //   first of duplicate keys within a section;
 // - LF, CRLF and lone CR end lines; a UTF-8 byte-order mark at the start is skipped;
-// - a value keeps at most its first 254 bytes (the private-profile buffer of 255).
+// - a value keeps at most its first 254 bytes (the private-profile buffer of 255);
+// - a key name of 16 MiB or more (more than a profiles file may hold) is no key.
 // Lookups cost the same whatever the size of the file and allocate nothing. A caller that
 // reads many keys of one section looks the section up once (FindSection) and probes its keys
 // from there.
@@ -74,27 +75,29 @@ public:
 
 private:
     // Names and values are kept as places in text_, so a snapshot may be moved freely and
-    // parsing allocates nothing per name.
-    struct TextSpan {
-        std::uint32_t offset = 0;
-        std::uint32_t length = 0;
-    };
+    // parsing allocates nothing per name. Entries are kept small: a file of one-letter keys
+    // or sections costs only a few times its own size. A name's hash is kept as 32 bits
+    // (Hash32), enough to tell names apart before their text is compared; it also picks the
+    // home slot and a section's key bit.
     struct KeyEntry {
-        std::uint64_t hash = 0;  // FoldedNameHash of the name
-        TextSpan name;
-        TextSpan value;
+        std::uint32_t hash = 0;
+        std::uint32_t nameOffset = 0;
+        std::uint32_t valueOffset = 0;
+        std::uint32_t lengths = 0;  // name length << 8 | value length (at most 254)
     };
     struct SectionEntry {
-        std::uint64_t hash = 0;
-        TextSpan name;
+        std::uint32_t hash = 0;
+        std::uint32_t nameOffset = 0;
+        std::uint32_t nameLength = 0;
         std::uint32_t firstKey = 0;  // its keys are keys_[firstKey, firstKey + keyCount)
         std::uint32_t keyCount = 0;
-        std::size_t firstSlot = 0;  // its key index is keySlots_[firstSlot, + slotCount)
-        std::size_t slotCount = 0;  // a power of two, or 0 for no keys or a repeated name
+        std::uint32_t firstSlot = 0;  // its key index is keySlots_[firstSlot, + slotCount)
+        std::uint32_t slotCount = 0;  // a power of two, or 0 for no keys or a repeated name
         // One bit per key, picked by its hash: most keys a profile load asks for are not
         // there, and a clear bit says so without a walk through the slots.
-        std::uint64_t keyBits = 0;
+        std::uint32_t keyBits = 0;
     };
+    static constexpr std::uint32_t kMaxKeyNameBytes = (1u << 24) - 1;
 
     // The indexes are open-addressed tables: each slot holds an entry's position + 1, or 0
     // when free. A table is at most half full, so a name that is missing ends its probe at
@@ -102,9 +105,11 @@ private:
     void BuildIndexes();
     std::span<std::uint32_t> KeySlots(const SectionEntry& section);
     std::span<const std::uint32_t> KeySlots(const SectionEntry& section) const;
-    std::string_view Text(TextSpan span) const;
+    std::string_view NameOf(const KeyEntry& key) const;
+    std::string_view NameOf(const SectionEntry& section) const;
+    std::string_view ValueOf(const KeyEntry& key) const;
     template <typename Entry>
-    bool NameMatches(const Entry& entry, std::uint64_t hash, std::string_view name) const;
+    bool NameMatches(const Entry& entry, std::uint32_t hash, std::string_view name) const;
 
     std::string text_;
     std::vector<SectionEntry> sections_;  // in file order, repeated names included

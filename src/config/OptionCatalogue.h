@@ -5,6 +5,10 @@
 #include <optional>
 #include <string_view>
 
+#include "BootpConstants.h"
+#include "Result.h"
+#include "ValueFault.h"
+
 namespace tarnleaf {
 
 // How an option's value text becomes its data bytes; each kind has one writer.
@@ -87,7 +91,7 @@ inline constexpr std::array<OptionRow, 57> kOptionCatalogue{{
     {51, "IPAddressLeaseTime", "", "", OptionKind::Long},
     // Codes 52 (overload) and 56, 57 have no key; 53 takes the DHCP message type names
     // first, then goes through the list writer.
-    {53, "DHCPMessageType", "", "", OptionKind::ByteList},
+    {kMessageTypeOption, "DHCPMessageType", "", "", OptionKind::ByteList},
     {54, "ServerIdentifier", "", "", OptionKind::IpList},
     {55, "ParameterRequestList", "", "", OptionKind::ByteList},
     {58, "RenewalTimeValue", "", "", OptionKind::Long},
@@ -95,25 +99,7 @@ inline constexpr std::array<OptionRow, 57> kOptionCatalogue{{
     {60, "VendorClassIdentifier", "", "", OptionKind::Text},
 }};
 
-inline constexpr std::uint8_t kDhcpMessageTypeCode = 53;
-
-struct DhcpMessageTypeName {
-    std::string_view name;
-    std::uint8_t value;
-};
-
-inline constexpr std::array<DhcpMessageTypeName, 8> kDhcpMessageTypeNames{{
-    {"DHCPDISCOVER", 1},
-    {"DHCPOFFER", 2},
-    {"DHCPREQUEST", 3},
-    {"DHCPDECLINE", 4},
-    {"DHCPACK", 5},
-    {"DHCPNAK", 6},
-    {"DHCPRELEASE", 7},
-    {"DHCPINFORM", 8},
-}};
-
-// The number of a DHCP message type name (any letter case), or no value.
+// The number of a DHCP message type name ("DHCPOFFER", any letter case), or no value.
 std::optional<std::uint8_t> DhcpMessageTypeNumber(std::string_view name);
 
 // A free option from a "Custom<N>" key: "code, kind, data".
@@ -129,5 +115,7 @@ struct CustomOption {
 // into 1..254 (0 and 255 are the pad and end marks), or the kind word is not SHORT, LONG,
 // IP/IPLIST/IP LIST/IP_LIST or BYTE/ARRAY.
 std::optional<CustomOption> ParseCustomOption(std::string_view value);
+// The same, saying why a value gives no option.
+Result<CustomOption, ValueFault> CheckCustomOption(std::string_view value);
 
 }  // namespace tarnleaf

@@ -4,6 +4,7 @@
 #include <limits>
 #include <optional>
 #include <span>
+#include <string>
 
 #include "FieldSplitter.h"
 #include "TextConversions.h"
@@ -12,33 +13,14 @@ namespace tarnleaf {
 
 namespace {
 
-// Each writer works out its data bytes first, so nothing touches the area unless the whole
-// option converted and fits. The length byte caps the data, so it is held in place rather
-// than on the heap.
-class OptionData {
-public:
-    // False, and nothing added, once the data would outgrow what a length byte can give.
-    bool Append(std::span<const std::uint8_t> bytes) {
-        if (bytes.size() > bytes_.size() - size_) return false;
-        std::copy(bytes.begin(), bytes.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(size_));
-        size_ += bytes.size();
-        return true;
-    }
-    bool Append(std::uint8_t byte) { return Append(std::span(&byte, 1)); }
-    std::span<const std::uint8_t> Bytes() const { return std::span(bytes_).first(size_); }
-
-private:
-    std::array<std::uint8_t, 255> bytes_{};
-    std::size_t size_ = 0;
-};
-
-void Emit(std::uint8_t code, const OptionData& data, OptionArea& area, std::size_t& position) {
+bool Emit(std::uint8_t code, const OptionData& data, OptionArea& area, std::size_t& position) {
     const auto bytes = data.Bytes();
-    if (!OptionFits(area, position, bytes.size())) return;
+    if (!OptionFits(area, position, bytes.size())) return false;
     area[position] = code;
     area[position + 1] = static_cast<std::uint8_t>(bytes.size());
     std::copy(bytes.begin(), bytes.end(), area.begin() + static_cast<std::ptrdiff_t>(position + 2));
     position += 2 + bytes.size();
+    return true;
 }
 
 // The address of a plain "a.b.c.d" (spaces around it allowed): four runs of one to three
@@ -85,12 +67,141 @@ void AppendBigEndian(OptionData& data, std::uint32_t value, int bytes) {
     }
 }
 
+// Not a number at all, or one outside the range: the two reasons a whole-number reading fails.
+ValueFault NumberFault(std::string_view text, std::int64_t low, std::int64_t high) {
+    const bool isNumber = WholeNumber(text, std::numeric_limits<std::int64_t>::min(),
+                                      std::numeric_limits<std::int64_t>::max())
+                              .has_value();
+    return ValueFault{isNumber ? FaultKind::OutOfRange : FaultKind::NotANumber,
+                      std::string(TrimBlanks(text)), low, high};
+}
+
+std::string DottedText(std::span<const std::uint8_t> address) {
+    std::string text;
+    for (std::size_t i = 0; i < address.size(); ++i) {
+        if (i > 0) text += '.';
+        text += std::to_string(address[i]);
+    }
+    return text;
+}
+
+std::string WithoutSpaces(std::string_view text) {
+    std::string result;
+    for (char c : text) {
+        if (c != ' ') result.push_back(c);
+    }
+    return result;
+}
+
+std::optional<ValueFault> ConvertIpList(std::string_view value, OptionData& data) {
+    std::optional<ValueFault> fault;
+    bool readDifferently = false;
+    const bool complete = ForEachListPart(value, kMaxIpListAddresses, [&](std::string_view text) {
+        if (const auto plain = PlainAddress(text)) return data.Append(*plain);
+        std::array<std::uint8_t, 4> address{};
+        const std::array<std::uint8_t*, 4> slots{&address[0], &address[1], &address[2],
+                                                 &address[3]};
+        // Pieces beyond the fourth "." are ignored; missing ones leave their bytes 0.
+        if (auto failed = SplitToFields(text, ".", slots).failedPiece) {
+            fault = ValueFault{FaultKind::AddressPiece, std::move(*failed)};
+            return false;
+        }
+        readDifferently = readDifferently || DottedText(address) != WithoutSpaces(text);
+        return data.Append(address);
+    });
+    if (!complete) {
+        if (fault) return fault;
+        return ValueFault{FaultKind::TooManyValues, {}, 0,
+                          static_cast<std::int64_t>(kMaxIpListAddresses)};
+    }
+    if (!readDifferently) return std::nullopt;
+    // Only a value that is not plain pays for spelling out how it is read.
+    std::string readAs;
+    const auto bytes = data.Bytes();
+    for (std::size_t at = 0; at + 4 <= bytes.size(); at += 4) {
+        if (at > 0) readAs += ", ";
+        readAs += DottedText(bytes.subspan(at, 4));
+    }
+    return ValueFault{FaultKind::ReadAs, std::move(readAs)};
+}
+
+std::optional<ValueFault> ConvertLong(std::string_view value, OptionData& data) {
+    // Hexadecimal reads as unsigned, so &HFFFFFFFF (an infinite lease) gives the 32 bits
+    // as written, as -1 would.
+    const bool hex = EqualsIgnoreCase(TrimBlanks(value).substr(0, 2), "&H");
+    const std::int64_t min = std::numeric_limits<std::int32_t>::min();
+    const std::int64_t max = hex ? std::numeric_limits<std::uint32_t>::max()
+                                 : std::numeric_limits<std::int32_t>::max();
+    const auto number = WholeNumber(value, min, max);
+    if (!number) return NumberFault(value, min, max);
+    AppendBigEndian(data, static_cast<std::uint32_t>(*number & 0xFFFFFFFF), 4);
+    return std::nullopt;
+}
+
+std::optional<ValueFault> ConvertShort(std::string_view value, OptionData& data) {
+    // Numbers above 65535 keep their low 16 bits; negative ones have no meaning here.
+    const std::int64_t max = std::numeric_limits<std::int32_t>::max();
+    const auto number = WholeNumber(value, 0, max);
+    if (!number) return NumberFault(value, 0, max);
+    AppendBigEndian(data, static_cast<std::uint32_t>(*number), 2);
+    if (*number > 0xFFFF) {
+        return ValueFault{FaultKind::LowBitsOnly, std::to_string(*number & 0xFFFF)};
+    }
+    return std::nullopt;
+}
+
+std::optional<ValueFault> ConvertFlag(std::string_view value, OptionData& data) {
+    const auto is = [&](std::string_view word) { return EqualsIgnoreCase(value, word); };
+    const bool on = is("TRUE") || is("YES") || is("ON");
+    data.Append(static_cast<std::uint8_t>(on ? 1 : 0));
+    // Every other text means off, "1" included: worth a word unless it plainly says off.
+    if (!on && !is("FALSE") && !is("NO") && !is("OFF")) return ValueFault{FaultKind::NotATruthWord};
+    return std::nullopt;
+}
+
+std::optional<ValueFault> ConvertText(std::string_view value, OptionData& data) {
+    const std::string_view text = value.substr(0, std::min(value.size(), kTextOptionMaxBytes));
+    for (char c : text) data.Append(static_cast<std::uint8_t>(c));
+    if (text.size() == value.size()) return std::nullopt;
+    return ValueFault{FaultKind::Cut, {}, 0, static_cast<std::int64_t>(kTextOptionMaxBytes)};
+}
+
+std::optional<ValueFault> ConvertByteList(std::string_view value, OptionData& data) {
+    std::optional<ValueFault> fault;
+    const bool complete = ForEachListPart(value, kMaxByteListValues, [&](std::string_view text) {
+        const auto number = WholeNumber(text, 0, 255);
+        if (!number) {
+            fault = ValueFault{FaultKind::ListValue, std::string(TrimBlanks(text)), 0, 255};
+            return false;
+        }
+        return data.Append(static_cast<std::uint8_t>(*number));
+    });
+    if (!complete) {
+        if (fault) return fault;
+        return ValueFault{FaultKind::TooManyValues, {}, 0,
+                          static_cast<std::int64_t>(kMaxByteListValues)};
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
+std::optional<ValueFault> ConvertOptionValue(OptionKind kind, std::string_view value,
+                                             OptionData& data) {
+    switch (kind) {
+        case OptionKind::IpList: return ConvertIpList(value, data);
+        case OptionKind::Long: return ConvertLong(value, data);
+        case OptionKind::Short: return ConvertShort(value, data);
+        case OptionKind::Flag: return ConvertFlag(value, data);
+        case OptionKind::Text: return ConvertText(value, data);
+        case OptionKind::ByteList: break;
+    }
+    return ConvertByteList(value, data);
+}
+
 void WriteMagicCookie(OptionArea& area) {
-    static constexpr std::array<std::uint8_t, kMagicCookieSize> kCookie{99, 130, 83, 99};
-    if (area.size() < kCookie.size()) return;
-    std::copy(kCookie.begin(), kCookie.end(), area.begin());
+    if (area.size() < kMagicCookie.size()) return;
+    std::copy(kMagicCookie.begin(), kMagicCookie.end(), area.begin());
 }
 
 bool OptionFits(const OptionArea& area, std::size_t position, std::size_t dataLength) {
@@ -101,87 +212,42 @@ bool OptionFits(const OptionArea& area, std::size_t position, std::size_t dataLe
 
 void WriteIpListOption(std::uint8_t code, std::string_view value, OptionArea& area,
                        std::size_t& position) {
-    if (value.empty()) return;
-    OptionData data;
-    const bool converted = ForEachListPart(value, kMaxIpListAddresses, [&](std::string_view text) {
-        if (const auto plain = PlainAddress(text)) return data.Append(*plain);
-        std::array<std::uint8_t, 4> address{};
-        const std::array<std::uint8_t*, 4> slots{&address[0], &address[1], &address[2],
-                                                 &address[3]};
-        // Pieces beyond the fourth "." are ignored; missing ones leave their bytes 0.
-        if (SplitToFields(text, ".", slots).failedPiece) return false;
-        return data.Append(address);
-    });
-    if (converted) Emit(code, data, area, position);
+    WriteOption(OptionKind::IpList, code, value, area, position);
 }
 
 void WriteLongOption(std::uint8_t code, std::string_view value, OptionArea& area,
                      std::size_t& position) {
-    if (value.empty()) return;
-    // Hexadecimal reads as unsigned, so &HFFFFFFFF (an infinite lease) gives the 32 bits
-    // as written, as -1 would.
-    const bool hex = EqualsIgnoreCase(TrimBlanks(value).substr(0, 2), "&H");
-    const std::int64_t max = hex ? std::numeric_limits<std::uint32_t>::max()
-                                 : std::numeric_limits<std::int32_t>::max();
-    const auto number = WholeNumber(value, std::numeric_limits<std::int32_t>::min(), max);
-    if (!number) return;
-    OptionData data;
-    AppendBigEndian(data, static_cast<std::uint32_t>(*number & 0xFFFFFFFF), 4);
-    Emit(code, data, area, position);
+    WriteOption(OptionKind::Long, code, value, area, position);
 }
 
 void WriteShortOption(std::uint8_t code, std::string_view value, OptionArea& area,
                       std::size_t& position) {
-    if (value.empty()) return;
-    // Numbers above 65535 keep their low 16 bits; negative ones have no meaning here.
-    const auto number = WholeNumber(value, 0, std::numeric_limits<std::int32_t>::max());
-    if (!number) return;
-    OptionData data;
-    AppendBigEndian(data, static_cast<std::uint32_t>(*number), 2);
-    Emit(code, data, area, position);
+    WriteOption(OptionKind::Short, code, value, area, position);
 }
 
 void WriteFlagOption(std::uint8_t code, std::string_view value, OptionArea& area,
                      std::size_t& position) {
-    if (value.empty()) return;
-    const bool on = EqualsIgnoreCase(value, "TRUE") || EqualsIgnoreCase(value, "YES") ||
-                    EqualsIgnoreCase(value, "ON");
-    OptionData data;
-    data.Append(static_cast<std::uint8_t>(on ? 1 : 0));
-    Emit(code, data, area, position);
+    WriteOption(OptionKind::Flag, code, value, area, position);
 }
 
 void WriteTextOption(std::uint8_t code, std::string_view value, OptionArea& area,
                      std::size_t& position) {
-    if (value.empty()) return;
-    const std::string_view text = value.substr(0, std::min(value.size(), kTextOptionMaxBytes));
-    OptionData data;
-    for (char c : text) data.Append(static_cast<std::uint8_t>(c));
-    Emit(code, data, area, position);
+    WriteOption(OptionKind::Text, code, value, area, position);
 }
 
 void WriteByteListOption(std::uint8_t code, std::string_view value, OptionArea& area,
                          std::size_t& position) {
-    if (value.empty()) return;
-    OptionData data;
-    const bool converted = ForEachListPart(value, kMaxByteListValues, [&](std::string_view text) {
-        const auto number = WholeNumber(text, 0, 255);
-        if (!number) return false;
-        return data.Append(static_cast<std::uint8_t>(*number));
-    });
-    if (converted) Emit(code, data, area, position);
+    WriteOption(OptionKind::ByteList, code, value, area, position);
 }
 
-void WriteOption(OptionKind kind, std::uint8_t code, std::string_view value, OptionArea& area,
-                 std::size_t& position) {
-    switch (kind) {
-        case OptionKind::IpList: return WriteIpListOption(code, value, area, position);
-        case OptionKind::Long: return WriteLongOption(code, value, area, position);
-        case OptionKind::Short: return WriteShortOption(code, value, area, position);
-        case OptionKind::Flag: return WriteFlagOption(code, value, area, position);
-        case OptionKind::Text: return WriteTextOption(code, value, area, position);
-        case OptionKind::ByteList: return WriteByteListOption(code, value, area, position);
-    }
+std::optional<ValueFault> WriteOption(OptionKind kind, std::uint8_t code, std::string_view value,
+                                      OptionArea& area, std::size_t& position) {
+    if (value.empty()) return std::nullopt;
+    OptionData data;
+    auto fault = ConvertOptionValue(kind, value, data);
+    if (fault && SkipsValue(fault->kind)) return fault;
+    if (!Emit(code, data, area, position)) return ValueFault{FaultKind::NoRoom};
+    return fault;
 }
 
 }  // namespace tarnleaf

@@ -3,9 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <type_traits>
 
+#include "BootpConstants.h"
 #include "IniKey.h"
+#include "ProfileKeys.h"
 #include "MessageCodec.h"
 #include "TextConversions.h"
 
@@ -19,22 +23,6 @@ constexpr std::size_t kServerNameLength = 64;
 constexpr std::size_t kBootFileLength = 128;
 constexpr std::size_t kDefaultOptionAreaSize = 64;
 constexpr double kLargestMessageSize = 1536;
-
-// The header keys, hashed by the compiler.
-constexpr IniKey kMessageTypeKey{"MessageType"};
-constexpr IniKey kHardwareTypeKey{"HardwareType"}, kHardwareTypeTag{"ht"};
-constexpr IniKey kHardwareLengthKey{"HardwareLength"};
-constexpr IniKey kGatewayHopsKey{"GatewayHops"}, kHopsKey{"Hops"};
-constexpr IniKey kSecondsElapsedKey{"SecondsElapsed"};
-constexpr IniKey kFlagsKey{"Flags"};
-constexpr IniKey kClientIpKey{"ClientIP"};
-constexpr IniKey kHostIpKey{"HostIP"}, kHostIpTag{"ip"};
-constexpr IniKey kServerIpKey{"ServerIP"}, kServerIpTag{"sa"};
-constexpr IniKey kCrossGatewayKey{"CrossGateway"};
-constexpr IniKey kHardwareAddressKey{"HardwareAddress"}, kHardwareAddressTag{"ha"};
-constexpr IniKey kServerNameKey{"ServerName"}, kServerNameTag{"sn"};
-constexpr IniKey kBootFileKey{"BootFile"}, kBootFileTag{"bf"};
-constexpr IniKey kMessageSizeKey{"MessageSize"};
 
 struct HardwareTypeName {
     std::string_view name;
@@ -63,16 +51,15 @@ std::optional<std::int32_t> LeadingNumberBelow(std::string_view value, std::int6
     return static_cast<std::int32_t>(*rounded);
 }
 
-void SetSmallNumber(std::string_view value, std::int16_t& field) {
-    if (const auto number = LeadingNumberBelow(value, 256)) {
-        field = static_cast<std::int16_t>(*number);
-    }
+// The fault of a number field whose value was not taken.
+ValueFault RangeFault(std::string_view value, std::int64_t high) {
+    return {FaultKind::OutOfRange, std::string(value), 1, high};
 }
 
 std::optional<std::int16_t> MessageOperation(std::string_view value) {
     const std::string upper = ToUpperAscii(value);
-    if (upper == "BOOTREQUEST") return 1;
-    if (upper == "BOOTREPLY") return 2;
+    if (upper == kBootRequestName) return kBootRequest;
+    if (upper == kBootReplyName) return kBootReply;
     if (const auto number = LeadingNumberBelow(value, 256)) {
         return static_cast<std::int16_t>(*number);
     }
@@ -81,42 +68,69 @@ std::optional<std::int16_t> MessageOperation(std::string_view value) {
 
 // A name, a number 1..255, or 0 for anything else; no value for a number such as 255.5 that
 // passes the range test but rounds out of the byte, which leaves the field as it was.
-std::optional<std::int16_t> HardwareType(std::string_view value) {
+std::optional<std::int16_t> HardwareType(std::string_view value,
+                                         std::optional<ValueFault>& fault) {
     for (const auto& entry : kHardwareTypeNames) {
         if (value == entry.name) return entry.type;
     }
     const double number = LeadingNumber(value);
-    if (!(number > 0 && number < 256)) return 0;
+    if (!(number > 0 && number < 256)) {
+        fault = ValueFault{FaultKind::NotATypeName};
+        for (const auto& entry : kHardwareTypeNames) {
+            if (EqualsIgnoreCase(value, entry.name)) fault->piece = entry.name;
+        }
+        return 0;
+    }
     const auto rounded = RoundHalfEven(number, 0, 255);
-    if (!rounded) return std::nullopt;
+    if (!rounded) {
+        fault = ValueFault{FaultKind::OutOfRange, std::string(value), 1, 255};
+        return std::nullopt;
+    }
     return static_cast<std::int16_t>(*rounded);
 }
 
-void SetFlags(std::string_view value, std::array<std::uint8_t, 2>& flags) {
-    if (value.size() <= 2) return;
+std::optional<ValueFault> SetFlags(std::string_view value, std::array<std::uint8_t, 2>& flags) {
+    if (value.size() <= 2) return ValueFault{FaultKind::FlagsTooShort};
     // The first two characters are a prefix such as "0x", skipped whatever they are. Up to
     // 32 bits are read, as much as the digits of a written flags value can sensibly hold;
     // anything that is not such a number leaves the flags as they were.
     const std::string hex = "&H" + std::string(TrimBlanks(value.substr(2)));
     const auto number = WholeNumber(hex, 0, 0xFFFFFFFF);
-    if (!number) return;
+    if (!number) return ValueFault{FaultKind::FlagsNotHex, std::string(value.substr(2))};
     const auto low = static_cast<std::uint16_t>(*number & 0xFFFF);
     flags = {static_cast<std::uint8_t>(low >> 8), static_cast<std::uint8_t>(low & 0xFF)};
+    // "8000" loses its "80" to the prefix and so means no flags at all: worth a word.
+    if (EqualsIgnoreCase(value.substr(0, 2), "0x") || EqualsIgnoreCase(value.substr(0, 2), "&H")) {
+        return std::nullopt;
+    }
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string readAs = "0x";
+    for (int shift = 12; shift >= 0; shift -= 4) readAs += kDigits[(low >> shift) & 0xF];
+    return ValueFault{FaultKind::ReadAs, readAs + " (its first two characters are a prefix)"};
 }
 
-std::string AddressText(std::string_view value) {
+std::string AddressText(std::string_view value, std::optional<ValueFault>& fault) {
     std::string text;
     for (char c : value) {
         if (c != ' ') text.push_back(c);
     }
-    text.resize(std::min(text.size(), kAddressTextLength));
+    if (text.size() > kAddressTextLength) {
+        fault = ValueFault{FaultKind::Cut, {}, 0, static_cast<std::int64_t>(kAddressTextLength)};
+        text.resize(kAddressTextLength);
+    }
     return text;
 }
 
-std::size_t OptionAreaSize(std::string_view value) {
+std::size_t OptionAreaSize(std::string_view value, std::optional<ValueFault>& fault) {
     // The whole message is 300 bytes unless "MessageSize" asks for more, up to 1536.
     const double size = LeadingNumber(value);
     if (!(size > static_cast<double>(kMinimumMessageSize) && size <= kLargestMessageSize)) {
+        // 300 itself asks for what it gets.
+        if (!value.empty() && size != static_cast<double>(kMinimumMessageSize)) {
+            fault = ValueFault{FaultKind::OutOfRange, std::string(value),
+                               static_cast<std::int64_t>(kMinimumMessageSize),
+                               static_cast<std::int64_t>(kLargestMessageSize)};
+        }
         return kDefaultOptionAreaSize;
     }
     const double lastIndex = size - static_cast<double>(kMinimumMessageSize) +
@@ -128,35 +142,59 @@ std::size_t OptionAreaSize(std::string_view value) {
 
 }  // namespace
 
-void LoadProfile(const ProfileSource& source, std::string_view section, BootpMessage& message) {
+void LoadProfile(const ProfileSource& source, std::string_view section, BootpMessage& message,
+                 ProfileObserver* observer) {
     // Looked up once, before the message changes: a new "HardwareAddress" changes the
     // message, not the profile being read.
-    const ProfileSection profile = source.Section(section);
+    LoadProfile(source.Section(section), message, observer);
+}
+
+void LoadProfile(const ProfileSection& profile, BootpMessage& message, ProfileObserver* observer) {
+    ProfileSection::Entry entry;
     const auto read = [&](const IniKey& key, const IniKey& alternative = {}) {
-        return profile.ReadProfileValue(key, alternative);
+        entry = profile.ReadProfileEntry(key, alternative);
+        return entry.value;
+    };
+    const auto report = [&](const std::optional<ValueFault>& fault) {
+        if (observer != nullptr && fault) observer->OnFault(entry.name, entry.value, *fault);
+    };
+    const auto setNumber = [&](std::string_view value, std::int64_t limit, auto& field) {
+        if (const auto number = LeadingNumberBelow(value, limit)) {
+            field = static_cast<std::remove_reference_t<decltype(field)>>(*number);
+        } else {
+            report(RangeFault(value, limit - 1));
+        }
     };
 
     if (const auto value = read(kMessageTypeKey); !value.empty()) {
-        if (const auto op = MessageOperation(value)) message.op = *op;
+        if (const auto op = MessageOperation(value)) {
+            message.op = *op;
+        } else {
+            report(RangeFault(value, 255));
+        }
     }
     if (const auto value = read(kHardwareTypeKey, kHardwareTypeTag); !value.empty()) {
-        if (const auto type = HardwareType(value)) message.htype = *type;
+        std::optional<ValueFault> fault;
+        if (const auto type = HardwareType(value, fault)) message.htype = *type;
+        report(fault);
     }
     if (const auto value = read(kHardwareLengthKey); !value.empty()) {
-        SetSmallNumber(value, message.hlen);
+        setNumber(value, 256, message.hlen);
     }
     if (const auto value = read(kGatewayHopsKey, kHopsKey); !value.empty()) {
-        SetSmallNumber(value, message.hops);
+        setNumber(value, 256, message.hops);
     }
     if (const auto value = read(kSecondsElapsedKey); !value.empty()) {
-        if (const auto secs = LeadingNumberBelow(value, 65536)) message.secs = *secs;
+        setNumber(value, 65536, message.secs);
     }
-    if (const auto value = read(kFlagsKey); !value.empty()) SetFlags(value, message.flags);
+    if (const auto value = read(kFlagsKey); !value.empty()) report(SetFlags(value, message.flags));
 
     const auto setAddress = [&](const IniKey& key, const IniKey& alternative,
                                 std::string& field) {
         if (const auto value = read(key, alternative); !value.empty()) {
-            field = AddressText(value);
+            std::optional<ValueFault> fault;
+            field = AddressText(value, fault);
+            report(fault);
         }
     };
     setAddress(kClientIpKey, {}, message.ciaddr);
@@ -164,18 +202,27 @@ void LoadProfile(const ProfileSource& source, std::string_view section, BootpMes
     setAddress(kServerIpKey, kServerIpTag, message.siaddr);
     setAddress(kCrossGatewayKey, {}, message.giaddr);
 
+    // `kept`: how much of the text reaches the wire, which for the two name fields is one
+    // byte less than the record holds (the field ends in a zero byte).
     const auto setText = [&](const IniKey& key, const IniKey& alternative, std::size_t length,
-                             std::string& field) {
+                             std::size_t kept, std::string& field) {
         if (const auto value = read(key, alternative); !value.empty()) {
             field.assign(value.substr(0, std::min(value.size(), length)));
+            if (value.size() > kept) {
+                report(ValueFault{FaultKind::Cut, {}, 0, static_cast<std::int64_t>(kept)});
+            }
         }
     };
-    setText(kHardwareAddressKey, kHardwareAddressTag, kHardwareAddressTextLength, message.chaddr);
-    setText(kServerNameKey, kServerNameTag, kServerNameLength, message.sname);
-    setText(kBootFileKey, kBootFileTag, kBootFileLength, message.file);
+    setText(kHardwareAddressKey, kHardwareAddressTag, kHardwareAddressTextLength,
+            kHardwareAddressTextLength, message.chaddr);
+    setText(kServerNameKey, kServerNameTag, kServerNameLength, kServerNameLength - 1,
+            message.sname);
+    setText(kBootFileKey, kBootFileTag, kBootFileLength, kBootFileLength - 1, message.file);
 
-    message.options.assign(OptionAreaSize(read(kMessageSizeKey)), 0);
-    LoadProfileOptions(profile, message.options);
+    std::optional<ValueFault> sizeFault;
+    message.options.assign(OptionAreaSize(read(kMessageSizeKey), sizeFault), 0);
+    report(sizeFault);
+    LoadProfileOptions(profile, message.options, observer);
 }
 
 }  // namespace tarnleaf

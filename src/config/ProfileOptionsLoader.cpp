@@ -1,10 +1,12 @@
 #include <array>
+#include <optional>
 #include <charconv>
 #include <string_view>
 
 #include "IniKey.h"
 #include "OptionCatalogue.h"
 #include "OptionWriters.h"
+#include "ProfileKeys.h"
 #include "ProfileLoader.h"
 
 namespace tarnleaf {
@@ -27,11 +29,6 @@ constexpr auto kCatalogueKeys = [] {
     return keys;
 }();
 
-constexpr std::array<IniKey, kCustomKeyCount> kCustomKeys{
-    "Custom1", "Custom2", "Custom3", "Custom4", "Custom5",
-    "Custom6", "Custom7", "Custom8", "Custom9", "Custom10",
-};
-
 }  // namespace
 
 void LoadProfileOptions(const ProfileSource& source, std::string_view section,
@@ -39,29 +36,42 @@ void LoadProfileOptions(const ProfileSource& source, std::string_view section,
     LoadProfileOptions(source.Section(section), area);
 }
 
-void LoadProfileOptions(const ProfileSection& profile, std::vector<std::uint8_t>& area) {
+void LoadProfileOptions(const ProfileSection& profile, std::vector<std::uint8_t>& area,
+                        ProfileObserver* observer) {
+    const auto report = [observer](const ProfileSection::Entry& entry,
+                                   const std::optional<ValueFault>& fault) {
+        if (observer != nullptr && fault) observer->OnFault(entry.name, entry.value, *fault);
+    };
     WriteMagicCookie(area);
     std::size_t position = kMagicCookieSize;
 
     for (std::size_t i = 0; i < kOptionCatalogue.size(); ++i) {
         const OptionRow& row = kOptionCatalogue[i];
         const RowKeys& keys = kCatalogueKeys[i];
-        std::string_view value =
-            profile.ReadProfileValue(keys.key, keys.alternative1, keys.alternative2);
+        const auto entry = profile.ReadProfileEntry(keys.key, keys.alternative1, keys.alternative2);
+        std::string_view value = entry.value;
+        // Most keys of the catalogue are absent from any one profile.
+        if (value.empty()) continue;
         char number[4];
-        if (row.code == kDhcpMessageTypeCode && !value.empty()) {
+        if (row.code == kMessageTypeOption) {
             if (const auto type = DhcpMessageTypeNumber(value)) {
                 const auto written = std::to_chars(std::begin(number), std::end(number), *type);
                 value = std::string_view(number, static_cast<std::size_t>(written.ptr - number));
             }
         }
-        WriteOption(row.kind, row.code, value, area, position);
+        report(entry, WriteOption(row.kind, row.code, value, area, position));
     }
 
     for (const IniKey& key : kCustomKeys) {
-        if (const auto custom = ParseCustomOption(profile.ReadProfileValue(key))) {
-            WriteOption(custom->kind, custom->code, custom->data, area, position);
+        const auto entry = profile.ReadProfileEntry(key);
+        if (entry.value.empty()) continue;
+        const auto custom = CheckCustomOption(entry.value);
+        if (!custom.ok()) {
+            report(entry, custom.error());
+            continue;
         }
+        const CustomOption& option = custom.value();
+        report(entry, WriteOption(option.kind, option.code, option.data, area, position));
     }
 
     if (position > kMagicCookieSize) {

@@ -17,18 +17,32 @@ public:
 
     bool Exists() const { return section_.Exists(); }
 
+    // A value together with the name it was found under.
+    struct Entry {
+        std::string_view name;
+        std::string_view value;
+    };
+
     // ReadProfileValue: the key, else (while the value is empty) the first alternative, else
     // the second. Values are trimmed of spaces; a missing key reads as empty.
     std::string_view ReadProfileValue(const IniKey& key, const IniKey& alternative1 = {},
                                       const IniKey& alternative2 = {}) const {
-        std::string_view value = section_.Value(key);
+        return ReadProfileEntry(key, alternative1, alternative2).value;
+    }
+
+    // The same, with the name that gave the value (the last name tried when all are empty).
+    Entry ReadProfileEntry(const IniKey& key, const IniKey& alternative1 = {},
+                           const IniKey& alternative2 = {}) const {
+        Entry entry{key.Name(), section_.Value(key)};
         // The second alternative is tried only behind the first: a key with one alternative
         // never looks further, however it is called.
-        if (value.empty() && !alternative1.empty()) {
-            value = section_.Value(alternative1);
-            if (value.empty() && !alternative2.empty()) value = section_.Value(alternative2);
+        if (entry.value.empty() && !alternative1.empty()) {
+            entry = {alternative1.Name(), section_.Value(alternative1)};
+            if (entry.value.empty() && !alternative2.empty()) {
+                entry = {alternative2.Name(), section_.Value(alternative2)};
+            }
         }
-        return value;
+        return entry;
     }
 
 private:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -7,6 +8,13 @@
 #include "ProfileSection.h"
 
 namespace tarnleaf {
+
+// A profiles file that exists but cannot be read: the log says so, whatever the logging
+// switch, once when the condition begins.
+struct ProfileReadFault {
+    std::string file;
+    std::string reason;
+};
 
 // Where profiles are read from: the sections and keys of Tarnleaf.ini. The request cycle
 // and the test message call Refresh() once at the start of every message they handle, so
@@ -21,6 +29,10 @@ public:
     // The state of the file that answers every read until the next Refresh(); it does not
     // change in between.
     virtual const IniSnapshot& Snapshot() const = 0;
+
+    // A read fault that began at a Refresh() and has not been taken yet; each is handed out
+    // once. Sources that read no file have none.
+    virtual std::optional<ProfileReadFault> TakeReadFault() { return std::nullopt; }
 
     // One key as the platform's private-profile call gives it: trimmed, at most 254 bytes,
     // `defaultValue` when the file, section or key is missing.

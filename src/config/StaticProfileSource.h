@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -20,14 +21,21 @@ public:
     // Swaps in new text, as an edit of the file would; takes effect at once.
     void SetText(std::string_view iniText) { snapshot_ = IniSnapshot::Parse(iniText); }
 
+    // A read fault that the next TakeReadFault() hands out, as a file source would.
+    void SetReadFault(ProfileReadFault fault) { fault_ = std::move(fault); }
+
     void Refresh() override { ++refreshCount_; }
     const IniSnapshot& Snapshot() const override { return snapshot_; }
+    std::optional<ProfileReadFault> TakeReadFault() override {
+        return std::exchange(fault_, std::nullopt);
+    }
 
     int RefreshCount() const { return refreshCount_; }
 
 private:
     IniSnapshot snapshot_;
     int refreshCount_ = 0;
+    std::optional<ProfileReadFault> fault_;
 };
 
 }  // namespace tarnleaf

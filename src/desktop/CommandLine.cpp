@@ -87,6 +87,19 @@ CommandLineParts SplitCommandLine(std::string_view text) {
     return parts;
 }
 
+std::string JoinArguments(const std::vector<std::string>& arguments) {
+    std::string text;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        const bool quote = argument.empty() || argument.find_first_of(" \t") != std::string::npos;
+        if (i > 0) {
+            text += ' ';
+        }
+        text += quote ? '"' + argument + '"' : argument;
+    }
+    return text;
+}
+
 bool LoggingStartsOff(std::string_view rest) {
     constexpr std::string_view kWord = "-NOLOG";
     if (rest.size() != kWord.size()) {

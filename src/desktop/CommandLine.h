@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "FilePath.h"
 
@@ -17,6 +18,11 @@ struct CommandLineParts {
 };
 
 CommandLineParts SplitCommandLine(std::string_view text);
+
+// Separate arguments (after the program's name) as one argument text, joined by single
+// spaces; an argument that is empty or holds a blank is written in double quotes, so that
+// SplitCommandLine keeps a --config path with spaces whole.
+std::string JoinArguments(const std::vector<std::string>& arguments);
 
 // Logging starts off when the rest, upper-cased, is exactly "-NOLOG": "-nolog" turns it
 // off, "-NOLOG -X" or " -NOLOG" do not.

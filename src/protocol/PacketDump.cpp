@@ -4,6 +4,7 @@
 #include <charconv>
 #include <string_view>
 
+#include "BootpConstants.h"
 #include "HexDigits.h"
 
 namespace tarnleaf {
@@ -56,10 +57,10 @@ std::string DumpMessage(const BootpMessage& message) {
                 message.file.size() + message.options.size() * 3 +
                 message.options.size() / kOptionsPerRow + 2);
 
-    if (message.op == 1) {
-        AppendLine(out, "Message type [", "BOOTREQUEST");
-    } else if (message.op == 2) {
-        AppendLine(out, "Message type [", "BOOTREPLY");
+    if (message.op == kBootRequest) {
+        AppendLine(out, "Message type [", kBootRequestName);
+    } else if (message.op == kBootReply) {
+        AppendLine(out, "Message type [", kBootReplyName);
     } else {
         AppendNumberLine(out, "Message type [", message.op);
     }

@@ -1,10 +1,17 @@
 #include "QtMainWindow.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <QCloseEvent>
 #include <QFontDatabase>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTextCursor>
 
-#include "QtScreenGeometry.h"
-#include "FormLayout.h"
+#include "MainWindowLayout.h"
+#include "QtLogText.h"
 
 namespace tarnleaf {
 namespace {
@@ -13,14 +20,29 @@ QString FromUtf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+QPoint ScreenOrigin() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->geometry().topLeft() : QPoint();
+}
+
 }  // namespace
 
-QtMainWindow::QtMainWindow(float twipsPerPixelX, float twipsPerPixelY)
+int TwipsToPixels(int twips, double dotsPerInch) {
+    if (!std::isfinite(dotsPerInch) || dotsPerInch < 1.0 || dotsPerInch > 10000.0) {
+        dotsPerInch = 96.0;
+    }
+    return static_cast<int>(std::lround(twips * dotsPerInch / 1440.0));
+}
+
+QtMainWindow::QtMainWindow()
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                            Qt::WindowCloseButtonHint) {
-    const auto x = [twipsPerPixelX](int twips) { return TwipsToPixels(twips, twipsPerPixelX); };
-    const auto y = [twipsPerPixelY](int twips) { return TwipsToPixels(twips, twipsPerPixelY); };
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double dpiX = screen != nullptr ? screen->logicalDotsPerInchX() : 96.0;
+    const double dpiY = screen != nullptr ? screen->logicalDotsPerInchY() : 96.0;
+    const auto x = [dpiX](int twips) { return TwipsToPixels(twips, dpiX); };
+    const auto y = [dpiY](int twips) { return TwipsToPixels(twips, dpiY); };
     const auto place = [&](QWidget& widget, const form_layout::Control& at) {
         widget.setGeometry(x(at.left), y(at.top), x(at.width), y(at.height));
     };
@@ -30,7 +52,6 @@ QtMainWindow::QtMainWindow(float twipsPerPixelX, float twipsPerPixelY)
     setFixedSize(x(form_layout::kClientWidth), y(form_layout::kClientHeight));
 
     view_ = new QPlainTextEdit(this);
-    view_->setObjectName(QStringLiteral("txtView"));
     view_->setReadOnly(true);
     view_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     view_->setUndoRedoEnabled(false);  // the log changes for hours; keep no history of it
@@ -45,15 +66,13 @@ QtMainWindow::QtMainWindow(float twipsPerPixelX, float twipsPerPixelY)
     view_->setFont(font);
     place(*view_, form_layout::kLogView);
 
-    const auto addButton = [&](FormButton which, const form_layout::Control& at,
-                               const char* name) {
+    const auto addButton = [&](WindowButton which, const form_layout::Control& at) {
         auto* button = new QPushButton(FromUtf8(at.caption), this);
-        button->setObjectName(QString::fromLatin1(name));
         button->setAutoDefault(false);
         place(*button, at);
         QObject::connect(button, &QPushButton::clicked, this, [this, which] {
-            if (callbacks_.buttonClicked) {
-                callbacks_.buttonClicked(which);
+            if (events_ != nullptr) {
+                events_->OnButtonClicked(which);
             }
         });
         buttons_[static_cast<int>(which)] = button;
@@ -61,35 +80,149 @@ QtMainWindow::QtMainWindow(float twipsPerPixelX, float twipsPerPixelY)
     };
     // Made in tab order: the log view, "Send Test Message", "Minimize To Tray",
     // "Edit Config" (left to right on screen the last one comes first).
-    QPushButton* test = addButton(FormButton::Test, form_layout::kTestButton, "cmdTest");
-    QPushButton* cancel = addButton(FormButton::Cancel, form_layout::kCancelButton, "cmdCancel");
-    QPushButton* edit = addButton(FormButton::Edit, form_layout::kEditButton, "cmdEdit");
+    QPushButton* test = addButton(WindowButton::SendTestMessage, form_layout::kTestButton);
+    QPushButton* cancel = addButton(WindowButton::MinimizeToTray, form_layout::kCancelButton);
+    QPushButton* edit = addButton(WindowButton::EditConfig, form_layout::kEditButton);
     setTabOrder(view_, test);
     setTabOrder(test, cancel);
     setTabOrder(cancel, edit);
     view_->setFocus();
 }
 
+void QtMainWindow::Show() {
+    const bool first = !everShown_;
+    everShown_ = true;
+    showing_ = true;
+    resizedWhileShowing_ = false;
+    setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+    move(position_);
+    show();
+    if (!first) {
+        // Start-up's showing is undone at once (the window lives in the tray); it must not
+        // take the focus from what the user is doing.
+        raise();
+        activateWindow();
+    }
+    showing_ = false;
+    // The first showing is followed by one size notification. Those that come while
+    // showing are reported once it is done: hiding the window from inside its own showing
+    // would leave it shown.
+    if ((first || resizedWhileShowing_) && events_ != nullptr) {
+        events_->OnResized();
+    }
+}
+
+void QtMainWindow::Hide() {
+    if (isVisible()) {
+        position_ = pos();  // where the user left it
+    }
+    hide();
+}
+
+WindowState QtMainWindow::State() const {
+    const Qt::WindowStates state = windowState();
+    if ((state & Qt::WindowMinimized) != 0) {
+        return WindowState::Minimized;
+    }
+    if ((state & (Qt::WindowMaximized | Qt::WindowFullScreen)) != 0) {
+        return WindowState::Maximized;
+    }
+    return WindowState::Normal;
+}
+
+void QtMainWindow::SetState(WindowState state) {
+    const Qt::WindowStates normal =
+        windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
+    switch (state) {
+        case WindowState::Normal:
+            setWindowState(normal);
+            break;
+        case WindowState::Minimized:
+            setWindowState(normal | Qt::WindowMinimized);
+            break;
+        case WindowState::Maximized:
+            setWindowState(normal | Qt::WindowMaximized);
+            break;
+    }
+}
+
+void QtMainWindow::MoveTo(PixelPoint topLeft) {
+    position_ = QPoint(topLeft.x, topLeft.y) + ScreenOrigin();
+    move(position_);
+}
+
+PixelSize QtMainWindow::OuterSize() const {
+    const QSize size = frameGeometry().size();
+    return {size.width(), size.height()};
+}
+
+void QtMainWindow::SetLogText(std::string_view text) {
+    viewText_.assign(text);
+    view_->setPlainText(DisplayText(viewText_));
+}
+
+void QtMainWindow::AppendLogText(std::string_view text) {
+    viewText_.append(text);
+    QTextCursor cursor(view_->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(DisplayText(text));
+}
+
+void QtMainWindow::SetLogCaret(std::size_t offset) {
+    QTextCursor cursor = view_->textCursor();
+    const int last = std::max(view_->document()->characterCount() - 1, 0);
+    cursor.setPosition(std::clamp(DisplayPosition(viewText_, offset), 0, last));
+    view_->setTextCursor(cursor);
+    view_->ensureCursorVisible();
+}
+
+void QtMainWindow::ShowError(std::string_view caption, std::string_view text) {
+    QMessageBox box(QMessageBox::Critical, FromUtf8(caption), FromUtf8(text), QMessageBox::Ok,
+                    isVisible() ? this : nullptr);
+    box.setWindowIcon(windowIcon());
+    box.exec();
+}
+
 void QtMainWindow::closeEvent(QCloseEvent* event) {
     // The logic ends the program itself when it gets the request.
     event->ignore();
-    if (callbacks_.closeRequested) {
-        callbacks_.closeRequested();
+    if (events_ != nullptr) {
+        events_->OnCloseRequested();
     }
 }
 
 void QtMainWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && callbacks_.resized) {
-        callbacks_.resized();
+    if (event->type() == QEvent::WindowStateChange) {
+        NoteResized();
     }
 }
 
 void QtMainWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    if (callbacks_.resized) {
-        callbacks_.resized();
+    NoteResized();
+}
+
+void QtMainWindow::NoteResized() {
+    if (showing_) {
+        resizedWhileShowing_ = true;
+        return;
     }
+    if (resizePending_) {
+        return;
+    }
+    // From the loop, not from inside Qt's event handler: the logic hides the window and
+    // resets its state in answer.
+    resizePending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            resizePending_ = false;
+            if (events_ != nullptr) {
+                events_->OnResized();
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 }  // namespace tarnleaf

@@ -1,9 +1,46 @@
 #include "QtScreenGeometry.h"
 
-#include <cmath>
-#include <limits>
+#include <QGuiApplication>
+#include <QScreen>
 
 namespace tarnleaf {
+namespace {
+
+PixelRect ToPixelRect(const QRect& rect) {
+    return {rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()};
+}
+
+}  // namespace
+
+PixelSize QtScreenGeometry::ScreenSize() const {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen != nullptr ? PixelSize{screen->geometry().width(), screen->geometry().height()}
+                             : PixelSize{};
+}
+
+std::optional<PixelRect> QtScreenGeometry::TaskbarRect() const {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr || !WorkArea()) {
+        return std::nullopt;
+    }
+    return TaskbarStrip(screen->geometry(), screen->availableGeometry());
+}
+
+std::optional<PixelRect> QtScreenGeometry::WorkArea() const {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        return std::nullopt;
+    }
+    return PublishedWorkArea(screen->geometry(), screen->availableGeometry());
+}
+
+std::optional<PixelRect> PublishedWorkArea(const QRect& screen, const QRect& available) {
+    const QRect inside = available.intersected(screen);
+    if (inside.isEmpty() || inside == screen) {
+        return std::nullopt;
+    }
+    return ToPixelRect(inside.translated(-screen.topLeft()));
+}
 
 PixelRect TaskbarStrip(const QRect& screen, const QRect& available) {
     const int width = screen.width();
@@ -31,28 +68,6 @@ PixelRect TaskbarStrip(const QRect& screen, const QRect& available) {
         return {0, 0, left, height};
     }
     return none;
-}
-
-float TwipsPerPixel(double dotsPerInch) {
-    constexpr float kTwipsPerInch = 1440.0F;
-    if (!std::isfinite(dotsPerInch) || dotsPerInch < 1.0 || dotsPerInch > 10000.0) {
-        return 15.0F;
-    }
-    return kTwipsPerInch / static_cast<float>(dotsPerInch);
-}
-
-int TwipsToPixels(int twips, float twipsPerPixel) {
-    if (!(twipsPerPixel > 0.0F) || !std::isfinite(twipsPerPixel)) {
-        twipsPerPixel = 15.0F;
-    }
-    const double pixels = std::round(static_cast<double>(twips) / twipsPerPixel);
-    if (pixels <= static_cast<double>(std::numeric_limits<int>::min())) {
-        return std::numeric_limits<int>::min();
-    }
-    if (pixels >= static_cast<double>(std::numeric_limits<int>::max())) {
-        return std::numeric_limits<int>::max();
-    }
-    return static_cast<int>(pixels);
 }
 
 }  // namespace tarnleaf

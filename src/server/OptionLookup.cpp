@@ -1,16 +1,11 @@
 #include "OptionLookup.h"
 
-#include <array>
+#include <algorithm>
 #include <cstddef>
 
+#include "BootpConstants.h"
+
 namespace tarnleaf {
-
-namespace {
-
-constexpr std::array<std::uint8_t, 4> kCookie{99, 130, 83, 99};
-constexpr std::uint8_t kEnd = 255;
-
-}  // namespace
 
 std::optional<std::uint32_t> FindOptionValue(std::uint16_t code,
                                              std::span<const std::uint8_t> area) {
@@ -18,16 +13,14 @@ std::optional<std::uint32_t> FindOptionValue(std::uint16_t code,
     if (size < 7) {
         return std::nullopt;
     }
-    for (std::size_t k = 0; k < kCookie.size(); ++k) {
-        if (area[k] != kCookie[k]) {
-            return std::nullopt;
-        }
+    if (!std::equal(kMagicCookie.begin(), kMagicCookie.end(), area.begin())) {
+        return std::nullopt;
     }
 
     std::size_t i = 4;
     while (i < size) {
         const std::uint8_t b = area[i];
-        if (b == kEnd) {
+        if (b == kEndOption) {
             return std::nullopt;
         }
         if (b == code) {

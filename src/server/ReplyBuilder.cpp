@@ -13,9 +13,6 @@ namespace tarnleaf {
 
 namespace {
 
-constexpr std::uint16_t kMessageTypeOption = 53;
-constexpr std::int16_t kBootReply = 2;
-
 // Puts "53, 1, answer" at index 4, moving the option list up by three bytes. Nothing is
 // inserted when fewer than three bytes lie behind the END (the reply then goes out without
 // a message type) or when the area is too small to hold a cookie and the option.

@@ -3,19 +3,11 @@
 #include <cstdint>
 #include <optional>
 
-#include "ProfileSource.h"
+#include "BootpConstants.h"
 #include "BootpMessage.h"
+#include "ProfileSource.h"
 
 namespace tarnleaf {
-
-// DHCP message types that reply construction reads or writes (option 53).
-enum class DhcpMessageType : std::uint8_t {
-    Discover = 1,
-    Offer = 2,
-    Request = 3,
-    Ack = 5,
-    Inform = 8,
-};
 
 // The type that answers a request of type `requestType` when the profile names none:
 // DISCOVER gets OFFER, REQUEST and INFORM get ACK; other types get no answer type.

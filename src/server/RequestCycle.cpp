@@ -1,10 +1,13 @@
 #include "RequestCycle.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 
+#include "BootpConstants.h"
 #include "MessageCodec.h"
 #include "PacketDump.h"
+#include "ProfileRefresh.h"
 #include "ReplyBuilder.h"
 
 namespace tarnleaf {
@@ -12,13 +15,9 @@ namespace tarnleaf {
 namespace {
 
 constexpr std::size_t kCookieOffset = kFixedHeaderSize;
-constexpr std::size_t kSmallestDhcp = kFixedHeaderSize + 4;
+constexpr std::size_t kSmallestDhcp = kFixedHeaderSize + kMagicCookieSize;
 constexpr std::size_t kGiaddrOffset = 24;
 constexpr std::size_t kSnameLimit = 64;
-constexpr std::uint16_t kServerPort = 67;
-constexpr std::uint16_t kClientPort = 68;
-constexpr std::int16_t kBootRequest = 1;
-constexpr std::int16_t kBootReply = 2;
 constexpr std::string_view kIgnoredShort = "Ignored: shorter than a BOOTP message (300 bytes)\r\n";
 
 // A relay agent's own address is unicast; anything else in giaddr (broadcast, multicast,
@@ -34,9 +33,8 @@ DatagramShape ClassifyDatagram(const std::vector<std::uint8_t>& bytes) {
     if (bytes.size() >= kMinimumMessageSize) {
         return DatagramShape::Bootp;
     }
-    if (bytes.size() >= kSmallestDhcp && bytes[kCookieOffset] == 99 &&
-        bytes[kCookieOffset + 1] == 130 && bytes[kCookieOffset + 2] == 83 &&
-        bytes[kCookieOffset + 3] == 99) {
+    if (bytes.size() >= kSmallestDhcp &&
+        std::equal(kMagicCookie.begin(), kMagicCookie.end(), bytes.begin() + kCookieOffset)) {
         return DatagramShape::UnpaddedDhcp;
     }
     return DatagramShape::TooShort;
@@ -85,7 +83,7 @@ void RequestCycle::Answer(ReceivedDatagram& datagram) {
             return;
     }
 
-    profiles_.Refresh();
+    RefreshProfiles(profiles_, log_);
 
     BootpMessage message = DecodeMessage(bytes);
     transmitter_.LogMessage(receivedSize, message);

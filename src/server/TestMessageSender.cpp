@@ -3,16 +3,15 @@
 #include <random>
 #include <string>
 
+#include "BootpConstants.h"
 #include "ProfileLoader.h"
 #include "MessageCodec.h"
+#include "ProfileRefresh.h"
 #include "TextConversions.h"
 
 namespace tarnleaf {
 
 namespace {
-
-constexpr std::uint16_t kServerPort = 67;
-constexpr std::uint16_t kClientPort = 68;
 
 std::string NotSentBody(std::string_view reason) {
     std::string body = "Test Message Not Sent!\r\n";
@@ -21,30 +20,6 @@ std::string NotSentBody(std::string_view reason) {
 }
 
 }  // namespace
-
-std::optional<std::uint16_t> ChooseSendPort(std::string_view sendPort) {
-    const std::string value = ToUpperAscii(TrimBlanks(sendPort));
-    if (value.empty() || value == "BOOTPS" || value == "67") {
-        return kServerPort;
-    }
-    if (value == "BOOTPC" || value == "68") {
-        return kClientPort;
-    }
-    if (value.size() > 5) {
-        return std::nullopt;
-    }
-    std::uint32_t port = 0;
-    for (const char c : value) {
-        if (c < '0' || c > '9') {
-            return std::nullopt;
-        }
-        port = port * 10 + static_cast<std::uint32_t>(c - '0');
-    }
-    if (port < 1 || port > 65535) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint16_t>(port);
-}
 
 void BuildTestMessage(const ProfileSource& profiles, std::uint64_t seed, BootpMessage& message) {
     std::mt19937_64 generator(seed);
@@ -64,7 +39,7 @@ TestMessageSender::TestMessageSender(UdpEndpoint& endpoint, ProfileSource& profi
       transmitter_(endpoint, log, clock) {}
 
 void TestMessageSender::SendTestMessage() {
-    profiles_.Refresh();
+    RefreshProfiles(profiles_, log_);
 
     BootpMessage message;
     BuildTestMessage(profiles_, clock_.SeedValue(), message);

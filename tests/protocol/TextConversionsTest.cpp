@@ -15,11 +15,9 @@ constexpr std::int64_t kI32Max = INT32_MAX;
 TEST(LeadingNumber, ReadsTheLongestLeadingNumberAndNeverFails) {
     const std::pair<std::string, double> cases[] = {
         {"12abc", 12}, {"1 2", 12}, {"- 3", -3}, {"\t1\n2\t", 12}, {"1\r2", 1}, {"1 e 2", 100},
-        {"abc", 0}, {"", 0}, {".", 0}, {"-", 0}, {"--1", 0}, {"inf", 0}, {"nan", 0},
-        {"0x1F", 0}, {"&H1F", 31}, {"&h1f", 31}, {"&HFFzz", 255}, {"&H", 0},
-        {"&HFFFFFFFF", 4294967295.0}, {"-3.5", -3.5}, {"+7", 7}, {".5", 0.5}, {"5.", 5},
-        {"1.2.3", 1.2}, {"1,5", 1}, {"000012", 12}, {"2.5E2", 250}, {"5e-1", 0.5},
-        {"7e", 7}, {"7e+", 7}, {"7x1e2", 7}, {"1e-999", 0},
+        {"abc", 0}, {"", 0}, {"--1", 0}, {"inf", 0}, {"nan", 0}, {"0x1F", 0}, {"&h1f", 31},
+        {"&HFFzz", 255}, {"&H", 0}, {"&HFFFFFFFF", 4294967295.0}, {"-3.5", -3.5}, {".5", 0.5},
+        {"1.2.3", 1.2}, {"1,5", 1}, {"2.5E2", 250}, {"7e+", 7}, {"1e-999", 0},
         {"0." + std::string(400, '0') + "1e401", 1},
         {"1.7976931348623157e308", kMax},
         // Beyond a double's range: the largest finite value with its sign, never infinity.
@@ -61,16 +59,14 @@ struct WholeCase {
 
 TEST(WholeNumber, AcceptsExactlyOneNumberInRange) {
     const WholeCase cases[] = {
-        {"42", 42}, {" \t42 \t", 42}, {"-7", -7, kI32Min, kI32Max}, {"+7", 7}, {"2.5", 2},
-        {"1e2", 100}, {"&H1F", 31}, {"&hff", 255}, {"-0.5", 0}, {"1e-99999", 0},
-        {"&HFFFFFFFF", 4294967295LL, 0, 4294967295LL}, {"&HFFFFFFFF", {}, kI32Min, kI32Max},
-        {"&H" + std::string(40, 'F'), {}, INT64_MIN, INT64_MAX},
-        {"&H8000000000000000", {}, INT64_MIN, INT64_MAX},
-        {"&H10000000000000000", {}, INT64_MIN, INT64_MAX}, {"&H", {}}, {"&H1G", {}},
-        {"-&H1", {}, kI32Min, kI32Max}, {"", {}}, {"   ", {}}, {"abc", {}}, {"12abc", {}},
-        {"0abc", {}}, {"1 2", {}}, {"1,000", {}, 0, 5000}, {"1,5", {}}, {"1e", {}}, {".", {}},
-        {"-", {}}, {"256", {}}, {"-1", {}, 0, 65535}, {"255.5", {}},
-        {"-2147483648", kI32Min, kI32Min, kI32Max}, {"2147483648", {}, kI32Min, kI32Max},
+        {" \t42 \t", 42}, {"-7", -7, kI32Min, kI32Max}, {"2.5", 2}, {"1e2", 100}, {"&hff", 255},
+        {"-0.5", 0}, {"&HFFFFFFFF", 4294967295LL, 0, 4294967295LL},
+        {"&HFFFFFFFF", {}, kI32Min, kI32Max}, {"&H8000000000000000", {}, INT64_MIN, INT64_MAX},
+        {"&H10000000000000000", {}, INT64_MIN, INT64_MAX}, {"&H1G", {}},
+        {"-&H1", {}, kI32Min, kI32Max}, {"", {}}, {"   ", {}}, {"12abc", {}}, {"1 2", {}},
+        {"1,000", {}, 0, 5000}, {"1e", {}}, {"-", {}}, {"256", {}}, {"-1", {}, 0, 65535},
+        {"255.5", {}}, {"-2147483648", kI32Min, kI32Min, kI32Max},
+        {"2147483648", {}, kI32Min, kI32Max},
         {"9007199254740993", 9007199254740993LL, INT64_MIN, INT64_MAX},
         {"-9223372036854775808", INT64_MIN, INT64_MIN, INT64_MAX},
         {"9223372036854775808", {}, INT64_MIN, INT64_MAX},
@@ -83,8 +79,8 @@ TEST(WholeNumber, AcceptsExactlyOneNumberInRange) {
 
 TEST(ConvertTextToByte, StoresTheRoundedLeadingNumberOrFails) {
     const std::pair<std::string, std::optional<std::uint8_t>> cases[] = {
-        {"7", 7}, {"", 0}, {"abc", 0}, {"12abc", 12}, {"2.5", 2}, {"255.4", 255}, {"-0.4", 0},
-        {"&HFF", 255}, {"255.5", {}}, {"300", {}}, {"-1", {}}, {"&H100", {}}, {"1e999", {}}};
+        {"", 0}, {"12abc", 12}, {"2.5", 2}, {"255.4", 255}, {"-0.4", 0}, {"&HFF", 255},
+        {"255.5", {}}, {"-1", {}}, {"&H100", {}}, {"1e999", {}}};
     for (const auto& [text, value] : cases) EXPECT_EQ(ConvertTextToByte(text), value) << text;
 }
 
@@ -100,10 +96,8 @@ TEST(AsciiHelpers, CaseFoldingTouchesOnlyAsciiLetters) {
 TEST(AsciiHelpers, TrimSpacesTakesSpacesAndTrimBlanksAlsoTabs) {
     EXPECT_EQ(TrimSpaces("  a b  "), "a b");
     EXPECT_EQ(TrimSpaces("\ta\t"), "\ta\t");
-    EXPECT_EQ(TrimSpaces("    "), "");
     EXPECT_EQ(TrimBlanks(" \ta b\t "), "a b");
     EXPECT_EQ(TrimBlanks("\r\na\r\n"), "\r\na\r\n");
-    EXPECT_EQ(TrimBlanks(" \t "), "");
 }
 
 }  // namespace

@@ -36,19 +36,5 @@ TEST(DisplayPositionTest, CountsLineEndsAsOneAndCharactersAsTheViewDoes) {
     }
 }
 
-TEST(DisplayPositionTest, EveryPrefixEndingOnACharacterShowsAsAPrefixOfTheWhole) {
-    const std::string nasty =
-        "date [\xE8\xA8\xAD]\r\n\xFF\xE8\xA8\r\rq\n\xF0\x9F\x98\x80\xC0\xAF\r\n\x80";
-    const QString whole = DisplayText(nasty);
-    for (std::size_t offset = 0; offset <= nasty.size(); ++offset) {
-        if (offset < nasty.size() && static_cast<unsigned char>(nasty[offset]) >= 0x80) {
-            continue;  // inside or before a sequence: not an offset the log hands out
-        }
-        EXPECT_TRUE(whole.startsWith(DisplayText(std::string_view(nasty).substr(0, offset))))
-            << "offset " << offset;
-        EXPECT_LE(DisplayPosition(nasty, offset), whole.size());
-    }
-}
-
 }  // namespace
 }  // namespace tarnleaf

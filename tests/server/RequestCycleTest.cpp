@@ -103,6 +103,15 @@ TEST_F(RequestCycleTest, LoggingOffWritesNothingAndBuildsNoEntry) {
     EXPECT_EQ(clock.TimestampReads(), 0);
 }
 
+TEST_F(RequestCycleTest, UnreadableProfilesFileIsLoggedOnceWhateverTheSwitch) {
+    log.SetLoggingEnabled(false);
+    profiles.SetReadFault({"/etc/Tarnleaf.ini", "not a file (a folder?)"});
+    Handle(RequestBytes());
+    Handle(RequestBytes());
+    EXPECT_EQ(log.Text(), "Config Read Error!\r\nfile [/etc/Tarnleaf.ini] reason [not a file "
+                          "(a folder?)]\r\n\r\n");
+}
+
 TEST_F(RequestCycleTest, NothingWaitingOrASocketErrorHandlesNothing) {
     log.SetLoggingEnabled(false);
     EXPECT_FALSE(cycle.HandleOneDatagram());

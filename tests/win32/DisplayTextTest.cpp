@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "Win32ConsoleLoop.h"
-#include "Win32Desktop.h"
+#include "DisplayText.h"
 
 namespace tarnleaf {
 namespace {
@@ -20,16 +20,6 @@ TEST(DecodeForDisplay, Utf8BecomesUtf16AndEachInvalidByteStaysOneCharacter) {
     for (const auto& [bytes, text] : rows) EXPECT_EQ(DecodeForDisplay(bytes), text) << bytes;
     EXPECT_EQ(DecodeForDisplay("\xED\xA0\x80").size(), 3u);
     EXPECT_EQ(DecodeForDisplay("\xF5\x80\x80\x80").size(), 4u);
-}
-
-TEST(DecodeForDisplay, PrefixAtACharacterBoundaryDecodesToAPrefixOfTheWhole) {
-    // The log view's caret is a byte offset placed at the length of the decoded prefix.
-    const std::string text = "date [1]\r\nserver host name [\x83\x65]\r\n設定\r\n\xF0\x9F\x8D\x83!";
-    const std::wstring whole = DecodeForDisplay(text);
-    for (const std::size_t cut : {0u, 10u, 28u, 30u, 33u, 36u, 40u, 41u}) {
-        const std::wstring prefix = DecodeForDisplay(std::string_view(text).substr(0, cut));
-        EXPECT_EQ(whole.compare(0, prefix.size(), prefix), 0) << "cut at " << cut;
-    }
 }
 
 TEST(CommandLineTail, DropsTheProgramNameAndTheBlanksAfterIt) {

@@ -1,187 +1,136 @@
-// The Win32 desktop backend against real windows (under Wine, on a virtual X screen). Each
-// test builds the hidden main window afresh and drives it through the seam.
-#include "Win32Desktop.h"
-
-#include <windows.h>
-
+// The main window and the session against real windows (under Wine, on a virtual screen).
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <memory>
 #include <string>
 #include <vector>
+
+#include "DisplayText.h"
+#include "Win32DesktopSession.h"
+#include "Win32MainWindow.h"
 
 namespace tarnleaf {
 namespace {
 
-struct RecordingEvents : DesktopEvents {
-    void OnResize() override { ++resizes; }
-    void OnCloseRequest() override { ++closeRequests; }
-    void OnMenuClick(MenuItem) override {}
-    void OnButtonClick(FormButton button) override { buttonClicks.push_back(button); }
-
-    int resizes = 0;
-    int closeRequests = 0;
-    std::vector<FormButton> buttonClicks;
+// Journals "s" for a size notification, "c" for a close request, the button's number.
+struct Events : MainWindowEvents {
+    void OnResized() override { said += 's'; }
+    void OnCloseRequested() override { said += 'c'; }
+    void OnButtonClicked(WindowButton button) override { said += std::to_string(int(button)); }
+    std::string said;
 };
 
-class Win32DesktopTest : public ::testing::Test {
+std::wstring Text(HWND window) {
+    std::vector<wchar_t> text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1);
+    GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
+    return text.data();
+}
+
+class Win32MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        desktop_ = std::make_unique<Win32Desktop>(GetModuleHandleW(nullptr));
-        ASSERT_NE(desktop_->MainWindow(), 0u) << "no window: is there a display?";
-        desktop_->SetEvents(events_);
-        window_ = reinterpret_cast<HWND>(desktop_->MainWindow());
-        view_ = FindWindowExW(window_, nullptr, L"EDIT", nullptr);
-        ASSERT_NE(view_, nullptr);
+        ASSERT_NE(window_.Handle(), nullptr) << "no window: is there a display?";
+        window_.SetEvents(&events_);
+        HDC screen = GetDC(nullptr);
+        dpi_ = GetDeviceCaps(screen, LOGPIXELSX);
+        ReleaseDC(nullptr, screen);
     }
-
-    static void Pump() {
-        MSG message;
-        for (int i = 0; i < 1000 && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE); ++i) {
-            if (message.message == WM_QUIT) break;
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
-
-    static std::wstring Text(HWND window) {
-        std::vector<wchar_t> text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1);
-        GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
-        return text.data();
-    }
-
+    int Pixels(int twips) const { return MulDiv(twips, dpi_, 1440); }
     HWND Button(const char* caption) const {
-        HWND button = FindWindowExW(window_, nullptr, L"BUTTON", Widen(caption).c_str());
-        EXPECT_NE(button, nullptr) << caption;
-        return button;
+        return FindWindowExW(window_.Handle(), nullptr, L"BUTTON", Widen(caption).c_str());
     }
 
-    RecordingEvents events_;
-    std::unique_ptr<Win32Desktop> desktop_;
-    HWND window_ = nullptr;
-    HWND view_ = nullptr;
+    Win32MainWindow window_{GetModuleHandleW(nullptr)};
+    Events events_;
+    int dpi_ = 96;
 };
 
-TEST_F(Win32DesktopTest, WindowIsBuiltHiddenWithCaptionAndFixedLayoutInTwips) {
-    EXPECT_FALSE(IsWindowVisible(window_));
-    EXPECT_EQ(Text(window_), L"Tarnleaf - Verion 0.1b");
-
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
-    EXPECT_FLOAT_EQ(desktop_->TwipsPerPixelX(), 1440.0f / static_cast<float>(dpi));
+TEST_F(Win32MainWindowTest, IsBuiltHiddenWithTheTwipsLayoutInPixelsAndTheTabOrder) {
+    const HWND window = window_.Handle();
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_EQ(Text(window), L"Tarnleaf - Verion 0.1b");
     RECT client{};
-    GetClientRect(window_, &client);
-    EXPECT_NEAR(client.right, 5820 / desktop_->TwipsPerPixelX(), 1.0);
-    EXPECT_NEAR(client.bottom, 4800 / desktop_->TwipsPerPixelY(), 1.0);
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, Pixels(5820));
+    EXPECT_EQ(client.bottom, Pixels(4800));
 
-    RECT left{};  // one row of buttons, in this order from left to right
-    for (const char* caption : {"Edit Config", "Send Test Message", "Minimize To Tray"}) {
-        RECT rect{};
-        ASSERT_TRUE(GetWindowRect(Button(caption), &rect)) << caption;
-        EXPECT_TRUE(left.right == 0 || (rect.top == left.top && rect.left > left.right));
-        left = rect;
+    // In tab order, from the log view on: left, top, width, height in twips.
+    const struct { HWND control; int left, top, width, height; } rows[] = {
+        {window_.LogView(), 120, 120, 5535, 4095},
+        {Button("Send Test Message"), 2040, 4320, 1695, 375},
+        {Button("Minimize To Tray"), 3960, 4320, 1695, 375},
+        {Button("Edit Config"), 120, 4320, 1695, 375}};
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        const auto& row = rows[i];
+        RECT at{};
+        GetWindowRect(row.control, &at);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&at), 2);
+        const int left = Pixels(row.left), top = Pixels(row.top);
+        EXPECT_EQ((PixelRect{at.left, at.top, at.right, at.bottom}),
+                  (PixelRect{left, top, left + Pixels(row.width), top + Pixels(row.height)})) << i;
+        EXPECT_EQ(GetNextDlgTabItem(window, row.control, FALSE),
+                  rows[(i + 1) % std::size(rows)].control) << i;
     }
 
-    const LONG_PTR style = GetWindowLongPtrW(view_, GWL_STYLE);
+    const LONG_PTR style = GetWindowLongPtrW(window_.LogView(), GWL_STYLE);
     EXPECT_TRUE((style & ES_READONLY) && (style & ES_MULTILINE) && (style & WS_VSCROLL));
     EXPECT_FALSE(style & WS_HSCROLL);
 }
 
-TEST_F(Win32DesktopTest, LogViewTakesTextAppendsAndPlacesTheCaretByByteOffset) {
+TEST_F(Win32MainWindowTest, LogViewTakesTextAppendsAndPlacesTheCaretByByteOffset) {
     std::string text;  // more than the edit control's default limit
     for (int i = 0; i < 400; ++i) text += std::string(99, 'x') + "\r\n";
-    desktop_->ViewSetText(text);
-    desktop_->ViewAppend("end\r\n");
-    EXPECT_EQ(Text(view_).size(), text.size() + 5);
+    window_.SetLogText(text);
+    window_.AppendLogText("end\r\n");
+    EXPECT_EQ(Text(window_.LogView()).size(), text.size() + 5);
 
-    desktop_->ViewSetText("date [1]\r\n");
-    desktop_->ViewAppend("設定 \x83\x65\r\n");
-    EXPECT_EQ(Text(view_), std::wstring(L"date [1]\r\n\u8A2D\u5B9A \x83\x65\r\n"));
+    window_.SetLogText("date [1]\r\n");
+    window_.AppendLogText("設定 \x83\x65\r\n");
+    EXPECT_EQ(Text(window_.LogView()), std::wstring(L"date [1]\r\n\u8A2D\u5B9A \x83\x65\r\n"));
     // After the first line; after 設定 (six bytes, two characters); beyond the end: the end.
     const std::pair<std::size_t, DWORD> rows[] = {{10, 10}, {16, 12}, {1000, 17}};
     for (const auto& [offset, caret] : rows) {
-        desktop_->ViewSetCaret(offset);
+        window_.SetLogCaret(offset);
         DWORD start = 0, end = 0;
-        SendMessageW(view_, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+        SendMessageW(window_.LogView(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
                      reinterpret_cast<LPARAM>(&end));
         EXPECT_TRUE(start == caret && end == caret) << offset << ": " << start << "-" << end;
     }
-    desktop_->ViewSetText("");
-    EXPECT_TRUE(Text(view_).empty());
 }
 
-TEST_F(Win32DesktopTest, ShowingPlacingAndRestoringFollowTheLogicsCalls) {
-    desktop_->SetWindowVisible(true);
-    EXPECT_TRUE(IsWindowVisible(window_));
-    EXPECT_GE(events_.resizes, 1) << "the first showing is followed by a size notification";
-
-    desktop_->SetWindowLeft(-10005);
-    desktop_->SetWindowTop(1500);
-    const PixelRect outer = desktop_->WindowOuterRect(desktop_->MainWindow());
-    EXPECT_NEAR(outer.left, -10005 / desktop_->TwipsPerPixelX(), 1.0);
-    EXPECT_NEAR(outer.top, 1500 / desktop_->TwipsPerPixelY(), 1.0);
+TEST_F(Win32MainWindowTest, FirstShowingReportsASizeAndRestoringAHiddenWindowKeepsItHidden) {
+    window_.Show();
+    EXPECT_TRUE(IsWindowVisible(window_.Handle()));
+    EXPECT_NE(events_.said, "") << "the first showing is followed by a size notification";
 
     // Restoring a hidden minimised window keeps it hidden.
-    desktop_->SetWindowState(WindowState::Minimized);
-    EXPECT_EQ(desktop_->GetWindowState(), WindowState::Minimized);
-    desktop_->SetWindowVisible(false);
-    desktop_->SetWindowState(WindowState::Normal);
-    EXPECT_EQ(desktop_->GetWindowState(), WindowState::Normal);
-    EXPECT_FALSE(IsWindowVisible(window_));
+    window_.SetState(WindowState::Minimized);
+    EXPECT_EQ(window_.State(), WindowState::Minimized);
+    window_.Hide();
+    window_.SetState(WindowState::Normal);
+    EXPECT_EQ(window_.State(), WindowState::Normal);
+    EXPECT_FALSE(IsWindowVisible(window_.Handle()));
 }
 
-TEST_F(Win32DesktopTest, ButtonsAndCloseCommandReachTheEvents) {
+TEST_F(Win32MainWindowTest, ButtonsCloseAndTheEndOfTheSessionReachTheEvents) {
     for (const char* caption : {"Edit Config", "Send Test Message", "Minimize To Tray"}) {
         SendMessageW(Button(caption), BM_CLICK, 0, 0);
     }
-    EXPECT_EQ(events_.buttonClicks,
-              (std::vector<FormButton>{FormButton::Edit, FormButton::Test, FormButton::Cancel}));
-    SendMessageW(window_, WM_CLOSE, 0, 0);
-    EXPECT_EQ(events_.closeRequests, 1);
-    EXPECT_TRUE(IsWindow(window_)) << "the logic decides; the backend does not close itself";
+    SendMessageW(window_.Handle(), WM_CLOSE, 0, 0);
+    SendMessageW(window_.Handle(), WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(events_.said, "012cc");  // EditConfig, SendTestMessage, MinimizeToTray
+    EXPECT_TRUE(IsWindow(window_.Handle())) << "the logic decides; the window does not close";
 }
 
-TEST_F(Win32DesktopTest, InstalledProcedureSeesMessagesAndHandsOnToThePrevious) {
-    std::vector<std::uint32_t> seen;
-    WindowProcHandle previous = 0;
-    previous = desktop_->InstallWindowProc(
-        desktop_->MainWindow(),
-        [&](WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
-            seen.push_back(message);
-            if (message == 0x401) return MessageResult{0};
-            return desktop_->CallPreviousWindowProc(previous, window, message, wParam, lParam);
-        });
-    ASSERT_NE(previous, 0u);
-    const auto none = [](WindowHandle, std::uint32_t, WParam, LParam) { return MessageResult{0}; };
-    EXPECT_EQ(desktop_->InstallWindowProc(desktop_->MainWindow(), none), 0u) << "only one";
-
-    desktop_->PostWindowMessage(desktop_->MainWindow(), 0x401, 7, 0x204);
-    Pump();
-    EXPECT_NE(std::find(seen.begin(), seen.end(), 0x401u), seen.end());
-    SendMessageW(window_, WM_CLOSE, 0, 0);  // handed on to the window's own procedure
-    EXPECT_EQ(events_.closeRequests, 1);
-
-    desktop_->RestoreWindowProc(desktop_->MainWindow(), previous);
-    seen.clear();
-    desktop_->PostWindowMessage(desktop_->MainWindow(), 0x401, 7, 0x204);
-    Pump();
-    EXPECT_TRUE(seen.empty());
-}
-
-TEST_F(Win32DesktopTest, MessageNamesAreStableAndAMissingIconGivesZero) {
-    const std::uint32_t first = desktop_->RegisterMessageName("TaskbarCreated");
-    EXPECT_GE(first, 0xC000u);
-    EXPECT_EQ(desktop_->RegisterMessageName("TaskbarCreated"), first);
-    EXPECT_EQ(desktop_->LoadProgramIcon(), 0u);  // the test program carries no icon
-}
-
-TEST_F(Win32DesktopTest, QuitEndsTheLoopWithItsFirstCode) {
-    desktop_->Quit(3);
-    desktop_->Quit(5);
-    EXPECT_EQ(desktop_->Run(), 3);
-    EXPECT_FALSE(IsWindow(window_));
+TEST_F(Win32MainWindowTest, SessionIsTheOnlyInstanceAndQuitEndsTheLoopWithTheFirstCode) {
+    Win32DesktopSession session(window_);
+    Win32DesktopSession second(window_);
+    EXPECT_FALSE(session.AnotherInstanceRunning());
+    EXPECT_TRUE(second.AnotherInstanceRunning());
+    const HWND window = window_.Handle();
+    session.Quit(3);
+    session.Quit(5);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(session.Run(), 3);
 }
 
 }  // namespace

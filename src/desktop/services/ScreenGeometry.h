@@ -1,25 +1,26 @@
 #pragma once
 
-#include <cstdint>
+#include <optional>
 
 #include "DesktopTypes.h"
 
 namespace tarnleaf {
 
-// Geometry of the primary screen, in pixels; asked afresh at every call, never cached.
+// The primary screen and its taskbar, asked afresh at every call.
 class ScreenGeometry {
 public:
     virtual ~ScreenGeometry() = default;
 
-    // The taskbar's bounding rectangle (it may reach a few pixels beyond the screen);
-    // all zeros when the platform cannot tell.
-    virtual PixelRect TaskbarRect() = 0;
+    virtual PixelSize ScreenSize() const = 0;
 
-    virtual std::int32_t ScreenWidth() = 0;
-    virtual std::int32_t ScreenHeight() = 0;
+    // The taskbar's (panel's) bounding rectangle; it may reach a few pixels beyond the
+    // screen. No value when the platform cannot tell.
+    virtual std::optional<PixelRect> TaskbarRect() const = 0;
 
-    // The window's outer rectangle, frame and caption included; all zeros on failure.
-    virtual PixelRect WindowOuterRect(WindowHandle window) = 0;
+    // The part of the screen that windows may cover without hiding a panel, when the
+    // desktop publishes one; no value on a desktop that publishes none (a bare X server
+    // with a tray panel, some tiling window managers).
+    virtual std::optional<PixelRect> WorkArea() const = 0;
 };
 
 }  // namespace tarnleaf

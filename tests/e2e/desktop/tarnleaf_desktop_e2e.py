@@ -7,7 +7,6 @@ its own Xvfb, `trayer` as the notification area and xdotool as the user; exit co
 the namespaces and the working folder go at the end. The log view is read through the
 TARNLEAF_LOG_ECHO hook."""
 import argparse
-import json
 import os
 import pathlib
 import select
@@ -22,24 +21,12 @@ import traceback
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.dirname(HERE))
 import netns  # noqa: E402
+import tarnleafd_e2e as clients  # noqa: E402
+from netns import check, wait_until  # noqa: E402
 
-CLIENT_TOOL = os.path.join(os.path.dirname(HERE), "bootp_client.py")
-PYTHON = "/usr/bin/python3"
+PYTHON = clients.PYTHON
 MAC = "02-00-00-77-00-02"
 SCREEN_W, SCREEN_H, PANEL_H = 1024, 768, 32
-
-
-def check(condition, message):
-    if not condition:
-        raise AssertionError(message)
-
-
-def wait_until(probe, timeout):
-    """Calls probe() until it gives something true or `timeout` seconds pass; its last value."""
-    deadline = time.monotonic() + timeout
-    while not (value := probe()) and time.monotonic() < deadline:
-        time.sleep(0.1)
-    return value
 
 
 class Session:
@@ -60,9 +47,8 @@ class Session:
             ready = select.select([xvfb.stdout], [], [], 15)[0]
             self.display = ":" + (xvfb.stdout.readline().strip() if ready else "?")
             check(self.display[1:].isdigit(), "Xvfb gave no display: " + self.read("Xvfb.err"))
-            # What a window manager publishes for a bottom panel: Qt's available area.
-            self.x("xprop", "-root", "-f", "_NET_WORKAREA", "32c", "-set", "_NET_WORKAREA",
-                   "0, 0, %d, %d" % (SCREEN_W, SCREEN_H - PANEL_H))
+            # No window manager, so no work area is published: the window goes beside the
+            # panel around the tray icon.
             self.spawn(["trayer", "--edge", "bottom", "--align", "right", "--widthtype",
                         "request", "--height", str(PANEL_H), "--SetDockType", "true",
                         "--SetPartialStrut", "true", "--transparent", "false", "--tint",
@@ -112,17 +98,9 @@ class Session:
     def screenshot(self, name):
         self.x("import", "-window", "root", str(self.workdir / name), timeout=30)
 
-    def client(self, *args):
-        """bootp_client.py on the client's side of the link, bound to port 68."""
-        return [PYTHON, CLIENT_TOOL, "--iface", self.link.client_if, "--port", "68", *args]
-
     def expect_reply(self):
-        done = self.run(*self.client("--to", "255.255.255.255:67", "--chaddr", MAC,
-                                     "--dhcp-type", "1", "--stop-after", "1"),
-                        ns=self.link.client_ns, timeout=30)
-        replies = [json.loads(line) for line in done.stdout.splitlines() if line.strip()]
-        check(any(r.get("yiaddr") == "10.77.0.80" for r in replies),
-              "no reply with the profile's address: %r %s" % (replies, done.stderr))
+        reply = clients.ask(self.link, 0x1A2B3C4D, stop_after=1)
+        check(reply["yiaddr"] == "10.77.0.80", "no reply with the profile's address: %r" % reply)
 
     def close(self):
         for process in reversed(self.children):
@@ -227,13 +205,6 @@ def case_port_in_use(s):
     program.ends(1, "the message box about the port")
 
 
-def case_stop_signal(s):
-    # kill, as a session's end or a user at a terminal sends it: a clean end, icon removed;
-    # the lock goes with it, so the next start is not taken for a second copy.
-    Program(s).ends(0, "SIGTERM", signal.SIGTERM)
-    Program(s, "again").ends(0, "SIGINT", signal.SIGINT)
-
-
 def click_button(s, window, twips_left):
     """Clicks the bottom-row button (1695 x 375 twips at top 4320) that starts at `twips_left`;
     the scale comes from the window's width of 5820 twips."""
@@ -246,7 +217,7 @@ def case_buttons(s):
     with open(s.ini, "a", newline="") as f:
         f.write("[TestMessage]\r\nServerIP=%s\r\nSendPort=68\r\n" % s.link.client_addr)
     # The desktop's opener, replaced: it notes what it was asked to open.
-    s.tools, opened, ready = s.workdir / "bin", s.workdir / "opened", s.workdir / "listening"
+    s.tools, opened = s.workdir / "bin", s.workdir / "opened"
     s.tools.mkdir()
     (s.tools / "xdg-open").write_text("#!/bin/sh\nprintf '%%s\\n' \"$@\" >> %s\n" % opened)
     (s.tools / "xdg-open").chmod(0o755)
@@ -259,12 +230,9 @@ def case_buttons(s):
     check(wait_until(lambda: os.path.realpath(s.ini) in s.read("opened"), 10),
           "\"Edit Config\" did not open Tarnleaf.ini: " + s.read("opened"))
 
-    listener = s.spawn(s.client("--timeout", "8", "--stop-after", "1", "--ready-file",
-                                str(ready)), "listener", stdout=subprocess.PIPE,
-                       ns=s.link.client_ns)
-    check(wait_until(ready.exists, 10), "the listener did not start")
+    listener = clients.listen(s, s.link, timeout=8, stop_after=1)
     click_button(s, window, 2040)  # "Send Test Message"
-    check(listener.communicate(timeout=30)[0].strip(), "the test message did not arrive")
+    check(clients.collect(listener, 8), "the test message did not arrive")
     check(wait_until(lambda: "date [" in program.text(), 5),
           "the test message is not in the log view:\n" + program.text())
 
@@ -274,32 +242,36 @@ def case_buttons(s):
     program.ends(0, "SIGTERM", signal.SIGTERM)
 
 
-def case_nolog(s):
+def case_nolog_and_signals(s):
     program = Program(s, "tarnleaf", "-nolog")
     s.expect_reply()
     time.sleep(0.5)
     check("date [" not in program.text(), "entries were logged:\n" + program.text())
+    # kill, as a session's end or a user at a terminal sends it: a clean end, icon removed;
+    # the lock goes with it, so the next start is not taken for a second copy.
     program.ends(0, "SIGTERM", signal.SIGTERM)
+    Program(s, "again").ends(0, "SIGINT", signal.SIGINT)
 
 
-CASES = {"tray": case_tray, "port_in_use": case_port_in_use, "stop_signal": case_stop_signal,
-         "buttons": case_buttons, "nolog": case_nolog}
+CASES = {"tray": case_tray, "port_in_use": case_port_in_use, "buttons": case_buttons,
+         "nolog_and_signals": case_nolog_and_signals}
 
 
-def main():
+def main(cases=CASES, tools=()):
+    """Runs one of `cases` in a fresh session; `tools`: programs it needs beyond the stage's."""
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
     parser.add_argument("--screenshots", help="folder that keeps the screenshots")
-    parser.add_argument("case", choices=sorted(CASES))
+    parser.add_argument("case", choices=sorted(cases))
     args = parser.parse_args()
     workdir, session = tempfile.mkdtemp(prefix="tarnleaf-desktop-"), None
     try:
-        tools = ("Xvfb", "trayer", "xdotool", "xprop", "import")
+        tools = ("Xvfb", "trayer", "xdotool", "import", *tools)
         if not all(map(shutil.which, tools)):
             raise netns.Skip("needs " + ", ".join(tools))
         netns.require_netns()
         session = Session(args.program, workdir)
-        CASES[args.case](session)
+        cases[args.case](session)
         print("PASS: %s" % args.case)
         return 0
     except netns.Skip as reason:
@@ -307,6 +279,8 @@ def main():
         return netns.SKIP
     except Exception:
         traceback.print_exc()
+        for err in sorted(pathlib.Path(workdir).glob("*.err")):  # the programs' own output
+            print("---- %s ----\n%s" % (err.name, err.read_bytes().decode("utf-8", "replace")))
         try:
             session.screenshot("failure.png")
         except Exception:  # no session, or its display is gone

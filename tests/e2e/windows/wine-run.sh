@@ -23,19 +23,21 @@ done
 export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all} \
     WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml,winemenubuilder.exe=}
 
-child=
-trap '[[ -n "$child" ]] && kill -INT "$child" 2>/dev/null' TERM INT
+child= interrupted=
+trap 'interrupted=1; [[ -n "$child" ]] && kill -INT "$child" 2>/dev/null' TERM INT
 "$wine" "$exe" "$@" <&0 &
 child=$!
-# `wait` returns early when a trapped signal arrives: wait again, a bounded number of times
-# (the caller's own timeout bounds the whole run).
+# A trapped signal cuts `wait` short with 128 + its number, even when Wine ended at the same
+# moment: that code is not the program's. Wait again until no signal cut in; bash keeps an
+# ended child's status, so that wait gives the program's own code. Bounded in count (the
+# caller's own timeout bounds the whole run).
 for _ in $(seq 1 100); do
+    interrupted=
     wait "$child"
     code=$?
-    kill -0 "$child" 2>/dev/null || break
-    sleep 0.05
+    [[ -z "$interrupted" ]] && break
 done
-if kill -0 "$child" 2>/dev/null; then
+if [[ -n "$interrupted" ]] && kill -0 "$child" 2>/dev/null; then
     kill -KILL "$child" 2>/dev/null
     wait "$child" 2>/dev/null
     code=137

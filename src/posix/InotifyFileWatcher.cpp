@@ -1,0 +1,175 @@
+#include "InotifyFileWatcher.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <utility>
+
+namespace tarnleaf {
+
+namespace {
+
+// IN_ATTRIB: a change of permission can make the file readable or unreadable without a write.
+constexpr std::uint32_t kFileEvents =
+    IN_MODIFY | IN_CLOSE_WRITE | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF;
+constexpr std::uint32_t kFolderEvents = IN_MODIFY | IN_CLOSE_WRITE | IN_ATTRIB | IN_CREATE |
+                                        IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
+                                        IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+
+}  // namespace
+
+std::unique_ptr<InotifyFileWatcher> InotifyFileWatcher::Create(const FilePath& file) {
+    const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (fd < 0) return nullptr;
+    FilePath folder = file.parent_path();
+    if (folder.empty()) folder = ".";
+    const int folderWatch = ::inotify_add_watch(fd, folder.c_str(), kFolderEvents);
+    if (folderWatch < 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    return std::unique_ptr<InotifyFileWatcher>(new InotifyFileWatcher(fd, folderWatch, file));
+}
+
+InotifyFileWatcher::InotifyFileWatcher(int fd, int folderWatch, FilePath file)
+    : fd_(fd), folderWatch_(folderWatch), file_(std::move(file)),
+      fileName_(file_.filename()) {
+    WatchFileAgain();
+}
+
+InotifyFileWatcher::~InotifyFileWatcher() { ::close(fd_); }
+
+bool InotifyFileWatcher::ChangedSinceLastAsked() {
+    Drain();
+    return std::exchange(changed_, false);
+}
+
+bool InotifyFileWatcher::WriterActive() {
+    Drain();
+    return WritingNow();
+}
+
+bool InotifyFileWatcher::WritingNow() {
+    // A writer that has been quiet for long keeps the file open for no write of ours to see
+    // (a held descriptor, a hard link made in place): its file is taken as it is.
+    const bool refused = LeaseRefused();
+    if (refused && !leaseRefused_) lastWrite_ = Clock::now();
+    leaseRefused_ = refused;
+    return (writing_ || refused) && Clock::now() - lastWrite_ < kQuietWriter;
+}
+
+bool InotifyFileWatcher::LeaseRefused() const {
+    // Refused (EAGAIN) exactly while some program has the file open for writing. Taking one
+    // needs the file's owner or CAP_LEASE, and a file system that has leases; without them
+    // the events alone decide. Released at once, so a writer opening the file meanwhile
+    // waits for no more than that.
+    const int fd = ::open(file_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    // A writer opening the file while the lease is held breaks it with a signal to this
+    // process, SIGIO unless told otherwise, which would end it. SIGURG is ignored unless
+    // handled, and nothing here handles it.
+    const bool taken = ::fcntl(fd, F_SETSIG, SIGURG) == 0 &&
+                       ::fcntl(fd, F_SETLEASE, F_RDLCK) == 0;
+    const bool refused = !taken && errno == EAGAIN;
+    if (taken) ::fcntl(fd, F_SETLEASE, F_UNLCK);
+    ::close(fd);
+    return refused;
+}
+
+bool InotifyFileWatcher::AwaitNoWriter(std::chrono::milliseconds limit) {
+    // A close after writing is an event; a writer that wrote nothing closes silently, so the
+    // lease is looked at again every few milliseconds as well.
+    constexpr long kLookAgainMs = 5;
+    const auto deadline = Clock::now() + limit;
+    for (;;) {
+        Drain();
+        if (!WritingNow()) return true;
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0 || lost_) return false;
+        pollfd ready{fd_, POLLIN, 0};
+        (void)::poll(&ready, 1, static_cast<int>(std::min<long>(left, kLookAgainMs)));
+    }
+}
+
+void InotifyFileWatcher::Drain() {
+    alignas(inotify_event) char buffer[16 * 1024];
+    for (;;) {
+        const ssize_t got = ::read(fd_, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            if (errno != EAGAIN) lost_ = true;
+            return;
+        }
+        if (got == 0) return;
+        for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= got;) {
+            inotify_event event;
+            std::memcpy(&event, buffer + at, sizeof event);
+            const char* name = buffer + at + sizeof event;
+            Handle(event.wd, event.mask,
+                   event.len ? std::string(name, ::strnlen(name, event.len)) : std::string());
+            at += static_cast<ssize_t>(sizeof event + event.len);
+        }
+    }
+}
+
+void InotifyFileWatcher::Handle(int watch, std::uint32_t mask, const std::string& name) {
+    if (mask & IN_Q_OVERFLOW) {
+        // Events were lost: anything may have happened, and nothing says a write is open.
+        changed_ = true;
+        MarkWriting(false);
+        WatchFileAgain();
+        return;
+    }
+    if (watch == folderWatch_) {
+        if (mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED)) {
+            lost_ = true;  // the path no longer leads where the watch looks
+            return;
+        }
+        // The folder's own permissions decide whether the file can be opened at all.
+        if (name != fileName_ && !(name.empty() && (mask & IN_ATTRIB))) return;
+        changed_ = true;
+        if (mask & IN_MODIFY) MarkWriting(true);
+        if (mask & IN_CLOSE_WRITE) MarkWriting(false);
+        if (mask & (IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO)) {
+            // A file created in place is normally being written until it is closed; one
+            // renamed into place was written elsewhere and is whole.
+            MarkWriting((mask & IN_CREATE) && !(mask & IN_ISDIR));
+            WatchFileAgain();
+        }
+        return;
+    }
+    // Events of a watch given up before they were read, and of entries inside a folder put
+    // in the file's place, say nothing about the file.
+    if (watch != fileWatch_ || !name.empty()) return;
+    if (mask & IN_IGNORED) {
+        fileWatch_ = -1;
+        return;
+    }
+    changed_ = true;
+    if (mask & IN_MODIFY) MarkWriting(true);
+    if (mask & IN_CLOSE_WRITE) MarkWriting(false);
+    if (mask & (IN_DELETE_SELF | IN_MOVE_SELF)) {
+        MarkWriting(false);
+        WatchFileAgain();
+    }
+}
+
+void InotifyFileWatcher::MarkWriting(bool writing) {
+    writing_ = writing;
+    if (writing) lastWrite_ = Clock::now();
+}
+
+void InotifyFileWatcher::WatchFileAgain() {
+    // Whatever the path leads to now: a new file, none, or the old one still.
+    if (fileWatch_ >= 0) ::inotify_rm_watch(fd_, fileWatch_);
+    fileWatch_ = ::inotify_add_watch(fd_, file_.c_str(), kFileEvents);
+}
+
+}  // namespace tarnleaf

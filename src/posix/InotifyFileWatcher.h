@@ -1,0 +1,59 @@
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "FileChangeWatcher.h"
+#include "FilePath.h"
+
+namespace tarnleaf {
+
+// inotify on one file and on its folder. The folder's watch sees the file created, deleted
+// or renamed into place (an editor's save by rename); the file's own watch follows it
+// through a symbolic link. A writer is still at it while a change (IN_MODIFY, or a file
+// created) is not yet followed by IN_CLOSE_WRITE, or while a read lease is refused: the
+// kernel makes a truncated file visible before it queues the event, so the events alone
+// cannot tell a read that raced a writer.
+class InotifyFileWatcher final : public FileChangeWatcher {
+public:
+    // A writer that has changed nothing for this long is taken as done even if it keeps the
+    // file open (or never reports a close, as a hard link made in place).
+    static constexpr std::chrono::milliseconds kQuietWriter{1000};
+
+    // No watcher when inotify is not to be had (no instance left, the folder unreadable).
+    static std::unique_ptr<InotifyFileWatcher> Create(const FilePath& file);
+    ~InotifyFileWatcher() override;
+
+    InotifyFileWatcher(const InotifyFileWatcher&) = delete;
+    InotifyFileWatcher& operator=(const InotifyFileWatcher&) = delete;
+
+    bool ChangedSinceLastAsked() override;
+    bool WriterActive() override;
+    bool AwaitNoWriter(std::chrono::milliseconds limit) override;
+    bool Watching() const override { return !lost_; }
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    InotifyFileWatcher(int fd, int folderWatch, FilePath file);
+    void Drain();
+    void Handle(int watch, std::uint32_t mask, const std::string& name);
+    void MarkWriting(bool writing);
+    void WatchFileAgain();
+    bool WritingNow();
+    bool LeaseRefused() const;
+
+    int fd_;
+    int folderWatch_;
+    int fileWatch_ = -1;
+    FilePath file_;
+    std::string fileName_;
+    bool changed_ = false;
+    bool writing_ = false;
+    bool lost_ = false;
+    Clock::time_point lastWrite_{};
+    bool leaseRefused_ = false;  // at the last look: a writer holds the file open
+};
+
+}  // namespace tarnleaf

@@ -1,0 +1,59 @@
+#include "DisplayText.h"
+
+#include <windows.h>
+
+#include "Utf8.h"
+
+namespace tarnleaf {
+
+std::wstring DecodeForDisplay(std::string_view bytes) {
+    std::wstring text;
+    text.reserve(bytes.size());
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const Utf8Char decoded = DecodeUtf8At(bytes, i);
+        if (!decoded.valid) {
+            text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(bytes[i])));
+            ++i;
+            continue;
+        }
+        AppendUtf16(text, decoded.code);
+        i += decoded.length;
+    }
+    return text;
+}
+
+std::wstring WidenCut(std::string_view utf8, std::size_t maxUnits) {
+    std::wstring wide = DecodeForDisplay(utf8);
+    if (wide.size() <= maxUnits) return wide;
+    std::size_t length = maxUnits;
+    if (length > 0 && wide[length - 1] >= 0xD800 && wide[length - 1] <= 0xDBFF) --length;
+    wide.resize(length);
+    return wide;
+}
+
+std::string Narrow(std::wstring_view wide) {
+    if (wide.empty()) return {};
+    const int length = static_cast<int>(wide.size());
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr,
+                                         nullptr);
+    if (size <= 0) return {};
+    std::string text(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, text.data(), size, nullptr, nullptr);
+    return text;
+}
+
+std::wstring CommandLineTail(std::wstring_view commandLine) {
+    std::size_t i = 0;
+    if (i < commandLine.size() && commandLine[i] == L'"') {
+        ++i;
+        while (i < commandLine.size() && commandLine[i] != L'"') ++i;
+        if (i < commandLine.size()) ++i;
+    } else {
+        while (i < commandLine.size() && commandLine[i] != L' ' && commandLine[i] != L'\t') ++i;
+    }
+    while (i < commandLine.size() && (commandLine[i] == L' ' || commandLine[i] == L'\t')) ++i;
+    return std::wstring(commandLine.substr(i));
+}
+
+}  // namespace tarnleaf
