@@ -67,7 +67,9 @@ def installed_package_works(workdir):
             print("---- %s ----\n%s" % (program.output_path, program.text()))
         raise
     finally:
-        check(all(code == 0 for code in case.close()), "the server did not end cleanly")
+        codes, outputs = case.close()
+        check(all(code == 0 for code in codes),
+              "the server did not end cleanly:\n" + "\n".join(outputs))
 
 
 def main():
