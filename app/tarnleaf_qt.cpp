@@ -1,6 +1,9 @@
 // tarnleaf: the BOOTP/DHCP reply server as a notification-area program on a Linux desktop.
 //
-//   tarnleaf [--config FILE] [-NOLOG]
+//   tarnleaf [--config FILE] [-NOLOG] [--user NAME]
+//
+// Port 67 is bound before anything else, and root's rights (or the capability) are given up
+// right after, before the display is opened: --user names whom to run as, as for tarnleafd.
 //
 // Test hook: with TARNLEAF_LOG_ECHO set to anything but empty, every text that enters the
 // log view is also written to standard error, so that a test of the whole program can see
@@ -10,10 +13,10 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <QApplication>
@@ -29,6 +32,7 @@
 #include "LogModel.h"
 #include "PosixClock.h"
 #include "PosixUdpEndpoint.h"
+#include "PrivilegeDrop.h"
 #include "ProgramFolder.h"
 #include "QtDesktopSession.h"
 #include "QtMainWindow.h"
@@ -88,10 +92,38 @@ void EchoViewChanges(QTextDocument& document) {
                      });
 }
 
+// Takes "--user NAME" out of the arguments, which go on to Qt and the desktop's own parser.
+std::optional<std::string> TakeUserArgument(int& argc, char** argv) {
+    std::optional<std::string> user;
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--user" && i + 1 < argc) {
+            user = argv[++i];
+        } else {
+            argv[kept++] = argv[i];
+        }
+    }
+    argc = std::min(argc, kept);
+    argv[argc] = nullptr;
+    return user;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace tarnleaf;
+
+    const std::optional<std::string> user = TakeUserArgument(argc, argv);
+    PosixUdpEndpoint endpoint;
+    // A failure is shown once the window exists; the rights go in either case.
+    const std::optional<SocketError> bindError = endpoint.Bind(kServerPort);
+    const auto dropped = DropPrivileges(user);
+    if (!dropped.ok()) {
+        std::fprintf(stderr, "tarnleaf: cannot drop privileges: %s (stopping rather than "
+                     "running with them)\n", dropped.error().c_str());
+        return 1;
+    }
+    std::fprintf(stderr, "tarnleaf: %s\n", dropped.value().c_str());
 
     QApplication application(argc, argv);
     // A reader of standard error that goes away must not end the server.
@@ -103,8 +135,7 @@ int main(int argc, char** argv) {
         arguments.push_back(argument.toStdString());
     }
     const CommandLineParts parts = SplitCommandLine(JoinArguments(arguments));
-    const std::filesystem::path configFile =
-        ResolveConfigFile(parts, std::filesystem::path(ProgramFolder()));
+    const FilePath configFile = ResolveConfigFile(parts, FilePath(ProgramFolder()));
 
     QtDesktopSession session;
     const QIcon icon = LoadProgramIcon();
@@ -114,8 +145,8 @@ int main(int argc, char** argv) {
     QtScreenGeometry screen;
 
     ConfigFile profiles(configFile, LocalFileAccess(), InotifyFileWatcher::Create(configFile));
+    std::fputs(UnreadableFileNote(configFile, "tarnleaf").c_str(), stderr);
     PosixClock clock;
-    PosixUdpEndpoint endpoint;
     LogModel log;
     RequestCycle cycle(endpoint, profiles, log, clock);
     TestMessageSender tester(endpoint, profiles, log, clock);
@@ -132,8 +163,8 @@ int main(int argc, char** argv) {
         {.configFile = configFile, .loggingOn = !LoggingStartsOff(parts.rest)},
         [&tester] { tester.SendTestMessage(); },
         [&]() -> std::optional<SocketError> {
-            if (auto error = endpoint.Bind(kServerPort)) {
-                return ExplainBindFailure(*error);
+            if (bindError) {
+                return ExplainBindFailure(*bindError);
             }
             socket = std::make_unique<QtSocketWatcher>(
                 endpoint.NativeHandle(), [&cycle] { return cycle.HandleOneDatagram(); });

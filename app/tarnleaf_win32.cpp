@@ -45,7 +45,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     const wchar_t* commandLine = GetCommandLineW();
     const CommandLineParts parts =
         SplitCommandLine(Narrow(CommandLineTail(commandLine != nullptr ? commandLine : L"")));
-    const std::filesystem::path configFile = ResolveConfigFile(parts, ExecutableFolder());
+    const FilePath configFile = ResolveConfigFile(parts, ExecutableFolder());
     ConfigFile profiles(configFile, LocalFileAccess(), Win32FileWatcher::Create(configFile));
     Win32Clock clock;
     WinsockUdpEndpoint endpoint;

@@ -3,7 +3,7 @@
 
 #include <cerrno>
 #include <csignal>
-#include <filesystem>
+#include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -13,9 +13,11 @@
 #include "ConsoleOptions.h"
 #include "ConsoleServer.h"
 #include "ConsoleTools.h"
+#include "FilePath.h"
 #include "PosixClock.h"
 #include "PosixConsoleLoop.h"
 #include "PosixUdpEndpoint.h"
+#include "PrivilegeDrop.h"
 #include "ProgramFolder.h"
 
 namespace {
@@ -76,17 +78,27 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    const std::filesystem::path configPath = ConsoleConfigPath(options, ProgramFolder());
-    ConfigFile profiles(configPath, LocalFileAccess(), InotifyFileWatcher::Create(configPath));
-    PosixClock clock;
+    const FilePath configPath = ConsoleConfigPath(options, ProgramFolder());
     PosixUdpEndpoint endpoint;
-    ConsoleServer server(endpoint, profiles, clock, std::cout, options.logging);
-
-    if (const auto error = server.Bind(options.port)) {
+    if (const auto error = endpoint.Bind(options.port)) {
         std::cerr << BindFailureMessage(*error, ClassifyBindFailure(error->code), options.port,
                                         kProgram);
         return 1;
     }
+    // Root (or the capability) was needed for the port alone: given up before the profiles
+    // are read, so that they are read only as the user who reads them from now on.
+    const auto dropped = DropPrivileges(options.user);
+    if (!dropped.ok()) {
+        std::fprintf(stderr, "%s: cannot drop privileges: %s (stopping rather than "
+                     "serving with them)\n", kProgram, dropped.error().c_str());
+        return 1;
+    }
+    std::fprintf(stderr, "%s: %s\n%s", kProgram, dropped.value().c_str(),
+                 UnreadableFileNote(configPath, kProgram).c_str());
+    ConfigFile profiles(configPath, LocalFileAccess(), InotifyFileWatcher::Create(configPath));
+    PosixClock clock;
+    ConsoleServer server(endpoint, profiles, clock, std::cout, options.logging);
+
     server.PrintListening(endpoint.BoundPort(), configPath.string());
     std::cerr << MissingConfigNote(configPath, kProgram);
 

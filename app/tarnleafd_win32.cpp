@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
                           host.LocalHostName(), std::cout, std::cerr);
     }
 
-    const std::filesystem::path configPath = ConsoleConfigPath(options, ExecutableFolder());
+    const FilePath configPath = ConsoleConfigPath(options, ExecutableFolder());
     ConfigFile profiles(configPath, LocalFileAccess(), Win32FileWatcher::Create(configPath));
     Win32Clock clock;
     WinsockUdpEndpoint endpoint;

@@ -51,13 +51,13 @@ public:
         : folder_(std::filesystem::temp_directory_path() /
                   ("tarnleaf-config-bench-" + std::to_string(tag))) {
         std::filesystem::create_directories(folder_);
-        std::ofstream(DefaultConfigPath(folder_), std::ios::binary) << text;
+        std::ofstream(DefaultConfigPath(folder_).string(), std::ios::binary) << text;
     }
     ~ConfigOnDisk() {
         std::error_code ignored;
         std::filesystem::remove_all(folder_, ignored);
     }
-    std::filesystem::path Path() const { return DefaultConfigPath(folder_); }
+    std::filesystem::path Path() const { return DefaultConfigPath(folder_).string(); }
 
 private:
     std::filesystem::path folder_;

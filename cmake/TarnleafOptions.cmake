@@ -12,6 +12,11 @@ if(WIN32)
   # Programs that need no DLL beyond Windows' own.
   target_compile_definitions(tarnleaf_build_options INTERFACE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
   target_link_options(tarnleaf_build_options INTERFACE -static -static-libgcc -static-libstdc++)
+  # The Windows programs ship as single files of at most 1 MB: optimised for size, and
+  # every function and datum the programs never reach left out. (After CMake's own -O3.)
+  target_compile_options(tarnleaf_build_options INTERFACE
+    $<$<CONFIG:Release>:-Os -ffunction-sections -fdata-sections>)
+  target_link_options(tarnleaf_build_options INTERFACE $<$<CONFIG:Release>:-Wl,--gc-sections>)
 endif()
 
 # tarnleaf_library(NAME [SOURCES...] [LIBS ...]): one layer's library. Its folder is its

@@ -2,6 +2,8 @@
 # Cross-compiles Tarnleaf for 64-bit Windows with MinGW-w64:
 #   scripts/build-windows.sh [BUILD_DIR] [extra cmake arguments...]
 # BUILD_DIR defaults to build-windows/ in the repository. Prints where the programs land.
+# Only the programs are built unless the arguments ask for the tests (-DTARNLEAF_TESTS=ON,
+# as scripts/test-windows.sh does).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -11,9 +13,14 @@ mkdir -p "$dir"
 dir=$(cd "$dir" && pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 
+tests=-DTARNLEAF_TESTS=OFF
+for arg in "$@"; do
+    [[ $arg == -DTARNLEAF_TESTS=* ]] && tests=$arg
+done
+
 cmake -S "$root" -B "$dir" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release "$@"
+    -DCMAKE_BUILD_TYPE=Release "$tests" "$@"
 cmake --build "$dir" -j "$jobs"
 
 echo

@@ -16,6 +16,7 @@ test_packages=(
     xvfb xdotool trayer imagemagick x11-utils      # desktop smoke tests and screenshots
     fonts-noto-cjk                                 # the Japanese menu texts
     iproute2 busybox isc-dhcp-client dhcping kea-admin python3 python3-scapy
+    dpkg-dev libcap2-bin                           # the Debian package's test
 )
 
 case "$mode" in

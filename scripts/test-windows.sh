@@ -28,7 +28,8 @@ for candidate in "$root/build/linux/app/tarnleafd" "$root/build-linux/app/tarnle
     [[ -x "$candidate" ]] && { linux_server=$candidate; break; }
 done
 
-"$root/scripts/build-windows.sh" "$dir" -DTARNLEAF_WINEPREFIX="$dir/wineprefix" \
+"$root/scripts/build-windows.sh" "$dir" -DTARNLEAF_TESTS=ON \
+    -DTARNLEAF_WINEPREFIX="$dir/wineprefix" \
     ${linux_server:+-DTARNLEAF_LINUX_TARNLEAFD="$linux_server"} "$@"
 
 prefix=$dir/wineprefix

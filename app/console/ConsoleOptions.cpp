@@ -41,6 +41,13 @@ Result<ConsoleOptions, std::string> ParseConsoleArguments(const std::vector<std:
             options.logging = false;
         } else if (arg == "--help" || arg == "-h") {
             options.showHelp = true;
+#ifndef _WIN32
+        } else if (arg == "--user") {
+            if (i + 1 >= args.size() || args[i + 1].empty()) {
+                return R::Fail("--user needs a user name");
+            }
+            options.user = args[++i];
+#endif
         } else if (arg == "--check") {
             if (options.action == ConsoleAction::Preview) {
                 return R::Fail("--check and --preview are separate commands");
@@ -105,7 +112,11 @@ std::string ConsoleUsage(std::string_view program) {
     std::string text = "usage: ";
     text += program;
     text +=
-        " [--config FILE] [-NOLOG | --nolog] [--port N]\n"
+        " [--config FILE] [-NOLOG | --nolog] [--port N]"
+#ifndef _WIN32
+        " [--user NAME]"
+#endif
+        " [--help]\n"
         "       " + std::string(program) + " --check [--config FILE]\n"
         "       " + std::string(program) +
         " --preview MAC [--type discover|request|inform|bootp] [--from ADDR] [--config FILE]\n"
@@ -114,24 +125,29 @@ std::string ConsoleUsage(std::string_view program) {
         "  --config FILE  read the profiles from FILE instead\n"
         "  -NOLOG         start with logging off (send errors are still shown)\n"
         "  --port N       listen on port N instead of 67 (for tests)\n"
+#ifndef _WIN32
+        "  --user NAME    once the port is bound, run as NAME (default: the user in\n"
+        "                 SUDO_UID, else nobody) without any capability; --user root\n"
+        "                 keeps root's rights\n"
+#endif
         "  --check        report every mistake in the profiles file as FILE:LINE: message\n"
         "                 (exit 1 when there is any) and open no socket\n"
         "  --preview MAC  print the log's dump of the reply to the smallest request from MAC\n"
         "                 (a DHCPDISCOVER unless --type says otherwise), without a socket;\n"
         "                 --from ADDR is the server's address (default: the host's own)\n"
+        "  --help         show this text\n"
         "  On a terminal: t + Enter sends the test message, l switches logging, q quits.\n";
     return text;
 }
 
-std::filesystem::path ConsoleConfigPath(const ConsoleOptions& options,
-                                        const std::filesystem::path& programFolder) {
+FilePath ConsoleConfigPath(const ConsoleOptions& options,
+                                        const FilePath& programFolder) {
     return options.configPath.empty() ? DefaultConfigPath(programFolder)
-                                      : std::filesystem::path(options.configPath);
+                                      : FilePath(options.configPath);
 }
 
-std::string MissingConfigNote(const std::filesystem::path& configPath, std::string_view program) {
-    std::error_code ignored;
-    if (std::filesystem::exists(configPath, ignored)) {
+std::string MissingConfigNote(const FilePath& configPath, std::string_view program) {
+    if (LocalFileAccess()->Identify(configPath)) {
         return {};
     }
     return std::string(program) + ": note: " + configPath.string() +

@@ -8,7 +8,7 @@
 
 namespace tarnleaf {
 
-int RunCheck(const std::filesystem::path& configPath, std::ostream& out, std::ostream& err) {
+int RunCheck(const FilePath& configPath, std::ostream& out, std::ostream& err) {
     const std::string name = configPath.string();
     const auto content = LocalFileAccess()->ReadAll(configPath, ConfigFile::kMaxFileBytes);
     if (!content) {
@@ -32,7 +32,7 @@ int RunCheck(const std::filesystem::path& configPath, std::ostream& out, std::os
     return 0;
 }
 
-int RunPreview(const ConsoleOptions& options, const std::filesystem::path& configPath,
+int RunPreview(const ConsoleOptions& options, const FilePath& configPath,
                const std::string& localAddress, const std::string& hostName, std::ostream& out,
                std::ostream& err) {
     const auto mac = ParseMacAddress(options.previewMac);

@@ -4,9 +4,9 @@
 
 namespace tarnleaf {
 
-std::filesystem::path DefaultConfigPath(const std::filesystem::path& programFolder) {
+FilePath DefaultConfigPath(const FilePath& programFolder) {
     // operator/ adds a separator only when the folder does not already end in one.
-    return programFolder / std::filesystem::path(std::string(kConfigFileName));
+    return programFolder / FilePath(std::string(kConfigFileName));
 }
 
 std::string FileFaultReason(const FileReadError& error, std::uintmax_t maxBytes) {
@@ -29,7 +29,7 @@ std::string FileFaultReason(const FileReadError& error, std::uintmax_t maxBytes)
     return withDetail("read failed");
 }
 
-ConfigFile::ConfigFile(std::filesystem::path path, std::shared_ptr<const FileAccess> files,
+ConfigFile::ConfigFile(FilePath path, std::shared_ptr<const FileAccess> files,
                        std::unique_ptr<FileChangeWatcher> watcher)
     : path_(std::move(path)),
       files_(files ? std::move(files) : LocalFileAccess()),

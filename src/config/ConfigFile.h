@@ -1,7 +1,6 @@
 #pragma once
 
 #include <chrono>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -9,6 +8,7 @@
 
 #include "FileAccess.h"
 #include "FileChangeWatcher.h"
+#include "FilePath.h"
 #include "IniSnapshot.h"
 #include "ProfileSource.h"
 
@@ -17,7 +17,7 @@ namespace tarnleaf {
 inline constexpr std::string_view kConfigFileName = "Tarnleaf.ini";
 
 // "<folder>/Tarnleaf.ini": the configuration file kept beside the program.
-std::filesystem::path DefaultConfigPath(const std::filesystem::path& programFolder);
+FilePath DefaultConfigPath(const FilePath& programFolder);
 
 // Tarnleaf.ini on disk, read as a whole into a snapshot; only ever read.
 //
@@ -43,7 +43,7 @@ public:
 
     // Reads the file at once, so values can be asked for before the first Refresh(). The
     // watcher, when there is one, must already watch `path`.
-    explicit ConfigFile(std::filesystem::path path,
+    explicit ConfigFile(FilePath path,
                         std::shared_ptr<const FileAccess> files = LocalFileAccess(),
                         std::unique_ptr<FileChangeWatcher> watcher = nullptr);
 
@@ -51,7 +51,7 @@ public:
     const IniSnapshot& Snapshot() const override { return snapshot_; }
     std::optional<ProfileReadFault> TakeReadFault() override;
 
-    const std::filesystem::path& Path() const { return path_; }
+    const FilePath& Path() const { return path_; }
     // How often the file's content was read so far (for tests and diagnostics).
     int ReadCount() const { return readCount_; }
 
@@ -65,7 +65,7 @@ private:
     Retry Take(Result<std::string, FileReadError> read);
     void NoteFault(const FileReadError& error);
 
-    std::filesystem::path path_;
+    FilePath path_;
     std::shared_ptr<const FileAccess> files_;
     std::unique_ptr<FileChangeWatcher> watcher_;
     IniSnapshot snapshot_;

@@ -1,11 +1,11 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "FilePath.h"
 #include "Result.h"
 
 namespace tarnleaf {
@@ -42,11 +42,11 @@ public:
     virtual ~FileAccess() = default;
 
     // No value when there is no regular file or it cannot be examined.
-    virtual std::optional<FileIdentity> Identify(const std::filesystem::path& path) const = 0;
+    virtual std::optional<FileIdentity> Identify(const FilePath& path) const = 0;
 
     // The whole content, or why it cannot be had; a file larger than `maxBytes` is never
     // taken into memory.
-    virtual Result<std::string, FileReadError> ReadAll(const std::filesystem::path& path,
+    virtual Result<std::string, FileReadError> ReadAll(const FilePath& path,
                                                        std::uintmax_t maxBytes) const = 0;
 };
 

@@ -45,42 +45,35 @@ FileFault FaultOf(DWORD code) {
     }
 }
 
-// The volume serial number and file index, which change when an editor saves by writing a
-// new file and renaming it over the old one.
-void AddFileNumber(const std::filesystem::path& path, FileIdentity& identity) {
+std::optional<FileIdentity> IdentifyFile(const FilePath& path) {
     // No access rights are asked for: only the attributes are read, and the file stays
     // free for the user's editor to write, rename or delete.
-    HANDLE handle = CreateFileW(path.c_str(), 0,
+    HANDLE handle = CreateFileW(path.wstring().c_str(), 0,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return;
+    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
     BY_HANDLE_FILE_INFORMATION info{};
-    if (GetFileInformationByHandle(handle, &info)) {
-        identity.device = info.dwVolumeSerialNumber;
-        identity.fileIndex =
-            (std::uint64_t{info.nFileIndexHigh} << 32) | std::uint64_t{info.nFileIndexLow};
-    }
+    const bool known = GetFileInformationByHandle(handle, &info) != 0;
     CloseHandle(handle);
-}
-
-std::optional<FileIdentity> IdentifyFile(const std::filesystem::path& path) {
-    std::error_code error;
-    const auto status = std::filesystem::status(path, error);
-    if (error || !std::filesystem::is_regular_file(status)) return std::nullopt;
+    if (!known || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return std::nullopt;
     FileIdentity identity;
-    identity.size = std::filesystem::file_size(path, error);
-    if (error) return std::nullopt;
-    const auto written = std::filesystem::last_write_time(path, error);
-    if (error) return std::nullopt;
-    identity.modifiedNs =
-        std::chrono::duration_cast<std::chrono::nanoseconds>(written.time_since_epoch()).count();
-    AddFileNumber(path, identity);
+    identity.size = (std::uintmax_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+    // 100-nanosecond steps; only differences count, so the epoch does not matter.
+    const std::int64_t written = static_cast<std::int64_t>(
+        (std::uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) |
+        info.ftLastWriteTime.dwLowDateTime);
+    identity.modifiedNs = written * 100;
+    // The volume serial number and file index change when an editor saves by writing a
+    // new file and renaming it over the old one.
+    identity.device = info.dwVolumeSerialNumber;
+    identity.fileIndex =
+        (std::uint64_t{info.nFileIndexHigh} << 32) | std::uint64_t{info.nFileIndexLow};
     return identity;
 }
 
-ReadResult ReadFile(const std::filesystem::path& path, std::uintmax_t maxBytes) {
+ReadResult ReadFile(const FilePath& path, std::uintmax_t maxBytes) {
     // Shared for writing and deletion, so the user's editor is never refused a save.
-    HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ,
+    HANDLE handle = CreateFileW(path.wstring().c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
@@ -118,7 +111,7 @@ ReadResult ReadFile(const std::filesystem::path& path, std::uintmax_t maxBytes) 
 }
 #else
 // One stat call: without a change notification this runs once per message handled.
-std::optional<FileIdentity> IdentifyFile(const std::filesystem::path& path) {
+std::optional<FileIdentity> IdentifyFile(const FilePath& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
     constexpr std::int64_t kNs = 1'000'000'000;
@@ -141,7 +134,7 @@ ReadResult ErrnoFailure(int code) {
     return Fail(fault, std::strerror(code));
 }
 
-ReadResult ReadFile(const std::filesystem::path& path, std::uintmax_t maxBytes) {
+ReadResult ReadFile(const FilePath& path, std::uintmax_t maxBytes) {
     // Non-blocking, so that a FIFO put in the file's place cannot hang the server.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return ErrnoFailure(errno);
@@ -173,11 +166,11 @@ ReadResult ReadFile(const std::filesystem::path& path, std::uintmax_t maxBytes) 
 
 class LocalFiles final : public FileAccess {
 public:
-    std::optional<FileIdentity> Identify(const std::filesystem::path& path) const override {
+    std::optional<FileIdentity> Identify(const FilePath& path) const override {
         return IdentifyFile(path);
     }
 
-    ReadResult ReadAll(const std::filesystem::path& path,
+    ReadResult ReadAll(const FilePath& path,
                        std::uintmax_t maxBytes) const override {
         return ReadFile(path, maxBytes);
     }

@@ -115,21 +115,13 @@ bool LoggingStartsOff(std::string_view rest) {
     return true;
 }
 
-std::filesystem::path ResolveConfigFile(const CommandLineParts& parts,
-                                        const std::filesystem::path& programFolder) {
+FilePath ResolveConfigFile(const CommandLineParts& parts,
+                                        const FilePath& programFolder) {
     if (!parts.configPath) {
         return programFolder / "Tarnleaf.ini";
     }
-    // The text is UTF-8 on every platform; a plain string would be read in the ANSI code
-    // page under Windows.
-    const std::u8string utf8(parts.configPath->begin(), parts.configPath->end());
-    const std::filesystem::path given(utf8);
-    std::error_code error;
-    std::filesystem::path absolute = std::filesystem::absolute(given, error);
-    if (error) {
-        return given;
-    }
-    return absolute.lexically_normal();
+    // The text is UTF-8 on every platform, as FilePath keeps it.
+    return AbsolutePath(FilePath(*parts.configPath));
 }
 
 }  // namespace tarnleaf

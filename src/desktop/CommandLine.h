@@ -1,10 +1,11 @@
 #pragma once
 
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "FilePath.h"
 
 namespace tarnleaf {
 
@@ -29,7 +30,7 @@ bool LoggingStartsOff(std::string_view rest);
 
 // The configuration file the program reads and offers for editing: the --config file
 // (relative to the current folder), else Tarnleaf.ini in the program's folder.
-std::filesystem::path ResolveConfigFile(const CommandLineParts& parts,
-                                        const std::filesystem::path& programFolder);
+FilePath ResolveConfigFile(const CommandLineParts& parts,
+                                        const FilePath& programFolder);
 
 }  // namespace tarnleaf

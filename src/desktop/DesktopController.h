@@ -1,12 +1,12 @@
 #pragma once
 
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "DesktopSession.h"
+#include "FilePath.h"
 #include "LogModel.h"
 #include "MainWindow.h"
 #include "ScreenGeometry.h"
@@ -23,8 +23,8 @@ namespace tarnleaf {
 class DesktopController final : public MainWindowEvents, public TrayIconEvents {
 public:
     struct Settings {
-        std::filesystem::path configFile;  // what "Edit Config" opens
-        bool loggingOn = true;             // false after -NOLOG
+        FilePath configFile;     // what "Edit Config" opens
+        bool loggingOn = true;  // false after -NOLOG
     };
     // Binds the server's socket; the error when that fails.
     using BindEndpoint = std::function<std::optional<SocketError>()>;

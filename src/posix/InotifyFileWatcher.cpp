@@ -24,10 +24,10 @@ constexpr std::uint32_t kFolderEvents = IN_MODIFY | IN_CLOSE_WRITE | IN_ATTRIB |
 
 }  // namespace
 
-std::unique_ptr<InotifyFileWatcher> InotifyFileWatcher::Create(const std::filesystem::path& file) {
+std::unique_ptr<InotifyFileWatcher> InotifyFileWatcher::Create(const FilePath& file) {
     const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (fd < 0) return nullptr;
-    std::filesystem::path folder = file.parent_path();
+    FilePath folder = file.parent_path();
     if (folder.empty()) folder = ".";
     const int folderWatch = ::inotify_add_watch(fd, folder.c_str(), kFolderEvents);
     if (folderWatch < 0) {
@@ -37,9 +37,9 @@ std::unique_ptr<InotifyFileWatcher> InotifyFileWatcher::Create(const std::filesy
     return std::unique_ptr<InotifyFileWatcher>(new InotifyFileWatcher(fd, folderWatch, file));
 }
 
-InotifyFileWatcher::InotifyFileWatcher(int fd, int folderWatch, std::filesystem::path file)
+InotifyFileWatcher::InotifyFileWatcher(int fd, int folderWatch, FilePath file)
     : fd_(fd), folderWatch_(folderWatch), file_(std::move(file)),
-      fileName_(file_.filename().string()) {
+      fileName_(file_.filename()) {
     WatchFileAgain();
 }
 

@@ -1,11 +1,11 @@
 #pragma once
 
 #include <chrono>
-#include <filesystem>
 #include <memory>
 #include <string>
 
 #include "FileChangeWatcher.h"
+#include "FilePath.h"
 
 namespace tarnleaf {
 
@@ -22,7 +22,7 @@ public:
     static constexpr std::chrono::milliseconds kQuietWriter{1000};
 
     // No watcher when inotify is not to be had (no instance left, the folder unreadable).
-    static std::unique_ptr<InotifyFileWatcher> Create(const std::filesystem::path& file);
+    static std::unique_ptr<InotifyFileWatcher> Create(const FilePath& file);
     ~InotifyFileWatcher() override;
 
     InotifyFileWatcher(const InotifyFileWatcher&) = delete;
@@ -36,7 +36,7 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
-    InotifyFileWatcher(int fd, int folderWatch, std::filesystem::path file);
+    InotifyFileWatcher(int fd, int folderWatch, FilePath file);
     void Drain();
     void Handle(int watch, std::uint32_t mask, const std::string& name);
     void MarkWriting(bool writing);
@@ -47,7 +47,7 @@ private:
     int fd_;
     int folderWatch_;
     int fileWatch_ = -1;
-    std::filesystem::path file_;
+    FilePath file_;
     std::string fileName_;
     bool changed_ = false;
     bool writing_ = false;

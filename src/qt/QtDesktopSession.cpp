@@ -11,7 +11,7 @@ QtDesktopSession::QtDesktopSession(QString lockFile, std::function<void(const QU
     QApplication::setQuitOnLastWindowClosed(false);
 }
 
-void QtDesktopSession::OpenDocument(const std::filesystem::path& file) {
+void QtDesktopSession::OpenDocument(const FilePath& file) {
     const QUrl url = QUrl::fromLocalFile(QString::fromStdString(file.string()));
     // Whatever the desktop answers (no file, no application for it) stays unreported.
     if (openUrl_) {

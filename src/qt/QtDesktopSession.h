@@ -19,7 +19,7 @@ public:
                               std::function<void(const QUrl&)> openUrl = {});
 
     bool AnotherInstanceRunning() override { return !lock_.TryAcquire(); }
-    void OpenDocument(const std::filesystem::path& file) override;
+    void OpenDocument(const FilePath& file) override;
     void Quit(int exitCode) override;
 
     // The event loop; returns the exit code given to Quit (at once if Quit came first).

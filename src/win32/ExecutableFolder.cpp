@@ -6,7 +6,7 @@
 
 namespace tarnleaf {
 
-std::filesystem::path ExecutableFolder() {
+FilePath ExecutableFolder() {
     // Long paths can exceed MAX_PATH; grow the buffer until the name fits (bounded).
     std::vector<wchar_t> buffer(MAX_PATH);
     for (int attempt = 0; attempt < 6; ++attempt) {
@@ -16,11 +16,11 @@ std::filesystem::path ExecutableFolder() {
             break;
         }
         if (length < buffer.size()) {
-            return std::filesystem::path(std::wstring(buffer.data(), length)).parent_path();
+            return FilePath::FromWide({buffer.data(), length}).parent_path();
         }
         buffer.resize(buffer.size() * 2);
     }
-    return std::filesystem::current_path();
+    return AbsolutePath(FilePath("."));
 }
 
 }  // namespace tarnleaf

@@ -19,7 +19,7 @@ bool Win32DesktopSession::AnotherInstanceRunning() {
     std::vector<wchar_t> path(MAX_PATH);
     const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (length > 0 && length < path.size()) {
-        program = std::filesystem::path(std::wstring(path.data(), length)).filename().wstring();
+        program = FilePath(FilePath::FromWide({path.data(), length}).filename()).wstring();
     }
     CharLowerBuffW(program.data(), static_cast<DWORD>(program.size()));
     // Per user session ("Local\"), as a previous-instance test is.
@@ -34,7 +34,7 @@ bool Win32DesktopSession::AnotherInstanceRunning() {
     return false;
 }
 
-void Win32DesktopSession::OpenDocument(const std::filesystem::path& file) {
+void Win32DesktopSession::OpenDocument(const FilePath& file) {
     // The document's own folder is the working folder; what the shell answers (no file, no
     // program for the type) stays unreported.
     ShellExecuteW(window_.Handle(), nullptr, file.wstring().c_str(), nullptr,

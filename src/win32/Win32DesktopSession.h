@@ -20,7 +20,7 @@ public:
     // Named after the program file: a copy under the same name counts, whatever its
     // folder or letter case. The first caller of the process holds the name until it ends.
     bool AnotherInstanceRunning() override;
-    void OpenDocument(const std::filesystem::path& file) override;
+    void OpenDocument(const FilePath& file) override;
     void Quit(int exitCode) override;
 
     // The message loop; returns the code given to the first Quit.

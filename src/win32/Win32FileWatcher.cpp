@@ -11,18 +11,18 @@ constexpr DWORD kProbeIntervalMs = 5;
 
 }  // namespace
 
-std::unique_ptr<Win32FileWatcher> Win32FileWatcher::Create(const std::filesystem::path& file) {
-    std::filesystem::path folder = file.parent_path();
+std::unique_ptr<Win32FileWatcher> Win32FileWatcher::Create(const FilePath& file) {
+    FilePath folder = file.parent_path();
     if (folder.empty()) folder = ".";
     const HANDLE change = FindFirstChangeNotificationW(
-        folder.c_str(), FALSE,
+        folder.wstring().c_str(), FALSE,
         FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME | FILE_NOTIFY_CHANGE_SIZE |
             FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_SECURITY);
     if (change == INVALID_HANDLE_VALUE) return nullptr;
-    return std::unique_ptr<Win32FileWatcher>(new Win32FileWatcher(change, file));
+    return std::unique_ptr<Win32FileWatcher>(new Win32FileWatcher(change, file.wstring()));
 }
 
-Win32FileWatcher::Win32FileWatcher(HANDLE change, std::filesystem::path file)
+Win32FileWatcher::Win32FileWatcher(HANDLE change, std::wstring file)
     : change_(change), file_(std::move(file)) {
     (void)AttributesChanged();
 }

@@ -3,10 +3,11 @@
 #include <windows.h>
 
 #include <chrono>
-#include <filesystem>
 #include <memory>
+#include <string>
 
 #include "FileChangeWatcher.h"
+#include "FilePath.h"
 
 namespace tarnleaf {
 
@@ -18,7 +19,7 @@ namespace tarnleaf {
 class Win32FileWatcher final : public FileChangeWatcher {
 public:
     // No watcher when the folder cannot be watched.
-    static std::unique_ptr<Win32FileWatcher> Create(const std::filesystem::path& file);
+    static std::unique_ptr<Win32FileWatcher> Create(const FilePath& file);
     ~Win32FileWatcher() override;
 
     Win32FileWatcher(const Win32FileWatcher&) = delete;
@@ -30,12 +31,12 @@ public:
     bool Watching() const override { return !lost_; }
 
 private:
-    Win32FileWatcher(HANDLE change, std::filesystem::path file);
+    Win32FileWatcher(HANDLE change, std::wstring file);
     // Whether the size, write time or attributes differ from the last look.
     bool AttributesChanged();
 
     HANDLE change_;
-    std::filesystem::path file_;
+    std::wstring file_;  // wide once, as every look at the file asks for it
     bool lost_ = false;
     bool exists_ = false;
     WIN32_FILE_ATTRIBUTE_DATA attributes_{};

@@ -37,7 +37,7 @@ protected:
     }
 
     const fs::path folder_ = PrivateFolder();
-    const fs::path path_ = DefaultConfigPath(folder_);
+    const fs::path path_ = folder_ / "Tarnleaf.ini";
     std::error_code ignored_;
 };
 
@@ -129,11 +129,11 @@ struct ScriptedFiles final : FileAccess {
     mutable int reads = 0;
     mutable int identifies = 0;
 
-    std::optional<FileIdentity> Identify(const fs::path&) const override {
+    std::optional<FileIdentity> Identify(const FilePath&) const override {
         ++identifies;
         return identity;
     }
-    Result<std::string, FileReadError> ReadAll(const fs::path&,
+    Result<std::string, FileReadError> ReadAll(const FilePath&,
                                                std::uintmax_t maxBytes) const override {
         ++reads;
         EXPECT_EQ(maxBytes, 16u << 20);

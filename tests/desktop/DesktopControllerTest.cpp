@@ -76,7 +76,7 @@ TEST_F(DesktopControllerTest, SettingsShowsTheWindowBesideTheTrayWithItsButtonsA
     ExpectShownInTheCorner();
     controller->OnButtonClicked(WindowButton::EditConfig);
     controller->OnButtonClicked(WindowButton::SendTestMessage);
-    EXPECT_EQ(desktop.opened, (std::vector<std::filesystem::path>{settings.configFile}));
+    EXPECT_EQ(desktop.opened, (std::vector<FilePath>{settings.configFile}));
     EXPECT_EQ(testMessages, 1);
     desktop.position = {5, 5};  // the user drags it; a later resize neither hides nor moves it
     desktop.UserSetsState(WindowState::Normal);

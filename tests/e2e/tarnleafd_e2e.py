@@ -104,6 +104,7 @@ class Case:
         self.link = self.topology.links[0]
         self.binary, self.servers, self.children = server_binary, [], []
         self.workdir = tempfile.mkdtemp(prefix="tarnleaf-e2e-")
+        os.chmod(self.workdir, 0o755)  # the server reads Tarnleaf.ini as nobody once bound
         self.ini = os.path.join(self.workdir, "Tarnleaf.ini")
         write_ini(self.ini, "")
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -57,7 +59,7 @@ public:
     std::optional<PixelRect> WorkArea() const override { return workArea; }
 
     bool AnotherInstanceRunning() override { return false; }
-    void OpenDocument(const std::filesystem::path& file) override { opened.push_back(file); }
+    void OpenDocument(const FilePath& file) override { opened.push_back(file); }
     void Quit(int code) override { calls.push_back("Quit" + std::to_string(code)); }
 
     // The user presses on the icon and chooses `item` from the menu (none: cancelled).
@@ -82,7 +84,7 @@ public:
     PixelSize screen{1024, 768};
     std::optional<PixelRect> taskbar = PixelRect{0, 738, 1024, 768};
     std::optional<PixelRect> workArea = PixelRect{0, 0, 1024, 738};
-    std::vector<std::filesystem::path> opened;
+    std::vector<FilePath> opened;
 };
 
 }  // namespace tarnleaf::testing

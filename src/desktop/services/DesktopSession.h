@@ -1,6 +1,6 @@
 #pragma once
 
-#include <filesystem>
+#include "FilePath.h"
 
 namespace tarnleaf {
 
@@ -13,7 +13,7 @@ public:
     virtual bool AnotherInstanceRunning() = 0;
 
     // Opens the document with its default application; failures are not reported.
-    virtual void OpenDocument(const std::filesystem::path& file) = 0;
+    virtual void OpenDocument(const FilePath& file) = 0;
 
     // Closes the windows and ends the event loop; the program then exits with `exitCode`.
     // The first call's code counts.

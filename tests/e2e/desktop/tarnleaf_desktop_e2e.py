@@ -124,7 +124,8 @@ class Program:
 
     def __init__(self, s, name="tarnleaf", *args, icon=True):
         self.s, self.name = s, name
-        self.process = s.spawn([s.program, "--config", str(s.ini), *args], name,
+        # Kept root: the session's display, home and runtime folders are root's own.
+        self.process = s.spawn([s.program, "--user", "root", "--config", str(s.ini), *args], name,
                                {"XDG_RUNTIME_DIR": str(s.runtime), "TARNLEAF_LOG_ECHO": "1"})
         check(not icon or wait_until(self.icon, 15), "no tray icon appeared:\n" + self.text())
 
