@@ -1,4 +1,5 @@
 // tarnleafd: the BOOTP/DHCP reply server as a console program for Linux.
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,6 +12,7 @@
 #include "ConfigFile.h"
 #include "ConsoleOptions.h"
 #include "ConsoleServer.h"
+#include "OutputQueue.h"
 #include "PosixClock.h"
 #include "PosixConsoleLoop.h"
 #include "PosixUdpEndpoint.h"
@@ -30,6 +32,23 @@ tarnleaf::BindFailureKind ClassifyBindFailure(int code) {
         default:
             return tarnleaf::BindFailureKind::Other;
     }
+}
+
+// All of `text` to standard output, however long the reader takes; false once it is gone.
+bool WriteToStandardOutput(std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t written = ::write(STDOUT_FILENO, text.data(), text.size());
+        if (written > 0) {
+            text.remove_prefix(static_cast<std::size_t>(written));
+        } else if (written < 0 && errno == EAGAIN) {
+            // Standard output may have been left non-blocking by whoever shares it.
+            pollfd watch{STDOUT_FILENO, POLLOUT, 0};
+            ::poll(&watch, 1, -1);
+        } else if (written == 0 || errno != EINTR) {
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -54,7 +73,6 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGTTIN, SIG_IGN);
     std::signal(SIGTTOU, SIG_IGN);
-    std::ios::sync_with_stdio(false);
 
     // Blocks the stop signals before anything else, so that Ctrl+C during start-up still
     // ends the program through the loop, cleanly.
@@ -68,7 +86,10 @@ int main(int argc, char** argv) {
     ConfigFile profiles(configPath);
     PosixClock clock;
     PosixUdpEndpoint endpoint;
-    ConsoleServer server(endpoint, profiles, clock, std::cout, options.logging);
+    // The log leaves through a writer thread: a reader that stops reading costs entries, not
+    // replies.
+    OutputQueue output(WriteToStandardOutput);
+    ConsoleServer server(endpoint, profiles, clock, output, options.logging);
 
     if (const auto error = server.Bind(options.port)) {
         std::cerr << BindFailureMessage(*error, ClassifyBindFailure(error->code), options.port,
@@ -90,6 +111,6 @@ int main(int argc, char** argv) {
                   << SocketErrorFromErrno(errno).description << '\n';
         return 1;
     }
-    std::cout.flush();
+    output.Close();
     return 0;
 }

@@ -1,5 +1,8 @@
 #include "ConsoleServer.h"
 
+#include <algorithm>
+#include <string>
+
 namespace tarnleaf {
 namespace {
 
@@ -40,29 +43,36 @@ std::string BindFailureMessage(const SocketError& error, BindFailureKind kind, s
 }
 
 ConsoleServer::ConsoleServer(UdpEndpoint& endpoint, ProfileSource& profiles, const Clock& clock,
-                             std::ostream& out, bool logging)
+                             OutputQueue& out, bool logging)
     : endpoint_(endpoint),
       out_(out),
+      log_(LogText::NotKept),
       cycle_(endpoint, profiles, log_, clock),
       testSender_(endpoint, profiles, log_, clock) {
     log_.SetLoggingEnabled(logging);
     log_.Subscribe([this](const LogChange& change) {
-        out_ << change.appended;
-        out_.flush();
+        out_.Post(change.appended, OutputQueue::Wake::Later);
     });
 }
 
 void ConsoleServer::PrintListening(std::uint16_t port, std::string_view configPath) {
-    out_ << "listening on 0.0.0.0:" << port << ", profiles from " << configPath
-         << (log_.LoggingEnabled() ? "" : " (logging off)") << '\n';
-    out_.flush();
+    std::string line = "listening on 0.0.0.0:" + std::to_string(port) + ", profiles from ";
+    line += configPath;
+    line += log_.LoggingEnabled() ? "\n" : " (logging off)\n";
+    out_.Post(line);
 }
 
 std::size_t ConsoleServer::HandleWaitingDatagrams(std::size_t limit) {
     std::size_t handled = 0;
-    while (handled < limit && cycle_.HandleOneDatagram()) {
-        ++handled;
+    while (handled < limit) {
+        const std::size_t wanted = std::min(limit - handled, RequestCycle::kBatchSize);
+        const std::size_t got = cycle_.HandleWaitingDatagrams(wanted);
+        handled += got;
+        if (got < wanted) {
+            break;
+        }
     }
+    out_.WakeWriter();
     return handled;
 }
 
@@ -76,12 +86,12 @@ ConsoleServer::CommandOutcome ConsoleServer::HandleCommand(std::string_view line
             case 't':
             case 'T':
                 testSender_.SendTestMessage();
+                out_.WakeWriter();
                 return CommandOutcome::Continue;
             case 'l':
             case 'L':
                 log_.SetLoggingEnabled(!log_.LoggingEnabled());
-                out_ << (log_.LoggingEnabled() ? "logging on\n" : "logging off\n");
-                out_.flush();
+                out_.Post(log_.LoggingEnabled() ? "logging on\n" : "logging off\n");
                 return CommandOutcome::Continue;
             case 'q':
             case 'Q':
@@ -90,8 +100,7 @@ ConsoleServer::CommandOutcome ConsoleServer::HandleCommand(std::string_view line
                 break;
         }
     }
-    out_ << kCommandHelp;
-    out_.flush();
+    out_.Post(kCommandHelp);
     return CommandOutcome::Continue;
 }
 

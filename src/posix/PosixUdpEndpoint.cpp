@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 
@@ -122,7 +123,15 @@ std::optional<Ipv4Address> InterfaceIpv4Address(unsigned interfaceIndex) {
     });
 }
 
-PosixUdpEndpoint::PosixUdpEndpoint() : buffer_(kReceiveBufferSize) {}
+struct PosixUdpEndpoint::Slot {
+    sockaddr_in from;
+    iovec data;
+    alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(in_pktinfo))> control;
+};
+
+PosixUdpEndpoint::PosixUdpEndpoint()
+    : buffers_(new std::uint8_t[kMaxBatch * kReceiveBufferSize]),
+      slots_(new Slot[kMaxBatch]) {}
 
 PosixUdpEndpoint::~PosixUdpEndpoint() { Close(); }
 
@@ -179,44 +188,54 @@ std::uint16_t PosixUdpEndpoint::BoundPort() const {
     return ntohs(local.sin_port);
 }
 
-Result<std::optional<ReceivedDatagram>, SocketError> PosixUdpEndpoint::Receive() {
-    using R = Result<std::optional<ReceivedDatagram>, SocketError>;
+Result<std::size_t, SocketError> PosixUdpEndpoint::Receive(std::span<ReceivedDatagram> into) {
+    using R = Result<std::size_t, SocketError>;
     if (fd_ < 0) {
         return R::Fail(SocketErrorFromErrno(EBADF));
     }
-    for (int attempt = 0; attempt < kMaxInterruptRetries; ++attempt) {
-        sockaddr_in from{};
-        iovec data{buffer_.data(), buffer_.size()};
-        alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(in_pktinfo))> control{};
-        msghdr message{};
-        message.msg_name = &from;
-        message.msg_namelen = sizeof from;
-        message.msg_iov = &data;
+    const std::size_t wanted = std::min(into.size(), kMaxBatch);
+    if (wanted == 0) {
+        return R::Ok(0);
+    }
+    std::array<mmsghdr, kMaxBatch> headers{};
+    for (std::size_t i = 0; i < wanted; ++i) {
+        Slot& slot = slots_[i];
+        slot.data = iovec{buffers_.get() + i * kReceiveBufferSize, kReceiveBufferSize};
+        msghdr& message = headers[i].msg_hdr;
+        message.msg_name = &slot.from;
+        message.msg_namelen = sizeof slot.from;
+        message.msg_iov = &slot.data;
         message.msg_iovlen = 1;
-        message.msg_control = control.data();
-        message.msg_controllen = control.size();
-
-        // MSG_TRUNC makes the call report the datagram's real length, so a cut could be seen.
-        const ssize_t length = ::recvmsg(fd_, &message, MSG_TRUNC | MSG_DONTWAIT);
-        if (length < 0) {
+        message.msg_control = slot.control.data();
+        message.msg_controllen = slot.control.size();
+    }
+    int count = -1;
+    for (int attempt = 0; attempt < kMaxInterruptRetries && count < 0; ++attempt) {
+        count = ::recvmmsg(fd_, headers.data(), static_cast<unsigned>(wanted), MSG_DONTWAIT,
+                           nullptr);
+        if (count < 0 && errno != EINTR) {
             const int code = errno;
-            if (code == EINTR) {
-                continue;
-            }
             if (code == EAGAIN || code == EWOULDBLOCK) {
-                return R::Ok(std::nullopt);
+                return R::Ok(0);
             }
             return R::Fail(SocketErrorFromErrno(code));
         }
-        if (static_cast<std::size_t>(length) > buffer_.size()) {
-            // Cannot happen for IPv4 UDP; a cut datagram is refused rather than half-read.
-            return R::Fail(SocketErrorFromErrno(EMSGSIZE));
-        }
+    }
+    if (count < 0) {
+        return R::Fail(SocketErrorFromErrno(EINTR));
+    }
 
-        ReceivedDatagram datagram;
-        datagram.bytes.assign(buffer_.begin(), buffer_.begin() + length);
-        datagram.sender = FromInAddr(from.sin_addr);
-        datagram.senderPort = ntohs(from.sin_port);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(count); ++i) {
+        msghdr& message = headers[i].msg_hdr;
+        ReceivedDatagram& datagram = into[i];
+        // A datagram that did not fit whole would be flagged MSG_TRUNC; IPv4 cannot carry
+        // one, and a cut one is shown as empty rather than half-read.
+        const bool whole = (message.msg_flags & MSG_TRUNC) == 0;
+        datagram.bytes = {buffers_.get() + i * kReceiveBufferSize, whole ? headers[i].msg_len : 0};
+        datagram.sender = FromInAddr(slots_[i].from.sin_addr);
+        datagram.senderPort = ntohs(slots_[i].from.sin_port);
+        datagram.interfaceIndex = 0;
+        datagram.localAddress = Ipv4Address::Any();
         for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
              header = CMSG_NXTHDR(&message, header)) {
             if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO &&
@@ -233,9 +252,8 @@ Result<std::optional<ReceivedDatagram>, SocketError> PosixUdpEndpoint::Receive()
             datagram.localAddress =
                 InterfaceIpv4Address(datagram.interfaceIndex).value_or(Ipv4Address::Any());
         }
-        return R::Ok(std::move(datagram));
     }
-    return R::Fail(SocketErrorFromErrno(EINTR));
+    return R::Ok(static_cast<std::size_t>(count));
 }
 
 std::optional<SocketError> PosixUdpEndpoint::Send(std::span<const std::uint8_t> bytes,

@@ -1,5 +1,6 @@
 #include "RequestCycle.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -30,7 +31,7 @@ bool IsUnicast(const Ipv4Address& address) {
 
 }  // namespace
 
-DatagramShape ClassifyDatagram(const std::vector<std::uint8_t>& bytes) {
+DatagramShape ClassifyDatagram(std::span<const std::uint8_t> bytes) {
     if (bytes.size() >= kMinimumMessageSize) {
         return DatagramShape::Bootp;
     }
@@ -50,25 +51,32 @@ RequestCycle::RequestCycle(UdpEndpoint& endpoint, ProfileSource& profiles, LogMo
       clock_(clock),
       transmitter_(endpoint, log, clock) {}
 
-bool RequestCycle::HandleOneDatagram() {
-    auto received = endpoint_.Receive();
+std::size_t RequestCycle::HandleWaitingDatagrams(std::size_t limit) {
+    const auto batch = std::span(received_).first(std::min(limit, kBatchSize));
+    auto received = endpoint_.Receive(batch);
     if (!received.ok()) {
         OnSocketError(received.error());
-        return false;
+        return 0;
     }
-    if (!received.value().has_value()) {
-        return false;
+    const std::size_t count = std::min(received.value(), batch.size());
+    if (count != 0) {
+        // Once per batch: every reply of it comes from one state of the file, and an edit
+        // counts from the next batch, which is the next wake-up of the server.
+        profiles_.Refresh();
     }
-    Answer(*received.value());
-    return true;
+    for (std::size_t i = 0; i < count; ++i) {
+        Answer(batch[i]);
+    }
+    return count;
 }
 
 void RequestCycle::OnSocketError(const SocketError& error) {
     log_.AppendErrorEntry(SocketErrorBody(error));
 }
 
-void RequestCycle::Answer(ReceivedDatagram& datagram) {
-    std::vector<std::uint8_t>& bytes = datagram.bytes;
+void RequestCycle::Answer(const ReceivedDatagram& datagram) {
+    std::vector<std::uint8_t>& bytes = request_;
+    bytes.assign(datagram.bytes.begin(), datagram.bytes.end());
     const std::size_t receivedSize = bytes.size();
 
     switch (ClassifyDatagram(bytes)) {
@@ -84,8 +92,6 @@ void RequestCycle::Answer(ReceivedDatagram& datagram) {
             }
             return;
     }
-
-    profiles_.Refresh();
 
     BootpMessage message = DecodeMessage(bytes);
     transmitter_.LogMessage(receivedSize, message);

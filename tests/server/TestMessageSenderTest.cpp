@@ -73,7 +73,7 @@ TEST_F(TestMessageSenderTest, EachTestRereadsTheProfileAndGoesToServerIpOnTheCho
 TEST_F(TestMessageSenderTest, LoggingOffHidesASuccessButNotAFailedSend) {
     Send();
     EXPECT_THAT(log.Text(), StartsWith("date [2026/12/06 22:00:00]\r\nsize [300]\r\n"));
-    const std::string before = log.Text();
+    const std::string before(log.Text());
     log.SetLoggingEnabled(false);
     Send();
     EXPECT_EQ(log.Text(), before);
