@@ -51,7 +51,7 @@ ConsoleServer::ConsoleServer(UdpEndpoint& endpoint, ProfileSource& profiles, con
       testSender_(endpoint, profiles, log_, clock) {
     log_.SetLoggingEnabled(logging);
     log_.Subscribe([this](const LogChange& change) {
-        out_.Post(change.appended, OutputQueue::Wake::Later);
+        out_.Post(change.appended);
     });
 }
 
@@ -72,7 +72,6 @@ std::size_t ConsoleServer::HandleWaitingDatagrams(std::size_t limit) {
             break;
         }
     }
-    out_.WakeWriter();
     return handled;
 }
 
@@ -86,7 +85,6 @@ ConsoleServer::CommandOutcome ConsoleServer::HandleCommand(std::string_view line
             case 't':
             case 'T':
                 testSender_.SendTestMessage();
-                out_.WakeWriter();
                 return CommandOutcome::Continue;
             case 'l':
             case 'L':

@@ -45,8 +45,7 @@ public:
     void PrintListening(std::uint16_t port, std::string_view configPath);
 
     // Handles waiting datagrams in batches, each datagram to completion, at most `limit`,
-    // until the socket is empty; their entries go to the writer together. Returns how many
-    // were handled.
+    // until the socket is empty. Returns how many were handled.
     std::size_t HandleWaitingDatagrams(std::size_t limit = kDatagramsPerWake);
 
     // "t": send the test message; "l": switch logging; "q": quit. Letter case and blanks

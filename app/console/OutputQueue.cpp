@@ -19,28 +19,33 @@ struct OutputQueue::Shared {
     std::size_t capacity = 0;
 
     std::mutex mutex;
-    std::condition_variable wake;      // the writer: work or stop
+    std::condition_variable wake;      // the writer: work, haste or stop
     std::condition_variable progress;  // Flush: the writer finished a round
     std::string pending;
     std::uint64_t droppedSinceWrite = 0;  // not yet reported by a line
     std::uint64_t droppedTotal = 0;
     std::uint64_t posted = 0;   // rounds of text handed over, and
     std::uint64_t written = 0;  // how many of them have been written
+    int flushesWaiting = 0;
     bool stopping = false;
     bool gone = false;
     bool writing = false;  // a round is out of the lock
+
+    bool InHaste() const {
+        return stopping || flushesWaiting != 0 || droppedSinceWrite != 0 ||
+               pending.size() >= capacity / 2;
+    }
 
     void Run() {
         std::string batch;
         batch.reserve(capacity + 64);
         std::unique_lock lock(mutex);
         for (;;) {
-            wake.wait(lock, [this] {
-                return stopping || !pending.empty() || droppedSinceWrite != 0;
-            });
+            wake.wait(lock, [this] { return stopping || !pending.empty() || droppedSinceWrite; });
             if (pending.empty() && droppedSinceWrite == 0) {
                 return;  // stopping, and all written
             }
+            wake.wait_for(lock, kGatherTime, [this] { return InHaste(); });
             batch.swap(pending);
             // Drops since the last round happened after everything now in `batch`, which
             // was posted before them: the note follows it.
@@ -79,7 +84,7 @@ OutputQueue::OutputQueue(Writer writer, std::size_t capacity)
 
 OutputQueue::~OutputQueue() { Close(); }
 
-void OutputQueue::Post(std::string_view text, Wake wake) {
+void OutputQueue::Post(std::string_view text) {
     if (!shared_) {
         return;
     }
@@ -91,21 +96,21 @@ void OutputQueue::Post(std::string_view text, Wake wake) {
     // Once one entry is dropped, so is every later one until the writer has taken the
     // queue: the note it adds at the end of that round then stands exactly at the gap.
     if (s.droppedSinceWrite != 0 || s.pending.size() + text.size() > s.capacity) {
-        ++s.droppedSinceWrite;
+        if (s.droppedSinceWrite++ == 0) {
+            s.wake.notify_one();
+        }
         ++s.droppedTotal;
         return;
     }
+    const bool first = s.pending.empty();
+    const bool halfFull = s.pending.size() < s.capacity / 2 &&
+                          s.pending.size() + text.size() >= s.capacity / 2;
     s.pending.append(text);
     ++s.posted;
     lock.unlock();
-    if (wake == Wake::Now) {
+    // The writer is woken once per round (it then gathers) and again when it should hurry.
+    if (first || halfFull) {
         s.wake.notify_one();
-    }
-}
-
-void OutputQueue::WakeWriter() {
-    if (shared_) {
-        shared_->wake.notify_one();
     }
 }
 
@@ -114,13 +119,16 @@ bool OutputQueue::Flush(std::chrono::milliseconds timeout) {
         return true;
     }
     Shared& s = *shared_;
-    s.wake.notify_one();
     std::unique_lock lock(s.mutex);
+    ++s.flushesWaiting;
+    s.wake.notify_one();
     const std::uint64_t target = s.posted;
-    return s.progress.wait_for(lock, timeout, [&s, target] {
+    const bool done = s.progress.wait_for(lock, timeout, [&s, target] {
         return s.gone || (s.written >= target && s.pending.empty() && !s.writing &&
                           s.droppedSinceWrite == 0);
     });
+    --s.flushesWaiting;
+    return done;
 }
 
 void OutputQueue::Close(std::chrono::milliseconds grace) {
