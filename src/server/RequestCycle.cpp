@@ -93,7 +93,8 @@ void RequestCycle::Answer(const ReceivedDatagram& datagram) {
             return;
     }
 
-    BootpMessage message = DecodeMessage(bytes);
+    BootpMessage& message = message_;
+    DecodeMessage(bytes, message);
     transmitter_.LogMessage(receivedSize, message);
 
     // A relay agent names itself in giaddr; the reply goes back to it, not to the wire.
@@ -102,7 +103,8 @@ void RequestCycle::Answer(const ReceivedDatagram& datagram) {
     const bool fromRelay = message.op == kBootRequest && IsUnicast(relay);
     // The section the reply's profile came from, for an encoding fault: the load may rewrite
     // chaddr.
-    const std::string section = message.chaddr;
+    std::string& section = section_;
+    section.assign(message.chaddr);
 
     // On a multi-homed host only the arriving interface's address is one the client can
     // reach; the host-wide address serves when the endpoint cannot tell.
@@ -116,9 +118,8 @@ void RequestCycle::Answer(const ReceivedDatagram& datagram) {
         message.sname = endpoint_.LocalHostName().substr(0, kSnameLimit);
     }
 
-    auto encoded = EncodeMessage(message);
-    if (!encoded.ok()) {
-        log_.AppendErrorEntry(EncodeErrorBody(section, encoded.error()));
+    if (const auto fault = EncodeMessage(message, reply_)) {
+        log_.AppendErrorEntry(EncodeErrorBody(section, *fault));
         return;
     }
 
@@ -126,10 +127,10 @@ void RequestCycle::Answer(const ReceivedDatagram& datagram) {
     // Only a true reply goes to the agent's server port: an echoed request (unknown client)
     // sent there would be relayed back to us, and a reply to a reply would never end.
     if (fromRelay && message.op == kBootReply) {
-        transmitter_.TransmitMessage(message, encoded.value(), relay, kServerPort, route);
+        transmitter_.TransmitMessage(message, reply_, relay, kServerPort, route);
     } else {
-        transmitter_.TransmitMessage(message, encoded.value(), Ipv4Address::Broadcast(),
-                                     kClientPort, route);
+        transmitter_.TransmitMessage(message, reply_, Ipv4Address::Broadcast(), kClientPort,
+                                     route);
     }
 }
 

@@ -4,8 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
+#include "BootpMessage.h"
 #include "ProfileSource.h"
 #include "Clock.h"
 #include "UdpEndpoint.h"
@@ -61,7 +63,12 @@ private:
     const Clock& clock_;
     MessageTransmitter transmitter_;
     std::array<ReceivedDatagram, kBatchSize> received_{};
-    std::vector<std::uint8_t> request_;  // the datagram being answered, padded if need be
+    // Reused from datagram to datagram: the request (padded if need be), its record turned
+    // into the reply, the section it names and the encoded reply.
+    std::vector<std::uint8_t> request_;
+    BootpMessage message_;
+    std::string section_;
+    std::vector<std::uint8_t> reply_;
 };
 
 }  // namespace tarnleaf
