@@ -24,9 +24,6 @@ constexpr std::array<std::uint8_t, 4> kRoutingProbe{192, 0, 2, 1};
 // Interrupted calls are retried, but never forever.
 constexpr int kMaxInterruptRetries = 16;
 
-// A full send buffer is waited out for at most this long before the send counts as failed.
-constexpr int kSendWaitMilliseconds = 50;
-
 in_addr ToInAddr(Ipv4Address address) {
     in_addr result{};
     std::memcpy(&result.s_addr, address.octets.data(), 4);
@@ -256,27 +253,32 @@ Result<std::size_t, SocketError> PosixUdpEndpoint::Receive(std::span<ReceivedDat
     return R::Ok(static_cast<std::size_t>(count));
 }
 
-std::optional<SocketError> PosixUdpEndpoint::Send(std::span<const std::uint8_t> bytes,
-                                                  Ipv4Address destination, std::uint16_t port,
-                                                  const SendRoute& route) {
-    if (fd_ < 0) {
-        return SocketErrorFromErrno(EBADF);
-    }
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr = ToInAddr(destination);
+namespace {
 
-    iovec data{const_cast<std::uint8_t*>(bytes.data()), bytes.size()};
-    alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(in_pktinfo))> control{};
-    msghdr message{};
-    message.msg_name = &to;
-    message.msg_namelen = sizeof to;
-    message.msg_iov = &data;
-    message.msg_iovlen = 1;
-    if (route.interfaceIndex != 0) {
+// The storage of one outgoing datagram's header: its address and packet information. Left
+// uninitialised until Fill, which sets all that the kernel reads.
+struct OutgoingHeader {
+    sockaddr_in to;
+    iovec data;
+    alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(in_pktinfo))> control;
+
+    void Fill(msghdr& message, const OutgoingDatagram& datagram) {
+        to = sockaddr_in{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(datagram.port);
+        to.sin_addr = ToInAddr(datagram.destination);
+        data = iovec{const_cast<std::uint8_t*>(datagram.bytes.data()), datagram.bytes.size()};
+        message = msghdr{};
+        message.msg_name = &to;
+        message.msg_namelen = sizeof to;
+        message.msg_iov = &data;
+        message.msg_iovlen = 1;
+        if (datagram.route.interfaceIndex == 0) {
+            return;
+        }
         // Pinning the interface is what lets a broadcast to 255.255.255.255 leave by the
         // link the request came from, even on a host with several links or no default route.
+        control.fill(0);
         message.msg_control = control.data();
         message.msg_controllen = control.size();
         cmsghdr* header = CMSG_FIRSTHDR(&message);
@@ -284,30 +286,74 @@ std::optional<SocketError> PosixUdpEndpoint::Send(std::span<const std::uint8_t> 
         header->cmsg_type = IP_PKTINFO;
         header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
         in_pktinfo info{};
-        info.ipi_ifindex = static_cast<int>(route.interfaceIndex);
-        info.ipi_spec_dst = ToInAddr(route.sourceAddress);
+        info.ipi_ifindex = static_cast<int>(datagram.route.interfaceIndex);
+        info.ipi_spec_dst = ToInAddr(datagram.route.sourceAddress);
         std::memcpy(CMSG_DATA(header), &info, sizeof info);
     }
+};
 
-    bool waited = false;
-    for (int attempt = 0; attempt < kMaxInterruptRetries; ++attempt) {
-        if (::sendmsg(fd_, &message, MSG_NOSIGNAL) >= 0) {
-            return std::nullopt;
-        }
-        const int code = errno;
-        if (code == EINTR) {
+}  // namespace
+
+bool PosixUdpEndpoint::WaitToSend() const {
+    pollfd watch{fd_, POLLOUT, 0};
+    return ::poll(&watch, 1, kSendWaitMilliseconds) > 0;
+}
+
+std::optional<SocketError> PosixUdpEndpoint::Send(std::span<const std::uint8_t> bytes,
+                                                  Ipv4Address destination, std::uint16_t port,
+                                                  const SendRoute& route) {
+    const OutgoingDatagram datagram{bytes, destination, port, route};
+    std::optional<SocketError> failure;
+    SendBatch({&datagram, 1}, {&failure, 1});
+    return failure;
+}
+
+void PosixUdpEndpoint::SendBatch(std::span<const OutgoingDatagram> datagrams,
+                                 std::span<std::optional<SocketError>> failures) {
+    std::array<mmsghdr, kMaxBatch> messages;
+    std::array<OutgoingHeader, kMaxBatch> headers;
+    std::size_t next = 0;
+    while (next < datagrams.size() && next < failures.size()) {
+        if (fd_ < 0) {
+            failures[next++] = SocketErrorFromErrno(EBADF);
             continue;
         }
-        if ((code == EAGAIN || code == EWOULDBLOCK) && !waited) {
-            waited = true;
-            pollfd watch{fd_, POLLOUT, 0};
-            if (::poll(&watch, 1, kSendWaitMilliseconds) > 0) {
+        const std::size_t count = std::min({datagrams.size() - next, failures.size() - next,
+                                            kMaxBatch});
+        for (std::size_t i = 0; i < count; ++i) {
+            headers[i].Fill(messages[i].msg_hdr, datagrams[next + i]);
+            messages[i].msg_len = 0;
+        }
+        bool waited = false;
+        int attempts = 0;
+        int sent = -1;
+        int code = 0;
+        while (sent < 0) {
+            sent = ::sendmmsg(fd_, messages.data(), static_cast<unsigned>(count), MSG_NOSIGNAL);
+            code = sent < 0 ? errno : 0;
+            if (sent >= 0 || ++attempts >= kMaxInterruptRetries) {
+                break;
+            }
+            if (code == EINTR) {
                 continue;
             }
+            if ((code == EAGAIN || code == EWOULDBLOCK) && !waited) {
+                waited = true;
+                if (WaitToSend()) {
+                    continue;
+                }
+            }
+            break;
         }
-        return SocketErrorFromErrno(code);
+        if (sent > 0) {
+            for (int i = 0; i < sent; ++i) {
+                failures[next++].reset();
+            }
+        } else {
+            // The first of the rest was refused; the others are tried again after it.
+            failures[next++] = SocketErrorFromErrno(sent == 0 ? EAGAIN : code);
+        }
     }
-    return SocketErrorFromErrno(EINTR);
 }
 
 std::string PosixUdpEndpoint::LocalIP() const { return PrimaryIpv4Address().ToString(); }

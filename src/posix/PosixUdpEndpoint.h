@@ -27,6 +27,10 @@ public:
     Result<std::size_t, SocketError> Receive(std::span<ReceivedDatagram> into) override;
     std::optional<SocketError> Send(std::span<const std::uint8_t> bytes, Ipv4Address destination,
                                     std::uint16_t port, const SendRoute& route) override;
+    // sendmmsg: as many as the kernel takes per call; a datagram it refuses is reported and
+    // the rest go on.
+    void SendBatch(std::span<const OutgoingDatagram> datagrams,
+                   std::span<std::optional<SocketError>> failures) override;
     std::string LocalIP() const override;
     std::string LocalHostName() const override;
     std::intptr_t NativeHandle() const override { return fd_; }
@@ -43,8 +47,12 @@ public:
 
 private:
     void Close();
+    // A full send buffer: waits for room once, briefly. True when there is room.
+    bool WaitToSend() const;
 
     static constexpr std::chrono::seconds kHostNameLifetime{1};
+    // A full send buffer is waited out for at most this long before a send counts as failed.
+    static constexpr int kSendWaitMilliseconds = 50;
 
     struct Slot;
 

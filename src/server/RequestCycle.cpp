@@ -64,17 +64,38 @@ std::size_t RequestCycle::HandleWaitingDatagrams(std::size_t limit) {
         // counts from the next batch, which is the next wake-up of the server.
         profiles_.Refresh();
     }
+    together_ = !log_.LoggingEnabled() && count > 1;
+    outgoingCount_ = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        Answer(batch[i]);
+        sendIndex_[i] = -1;
+        faults_[i].clear();
+        Answer(batch[i], i);
+    }
+    if (together_) {
+        SendTogether(count);
     }
     return count;
+}
+
+void RequestCycle::SendTogether(std::size_t count) {
+    endpoint_.SendBatch(std::span(outgoing_).first(outgoingCount_),
+                        std::span(failures_).first(outgoingCount_));
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!faults_[i].empty()) {
+            log_.AppendErrorEntry(faults_[i]);
+        } else if (sendIndex_[i] >= 0) {
+            if (const auto& failure = failures_[static_cast<std::size_t>(sendIndex_[i])]) {
+                log_.AppendErrorEntry(SendErrorBody(*failure));
+            }
+        }
+    }
 }
 
 void RequestCycle::OnSocketError(const SocketError& error) {
     log_.AppendErrorEntry(SocketErrorBody(error));
 }
 
-void RequestCycle::Answer(const ReceivedDatagram& datagram) {
+void RequestCycle::Answer(const ReceivedDatagram& datagram, std::size_t slot) {
     std::vector<std::uint8_t>& bytes = request_;
     bytes.assign(datagram.bytes.begin(), datagram.bytes.end());
     const std::size_t receivedSize = bytes.size();
@@ -118,19 +139,28 @@ void RequestCycle::Answer(const ReceivedDatagram& datagram) {
         message.sname = endpoint_.LocalHostName().substr(0, kSnameLimit);
     }
 
-    if (const auto fault = EncodeMessage(message, reply_)) {
-        log_.AppendErrorEntry(EncodeErrorBody(section, *fault));
+    std::vector<std::uint8_t>& reply = replies_[slot];
+    if (const auto fault = EncodeMessage(message, reply)) {
+        if (together_) {
+            faults_[slot] = EncodeErrorBody(section, *fault);
+        } else {
+            log_.AppendErrorEntry(EncodeErrorBody(section, *fault));
+        }
         return;
     }
 
-    const SendRoute route{datagram.interfaceIndex, datagram.localAddress};
     // Only a true reply goes to the agent's server port: an echoed request (unknown client)
     // sent there would be relayed back to us, and a reply to a reply would never end.
-    if (fromRelay && message.op == kBootReply) {
-        transmitter_.TransmitMessage(message, reply_, relay, kServerPort, route);
+    const bool toAgent = fromRelay && message.op == kBootReply;
+    const OutgoingDatagram outgoing{reply, toAgent ? relay : Ipv4Address::Broadcast(),
+                                    toAgent ? kServerPort : kClientPort,
+                                    SendRoute{datagram.interfaceIndex, datagram.localAddress}};
+    if (together_) {
+        sendIndex_[slot] = static_cast<int>(outgoingCount_);
+        outgoing_[outgoingCount_++] = outgoing;
     } else {
-        transmitter_.TransmitMessage(message, reply_, Ipv4Address::Broadcast(), kClientPort,
-                                     route);
+        transmitter_.TransmitMessage(message, reply, outgoing.destination, outgoing.port,
+                                     outgoing.route);
     }
 }
 

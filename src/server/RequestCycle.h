@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -42,10 +43,15 @@ public:
     static constexpr std::size_t kBatchSize = 32;
 
     // Takes the waiting datagrams (at most `limit`, at most kBatchSize) in one receive,
-    // refreshes the profiles once, then answers each in turn to completion. Returns how many
-    // were handled; 0 when none was waiting or the socket reported an error (which is
-    // logged). Fewer than asked means the socket was empty a moment ago: a caller draining it
-    // stops there and waits for the next readiness, so a lasting error cannot spin.
+    // refreshes the profiles once, then answers each in turn. Returns how many were handled;
+    // 0 when none was waiting or the socket reported an error (which is logged). Fewer than
+    // asked means the socket was empty a moment ago: a caller draining it stops there and
+    // waits for the next readiness, so a lasting error cannot spin.
+    //
+    // With logging on, each reply is sent and logged before the next datagram is looked at.
+    // With logging off the replies of a batch leave together (one system call where the
+    // endpoint can) and the only entries, errors, follow in the order of the datagrams: the
+    // log reads the same either way.
     std::size_t HandleWaitingDatagrams(std::size_t limit = kBatchSize);
 
     // One datagram only, as the desktop's message loop takes them.
@@ -55,7 +61,8 @@ public:
     void OnSocketError(const SocketError& error);
 
 private:
-    void Answer(const ReceivedDatagram& datagram);
+    void Answer(const ReceivedDatagram& datagram, std::size_t slot);
+    void SendTogether(std::size_t count);
 
     UdpEndpoint& endpoint_;
     ProfileSource& profiles_;
@@ -68,7 +75,15 @@ private:
     std::vector<std::uint8_t> request_;
     BootpMessage message_;
     std::string section_;
-    std::vector<std::uint8_t> reply_;
+    // Per datagram of a batch: its encoded reply, and for replies sent together where it
+    // stands among them (-1: none) and the error entry it got instead.
+    std::array<std::vector<std::uint8_t>, kBatchSize> replies_;
+    bool together_ = false;
+    std::array<int, kBatchSize> sendIndex_{};
+    std::array<std::string, kBatchSize> faults_;
+    std::array<OutgoingDatagram, kBatchSize> outgoing_{};
+    std::array<std::optional<SocketError>, kBatchSize> failures_;
+    std::size_t outgoingCount_ = 0;
 };
 
 }  // namespace tarnleaf

@@ -35,6 +35,14 @@ struct SendRoute {
     Ipv4Address sourceAddress;
 };
 
+// One datagram of a batch to send.
+struct OutgoingDatagram {
+    std::span<const std::uint8_t> bytes;
+    Ipv4Address destination;
+    std::uint16_t port = 0;
+    SendRoute route;
+};
+
 // The server's one UDP socket, bound to port 67 on every local address, broadcast enabled.
 class UdpEndpoint {
 public:
@@ -51,6 +59,17 @@ public:
     virtual std::optional<SocketError> Send(std::span<const std::uint8_t> bytes,
                                             Ipv4Address destination, std::uint16_t port,
                                             const SendRoute& route) = 0;
+
+    // Sends each datagram once, in order, as Send does (one system call for several where the
+    // platform allows); `failures[i]` tells why the i-th was not sent, or holds no value.
+    // `failures` is as long as `datagrams`.
+    virtual void SendBatch(std::span<const OutgoingDatagram> datagrams,
+                           std::span<std::optional<SocketError>> failures) {
+        for (std::size_t i = 0; i < datagrams.size() && i < failures.size(); ++i) {
+            const OutgoingDatagram& d = datagrams[i];
+            failures[i] = Send(d.bytes, d.destination, d.port, d.route);
+        }
+    }
 
     // The host's primary IPv4 address as dotted text (used where no request arrived).
     virtual std::string LocalIP() const = 0;

@@ -114,6 +114,29 @@ TEST_F(PosixUdpEndpointTest, SendLeavesFromTheBoundPortThroughTheRouteOrReportsW
     EXPECT_FALSE(error->description.empty());
 }
 
+// A refused datagram in the middle of a batch is reported and the rest still go, in order.
+TEST_F(PosixUdpEndpointTest, SendBatchSendsAroundARefusedDatagram) {
+    std::vector<std::vector<std::uint8_t>> payloads;
+    std::vector<OutgoingDatagram> batch;
+    for (std::size_t i = 0; i < PosixUdpEndpoint::kMaxBatch + 3; ++i) {
+        payloads.push_back(Pattern(300 + i));
+    }
+    for (std::size_t i = 0; i < payloads.size(); ++i) {
+        const SendRoute route = i == 1 ? SendRoute{999999, kLoopback} : SendRoute{};
+        batch.push_back({payloads[i], kLoopback, client.BoundPort(), route});
+    }
+    std::vector<std::optional<SocketError>> failures(batch.size());
+    server.SendBatch(batch, failures);
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+        EXPECT_EQ(failures[i].has_value(), i == 1) << i;
+        if (i != 1) {
+            const auto received = ReceiveWithin(client);
+            ASSERT_TRUE(received.has_value()) << i;
+            EXPECT_EQ(received->first, payloads[i]);
+        }
+    }
+}
+
 TEST(PosixUdpEndpointUnbound, FailsToSendOrReceiveButNamesTheHost) {
     PosixUdpEndpoint endpoint;
     EXPECT_EQ(endpoint.BoundPort(), 0);

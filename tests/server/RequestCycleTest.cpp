@@ -127,6 +127,23 @@ TEST_F(RequestCycleTest, WaitingDatagramsAreAnsweredInOrderAfterOneRefreshPerBat
     EXPECT_EQ(DecodeMessage(Sent().bytes).file, "second");
 }
 
+// Without logging a batch's replies leave together; the errors still read in datagram order.
+TEST_F(RequestCycleTest, RepliesSentTogetherLogTheirErrorsInDatagramOrder) {
+    log.SetLoggingEnabled(false);
+    profiles.SetText(ClientProfile("BootFile=f\n") +
+                     "[00-A0-C9-12-34-57]\nBootFile=f\nClientIP=300.1.2.3\n");
+    endpoint.FailSends({101, "Network is unreachable"});
+    auto unencodable = RequestBytes();
+    unencodable[33] = 0x57;
+    for (const auto& bytes : {RequestBytes(), unencodable, RequestBytes()}) {
+        endpoint.QueueDatagram(bytes);
+    }
+    EXPECT_EQ(cycle.HandleWaitingDatagrams(), 3u);
+    const std::string sendError = "Message Send Error!\r\n101\r\n\r\n";
+    EXPECT_EQ(log.Text(), sendError + "\r\nMessage Encode Error!\r\nsection [00-A0-C9-12-34-57] "
+                                      "field [ciaddr] value [300.1.2.3]\r\n\r\n\r\n" + sendError);
+}
+
 TEST_F(RequestCycleTest, UnencodableValueSendsNothingAndNamesTheSectionItCameFrom) {
     log.SetLoggingEnabled(false);
     // The profile renames the client: the fault still names the section that was read.
