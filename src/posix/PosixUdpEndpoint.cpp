@@ -153,8 +153,10 @@ std::optional<SocketError> PosixUdpEndpoint::Bind(std::uint16_t port) {
         return SocketErrorFromErrno(code);
     }
     // A burst of requests (a room of machines switched on at once) should queue rather than
-    // be dropped. Root (who binds port 67) may pass net.core.rmem_max; anyone else gets what
-    // that limit allows.
+    // be dropped: a few hundred requests, some milliseconds of work. A deeper queue only makes
+    // an overloaded server answer late and in floods, which under load testing cost more
+    // answers than it saved. Root (who binds port 67) may pass net.core.rmem_max; anyone
+    // else gets what that limit allows.
     const int receiveBuffer = kReceiveQueueBytes;
     if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &receiveBuffer, sizeof receiveBuffer) != 0) {
         (void)::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);

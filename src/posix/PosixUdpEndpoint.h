@@ -43,7 +43,7 @@ public:
     // Datagrams taken per Receive at most.
     static constexpr std::size_t kMaxBatch = 32;
     // The socket's receive queue asked of the kernel, in bytes.
-    static constexpr int kReceiveQueueBytes = 4 * 1024 * 1024;
+    static constexpr int kReceiveQueueBytes = 256 * 1024;
 
 private:
     void Close();
