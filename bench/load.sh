@@ -4,12 +4,14 @@
 # (shared/bench/floor-responder.c beside the repository: one recv and one send per request,
 # no lookup, no logging), `tarnleafd --nolog`, and `tarnleafd` with logging on (its dumps
 # going to a file). Prints per server the ACK/s achieved, drops, the server's CPU time per
-# DORA exchange and its ratio to the floor's.
+# DORA exchange and its ratio to the floor's. The three take turns for several rounds, so
+# that a machine whose load drifts during the run weighs on each alike.
 #
-#   [FLOOR_SOURCE=floor-responder.c] bench/load.sh [TARNLEAFD] [RATE] [SECONDS]
+#   [FLOOR_SOURCE=floor-responder.c] bench/load.sh [TARNLEAFD] [RATE] [SECONDS] [ROUNDS]
 #     TARNLEAFD  the program (default: build/linux/app/tarnleafd, else build/run/app/tarnleafd)
 #     RATE       exchanges started per second (default 5000)
-#     SECONDS    test period per server (default 10)
+#     SECONDS    test period per server and round (default 10)
+#     ROUNDS     turns of the three servers (default 3)
 #
 # Needs root and a C compiler (cc): the servers and the load generator each run in a network
 # namespace that this script creates (joined by a veth pair, addresses 10.78.0.1/24 and
@@ -22,6 +24,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 server=${1:-}
 rate=${2:-5000}
 period=${3:-10}
+rounds=${4:-3}
 clients=1000
 # The shared folder sits beside the repository (a worktree sits one level further down).
 floor_source=${FLOOR_SOURCE:-}
@@ -108,12 +111,13 @@ rcvbuf_errors() {
         c = i; h = 1 } else print $c }' /proc/net/snmp
 }
 
-# run_server LABEL PROGRAM ARGS...: one perfdhcp run against the program; appends a result
-# line (label, perfdhcp's report file, CPU ticks, requests taken, receive-queue drops).
+# run_server LABEL ROUND PROGRAM ARGS...: one perfdhcp run against the program; appends a
+# result line (label, perfdhcp's report file, CPU ticks, requests taken, receive-queue drops
+# of server and generator).
 run_server() {
-    local label=$1
-    shift
-    local out="$work/$label.out"
+    local label=$1 round=$2
+    shift 2
+    local out="$work/$label.$round.out"
     ip netns exec "$ns_server" "${pin_server[@]}" "$@" >"$out" 2>&1 &
     server_pid=$!
     for _ in $(seq 1 100); do
@@ -128,13 +132,15 @@ run_server() {
     in_before=$(udp_in)
     server_drops_before=$(rcvbuf_errors "$ns_server")
     client_drops_before=$(rcvbuf_errors "$ns_client")
-    echo "== $label: perfdhcp $rate exchanges/s for ${period}s, $clients clients" >&2
+    echo "== round $round, $label: perfdhcp $rate exchanges/s for ${period}s," \
+         "$clients clients" >&2
     timeout $((period + 30)) ip netns exec "$ns_client" "${pin_client[@]}" \
         perfdhcp -4 -l 10.78.0.2 -r "$rate" -p "$period" -R "$clients" -M "$macs" 10.78.0.1 \
-        >"$work/$label.perfdhcp" 2>&1 || true
+        >"$work/$label.$round.perfdhcp" 2>&1 || true
     local cpu_after
     cpu_after=$(awk '{ print $14 + $15 }' "/proc/$server_pid/stat")
-    echo "$label $work/$label.perfdhcp $((cpu_after - cpu_before)) $(($(udp_in) - in_before))" \
+    echo "$label $work/$label.$round.perfdhcp $((cpu_after - cpu_before))" \
+         "$(($(udp_in) - in_before))" \
          "$(($(rcvbuf_errors "$ns_server") - server_drops_before))" \
          "$(($(rcvbuf_errors "$ns_client") - client_drops_before))" >>"$work/results"
     stop_server
@@ -144,34 +150,39 @@ run_server() {
     fi
 }
 
-run_server floor "$work/floor-responder" 10.78.0.1
-run_server nolog "$server" --nolog --config "$ini"
-run_server logging "$server" --config "$ini"
+for round in $(seq 1 "$rounds"); do
+    run_server floor "$round" "$work/floor-responder" 10.78.0.1
+    run_server nolog "$round" "$server" --nolog --config "$ini"
+    run_server logging "$round" "$server" --config "$ini"
+done
 
-python3 - "$work/results" "$period" "$ticks" "$rate" <<'PY'
+python3 - "$work/results" "$period" "$ticks" "$rate" "$rounds" <<'PY'
 import re, sys
-rows = [line.split() for line in open(sys.argv[1])]
-period, ticks, rate = float(sys.argv[2]), float(sys.argv[3]), int(sys.argv[4])
+period, ticks, rate, rounds = (float(sys.argv[2]), float(sys.argv[3]), int(sys.argv[4]),
+                               int(sys.argv[5]))
 names = {"floor": "floor", "nolog": "tarnleafd --nolog", "logging": "tarnleafd, logging on"}
-table, floor_cost, floor_acks = [], None, None
-for label, report, cpu, taken, server_drops, client_drops in rows:
+totals = {}  # label: [CPU ticks, requests taken, server drops, generator drops, sent, answered, ACKs]
+for label, report, cpu, taken, server_drops, client_drops in map(str.split, open(sys.argv[1])):
     text = open(report).read()
     received = [int(x) for x in re.findall(r"received packets: (\d+)", text)]
     sent = [int(x) for x in re.findall(r"sent packets: (\d+)", text)]
     if len(received) < 2 or len(sent) < 2:
         print("could not read perfdhcp's report for %s:\n%s" % (label, text))
         sys.exit(1)
-    acks, taken = received[1], int(taken)
-    # A DORA exchange is two requests (DISCOVER, REQUEST) that the server takes in.
-    cost = int(cpu) / ticks * 1e6 / max(taken / 2, 1)
-    if label == "floor":
-        floor_cost, floor_acks = cost, acks
-    table.append((names[label], acks / period, 100.0 * (sent[0] + sent[1] - received[0] - acks)
-                  / max(sent[0] + sent[1], 1), int(server_drops), int(client_drops), cost, acks))
+    row = [int(cpu), int(taken), int(server_drops), int(client_drops), sent[0] + sent[1],
+           received[0] + received[1], received[1]]
+    totals[label] = [a + b for a, b in zip(totals.get(label, [0] * len(row)), row)]
+
+def cost(label):  # a DORA exchange is two requests (DISCOVER, REQUEST) that the server takes
+    cpu, taken = totals[label][0], totals[label][1]
+    return cpu / ticks * 1e6 / max(taken / 2, 1)
+
 print()
-print("at %d DORA/s offered, %gs each          | ACK/s  | lost %% | drops srv/gen | "
-      "CPU us/DORA | vs floor | ACKs vs floor" % (rate, period))
-for name, ack_rate, lost, sdrops, cdrops, cost, acks in table:
+print("%d DORA/s offered, %d rounds of %gs | ACK/s  | lost %% | drops srv/gen | CPU us/DORA |"
+      " vs floor | ACKs vs floor" % (rate, rounds, period))
+for label, name in names.items():
+    cpu, taken, sdrops, cdrops, sent, answered, acks = totals[label]
     print("%-38s | %6.0f | %6.2f | %6d/%-6d | %11.1f | %8.2f | %12.3f" %
-          (name, ack_rate, lost, sdrops, cdrops, cost, cost / floor_cost, acks / max(floor_acks, 1)))
+          (name, acks / period / rounds, 100.0 * (sent - answered) / max(sent, 1), sdrops, cdrops,
+           cost(label), cost(label) / cost("floor"), acks / max(totals["floor"][6], 1)))
 PY
