@@ -70,12 +70,9 @@ TEST_F(ConsoleServerTest, PrintsTheListeningLineThenTheLogExactlyAsTheLogViewHol
     EXPECT_THAT(std::string(view.Text()), HasSubstr("pxelinux.0"));
 }
 
-TEST_F(ConsoleServerTest, StartedWithoutLogAnswersSilentlyButStillShowsSendErrors) {
+TEST_F(ConsoleServerTest, StartedWithoutLogSaysSoAndStillShowsSendErrors) {
     ConsoleServer silent(endpoint, profiles, clock, output, false);
     silent.PrintListening(10067, "x.ini");
-    QueueDiscovers(1);
-    silent.HandleWaitingDatagrams();
-    EXPECT_EQ(endpoint.Sent().size(), 1u);
     endpoint.FailSends(SocketError{101, "Network is unreachable"});
     QueueDiscovers(1);
     silent.HandleWaitingDatagrams();
