@@ -1,4 +1,5 @@
 // tarnleafd: the BOOTP/DHCP reply server as a console program for Linux.
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,6 +15,7 @@
 #include "ConsoleServer.h"
 #include "ConsoleTools.h"
 #include "FilePath.h"
+#include "OutputQueue.h"
 #include "PosixClock.h"
 #include "PosixConsoleLoop.h"
 #include "PosixUdpEndpoint.h"
@@ -34,6 +36,23 @@ tarnleaf::BindFailureKind ClassifyBindFailure(int code) {
         default:
             return tarnleaf::BindFailureKind::Other;
     }
+}
+
+// All of `text` to standard output, however long the reader takes; false once it is gone.
+bool WriteToStandardOutput(std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t written = ::write(STDOUT_FILENO, text.data(), text.size());
+        if (written > 0) {
+            text.remove_prefix(static_cast<std::size_t>(written));
+        } else if (written < 0 && errno == EAGAIN) {
+            // Standard output may have been left non-blocking by whoever shares it.
+            pollfd watch{STDOUT_FILENO, POLLOUT, 0};
+            ::poll(&watch, 1, -1);
+        } else if (written == 0 || errno != EINTR) {
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -68,7 +87,6 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGTTIN, SIG_IGN);
     std::signal(SIGTTOU, SIG_IGN);
-    std::ios::sync_with_stdio(false);
 
     // Blocks the stop signals before anything else, so that Ctrl+C during start-up still
     // ends the program through the loop, cleanly.
@@ -93,11 +111,14 @@ int main(int argc, char** argv) {
                      "serving with them)\n", kProgram, dropped.error().c_str());
         return 1;
     }
-    std::fprintf(stderr, "%s: %s\n%s", kProgram, dropped.value().c_str(),
-                 UnreadableFileNote(configPath, kProgram).c_str());
+    std::fprintf(stderr, "%s: %s\n", kProgram, dropped.value().c_str());
+    // A file this user cannot read is said in the log, by the server's own read-error entry.
     ConfigFile profiles(configPath, LocalFileAccess(), InotifyFileWatcher::Create(configPath));
     PosixClock clock;
-    ConsoleServer server(endpoint, profiles, clock, std::cout, options.logging);
+    // The log leaves through a writer thread: a reader that stops reading costs entries, not
+    // replies.
+    OutputQueue output(WriteToStandardOutput);
+    ConsoleServer server(endpoint, profiles, clock, output, options.logging);
 
     server.PrintListening(endpoint.BoundPort(), configPath.string());
     std::cerr << MissingConfigNote(configPath, kProgram);
@@ -114,6 +135,6 @@ int main(int argc, char** argv) {
                   << SocketErrorFromErrno(errno).description << '\n';
         return 1;
     }
-    std::cout.flush();
+    output.Close();
     return 0;
 }

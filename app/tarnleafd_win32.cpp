@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -15,6 +16,7 @@
 #include "ConsoleOptions.h"
 #include "ConsoleServer.h"
 #include "ConsoleTools.h"
+#include "OutputQueue.h"
 #include "ExecutableFolder.h"
 #include "Win32Clock.h"
 #include "Win32ConsoleLoop.h"
@@ -66,6 +68,23 @@ public:
 private:
     UINT previous_;
 };
+
+// All of `text` to standard output, however long the reader takes; false once it is gone.
+bool WriteToStandardOutput(std::string_view text) {
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (output == nullptr || output == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    while (!text.empty()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size(), 1u << 20));
+        DWORD written = 0;
+        if (!WriteFile(output, text.data(), chunk, &written, nullptr) || written == 0) {
+            return false;
+        }
+        text.remove_prefix(written);
+    }
+    return true;
+}
 
 bool InputCarriesCommands() {
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
@@ -122,7 +141,10 @@ int main(int argc, char** argv) {
     ConfigFile profiles(configPath, LocalFileAccess(), Win32FileWatcher::Create(configPath));
     Win32Clock clock;
     WinsockUdpEndpoint endpoint;
-    ConsoleServer server(endpoint, profiles, clock, std::cout, options.logging);
+    // The log leaves through a writer thread: a reader that stops reading costs entries, not
+    // replies.
+    OutputQueue output(WriteToStandardOutput);
+    ConsoleServer server(endpoint, profiles, clock, output, options.logging);
 
     if (const auto error = server.Bind(options.port)) {
         std::cerr << BindFailureMessage(*error, ClassifyBindFailure(error->code), options.port,
@@ -139,7 +161,7 @@ int main(int argc, char** argv) {
         return server.HandleCommand(line) == ConsoleServer::CommandOutcome::Continue;
     };
     const auto stop = loop.Run(endpoint.NativeHandle(), InputCarriesCommands(), handlers);
-    std::cout.flush();
+    output.Close();
     if (stop == Win32ConsoleLoop::StopReason::Failure) {
         std::cerr << kProgram << ": the event loop failed (error " << GetLastError() << ")\n";
         return 1;

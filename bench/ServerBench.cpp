@@ -18,19 +18,20 @@
 namespace tarnleaf {
 namespace {
 
-// Hands out the same datagram on every Receive() and drops what is sent, so the benchmark
+// Hands out the same datagram on every Receive and drops what is sent, so the benchmark
 // measures the server and not a recording fake.
 class LoopbackEndpoint : public UdpEndpoint {
 public:
     explicit LoopbackEndpoint(std::vector<std::uint8_t> datagram) : datagram_(std::move(datagram)) {}
 
     std::optional<SocketError> Bind(std::uint16_t) override { return std::nullopt; }
-    Result<std::optional<ReceivedDatagram>, SocketError> Receive() override {
-        ReceivedDatagram received;
-        received.bytes = datagram_;
-        received.localAddress = Ipv4Address{{192, 168, 0, 1}};
-        received.interfaceIndex = 2;
-        return Result<std::optional<ReceivedDatagram>, SocketError>::Ok(std::move(received));
+    Result<std::size_t, SocketError> Receive(std::span<ReceivedDatagram> into) override {
+        for (ReceivedDatagram& received : into) {
+            received.bytes = datagram_;
+            received.localAddress = Ipv4Address{{192, 168, 0, 1}};
+            received.interfaceIndex = 2;
+        }
+        return Result<std::size_t, SocketError>::Ok(into.size());
     }
     std::optional<SocketError> Send(std::span<const std::uint8_t> bytes, Ipv4Address, std::uint16_t,
                                     const SendRoute&) override {

@@ -1,24 +1,37 @@
 #!/usr/bin/env bash
-# Load test of tarnleafd: perfdhcp (from kea-admin) runs DORA exchanges against
-# `tarnleafd --nolog` for a bounded time and reports achieved ACK/s, drops and the server's
-# CPU time per exchange.
+# Load test of tarnleafd beside the floor: perfdhcp (from kea-admin) runs DORA exchanges for
+# a bounded time against, one after the other in the same namespaces, the floor responder
+# (shared/bench/floor-responder.c beside the repository: one recv and one send per request,
+# no lookup, no logging), `tarnleafd --nolog`, and `tarnleafd` with logging on (its dumps
+# going to a file). Prints per server the ACK/s achieved, drops, the server's CPU time per
+# DORA exchange and its ratio to the floor's. The three take turns for several rounds, so
+# that a machine whose load drifts during the run weighs on each alike.
 #
-#   bench/load.sh [TARNLEAFD] [RATE] [SECONDS]
+#   [FLOOR_SOURCE=floor-responder.c] bench/load.sh [TARNLEAFD] [RATE] [SECONDS] [ROUNDS]
 #     TARNLEAFD  the program (default: build/linux/app/tarnleafd, else build/run/app/tarnleafd)
-#     RATE       exchanges started per second (default 20000)
-#     SECONDS    test period (default 10)
+#     RATE       exchanges started per second (default 5000)
+#     SECONDS    test period per server and round (default 10)
+#     ROUNDS     turns of the three servers (default 3)
 #
-# Needs root: the server and the load generator each run in a network namespace that this
-# script creates (joined by a veth pair, addresses 10.78.0.1/24 and 10.78.0.2/24 that exist
-# only inside them) and removes again on exit. perfdhcp acts as a relay agent: it sets giaddr
-# to its own address and listens on port 67, so the server answers it by unicast.
+# Needs root and a C compiler (cc): the servers and the load generator each run in a network
+# namespace that this script creates (joined by a veth pair, addresses 10.78.0.1/24 and
+# 10.78.0.2/24 that exist only inside them) and removes again on exit. perfdhcp acts as a
+# relay agent: it sets giaddr to its own address and listens on port 67, so the servers
+# answer it by unicast.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 server=${1:-}
-rate=${2:-20000}
+rate=${2:-5000}
 period=${3:-10}
+rounds=${4:-3}
 clients=1000
+# The shared folder sits beside the repository (a worktree sits one level further down).
+floor_source=${FLOOR_SOURCE:-}
+for candidate in "$root/../shared/bench/floor-responder.c" \
+                 "$root/../../shared/bench/floor-responder.c"; do
+    [[ -z "$floor_source" && -f "$candidate" ]] && floor_source=$candidate
+done
 
 if [[ -z "$server" ]]; then
     for candidate in "$root/build/linux/app/tarnleafd" "$root/build/run/app/tarnleafd"; do
@@ -28,6 +41,7 @@ fi
 [[ -x "$server" ]] || { echo "tarnleafd not found; give its path first" >&2; exit 2; }
 [[ $(id -u) -eq 0 ]] || { echo "needs root (network namespaces)" >&2; exit 2; }
 command -v perfdhcp >/dev/null || { echo "perfdhcp missing (package kea-admin)" >&2; exit 2; }
+[[ -f "$floor_source" ]] || { echo "floor-responder.c not found (set FLOOR_SOURCE)" >&2; exit 2; }
 server=$(cd "$(dirname "$server")" && pwd)/$(basename "$server")
 
 tag="$$$RANDOM"
@@ -36,17 +50,25 @@ ns_client="tlLoadC$tag"
 work=$(mktemp -d /tmp/tarnleaf-load.XXXXXX)
 server_pid=""
 
-cleanup() {
+stop_server() {
     if [[ -n "$server_pid" ]] && kill -0 "$server_pid" 2>/dev/null; then
         kill -TERM "$server_pid" 2>/dev/null || true
         for _ in $(seq 1 50); do kill -0 "$server_pid" 2>/dev/null || break; sleep 0.1; done
         kill -KILL "$server_pid" 2>/dev/null || true
+        wait "$server_pid" 2>/dev/null || true
     fi
+    server_pid=""
+}
+
+cleanup() {
+    stop_server
     ip netns delete "$ns_client" 2>/dev/null || true
     ip netns delete "$ns_server" 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT INT TERM
+
+cc -O2 -o "$work/floor-responder" "$floor_source"
 
 ip netns add "$ns_server"
 ip netns add "$ns_client"
@@ -82,72 +104,85 @@ if [[ $(nproc) -ge 2 ]] && command -v taskset >/dev/null; then
     pin_server=(taskset -c 0) pin_client=(taskset -c 1)
 fi
 
-ip netns exec "$ns_server" "${pin_server[@]}" "$server" --nolog --config "$ini" \
-    >"$work/server.out" 2>&1 &
-server_pid=$!
-for _ in $(seq 1 100); do
-    grep -q "listening on" "$work/server.out" 2>/dev/null && break
-    kill -0 "$server_pid" 2>/dev/null || { cat "$work/server.out" >&2; exit 1; }
-    sleep 0.05
-done
-grep -q "listening on" "$work/server.out" || { echo "server did not start" >&2; exit 1; }
-
 ticks=$(getconf CLK_TCK)
-cpu_ticks() { awk '{ print $14, $15 }' "/proc/$server_pid/stat"; }
-read -r user_before system_before < <(cpu_ticks)
+udp_in() { ip netns exec "$ns_server" awk '/^Udp:/ { if (h++) print $2 }' /proc/net/snmp; }
+rcvbuf_errors() {
+    ip netns exec "$1" awk '/^Udp:/ { if (!h) { for (i = 2; i <= NF; i++) if ($i == "RcvbufErrors")
+        c = i; h = 1 } else print $c }' /proc/net/snmp
+}
 
-echo "perfdhcp: $rate exchanges/s for ${period}s, $clients clients, server $server"
-timeout $((period + 30)) ip netns exec "$ns_client" "${pin_client[@]}" \
-    perfdhcp -4 -l 10.78.0.2 -r "$rate" -p "$period" -R "$clients" -M "$macs" 10.78.0.1 \
-    >"$work/perfdhcp.out" 2>&1 || true
-read -r user_after system_after < <(cpu_ticks)
-# Requests the server took in (its namespace is its own, so these are all the server's).
-handled=$(ip netns exec "$ns_server" awk '/^Udp:/ { if (h++) print $2 }' /proc/net/snmp)
-cat "$work/perfdhcp.out"
-# Where datagrams were lost: RcvbufErrors in the server's namespace are requests the server
-# did not take in time, in the generator's namespace replies perfdhcp did not.
-for side in server client; do
-    ns_var="ns_$side"
-    echo "---- $side namespace UDP counters ----"
-    ip netns exec "${!ns_var}" awk '/^Udp:/ { if (!h) { split($0, name); h = 1 } else {
-        for (i = 2; i <= NF; i++) printf "%s=%s ", name[i], $i; print "" } }' /proc/net/snmp
+# run_server LABEL ROUND PROGRAM ARGS...: one perfdhcp run against the program; appends a
+# result line (label, perfdhcp's report file, CPU ticks, requests taken, receive-queue drops
+# of server and generator).
+run_server() {
+    local label=$1 round=$2
+    shift 2
+    local out="$work/$label.$round.out"
+    ip netns exec "$ns_server" "${pin_server[@]}" "$@" >"$out" 2>&1 &
+    server_pid=$!
+    for _ in $(seq 1 100); do
+        grep -q "listening on" "$out" 2>/dev/null && break
+        kill -0 "$server_pid" 2>/dev/null || { cat "$out" >&2; exit 1; }
+        sleep 0.05
+    done
+    grep -q "listening on" "$out" || { echo "$label did not start" >&2; exit 1; }
+
+    local cpu_before in_before server_drops_before client_drops_before
+    cpu_before=$(awk '{ print $14 + $15 }' "/proc/$server_pid/stat")
+    in_before=$(udp_in)
+    server_drops_before=$(rcvbuf_errors "$ns_server")
+    client_drops_before=$(rcvbuf_errors "$ns_client")
+    echo "== round $round, $label: perfdhcp $rate exchanges/s for ${period}s," \
+         "$clients clients" >&2
+    timeout $((period + 30)) ip netns exec "$ns_client" "${pin_client[@]}" \
+        perfdhcp -4 -l 10.78.0.2 -r "$rate" -p "$period" -R "$clients" -M "$macs" 10.78.0.1 \
+        >"$work/$label.$round.perfdhcp" 2>&1 || true
+    local cpu_after
+    cpu_after=$(awk '{ print $14 + $15 }' "/proc/$server_pid/stat")
+    echo "$label $work/$label.$round.perfdhcp $((cpu_after - cpu_before))" \
+         "$(($(udp_in) - in_before))" \
+         "$(($(rcvbuf_errors "$ns_server") - server_drops_before))" \
+         "$(($(rcvbuf_errors "$ns_client") - client_drops_before))" >>"$work/results"
+    stop_server
+    if grep -q "Error!" "$out"; then
+        echo "---- $label reported errors ----" >&2
+        grep -A1 "Error!" "$out" | head -6 >&2
+    fi
+}
+
+for round in $(seq 1 "$rounds"); do
+    run_server floor "$round" "$work/floor-responder" 10.78.0.1
+    run_server nolog "$round" "$server" --nolog --config "$ini"
+    run_server logging "$round" "$server" --config "$ini"
 done
-if [[ $(grep -vc "listening on" "$work/server.out") -gt 0 ]]; then
-    echo "---- server output (errors) ----"
-    grep -v "listening on" "$work/server.out" | head -20
-fi
 
-# The second "received packets" of perfdhcp's report counts the ACKs (RA exchange).
-python3 - "$work/perfdhcp.out" "$period" "$ticks" "$user_before" "$user_after" \
-    "$system_before" "$system_after" "$handled" <<'PY'
+python3 - "$work/results" "$period" "$ticks" "$rate" "$rounds" <<'PY'
 import re, sys
-text = open(sys.argv[1]).read()
-period = float(sys.argv[2])
-ticks = float(sys.argv[3])
-user_seconds = (int(sys.argv[5]) - int(sys.argv[4])) / ticks
-system_seconds = (int(sys.argv[7]) - int(sys.argv[6])) / ticks
-cpu_seconds = user_seconds + system_seconds
-handled = int(sys.argv[8])
-sent = [int(x) for x in re.findall(r"sent packets: (\d+)", text)]
-received = [int(x) for x in re.findall(r"received packets: (\d+)", text)]
-drops = [int(x) for x in re.findall(r"drops: (\d+)", text)]
-if len(sent) < 2 or len(received) < 2:
-    print("could not read perfdhcp's report")
-    sys.exit(1)
-acks = received[1]
-print("---- tarnleafd under load ----")
-print("ACK/s achieved:            %.0f" % (acks / period))
-print("DISCOVER sent / OFFER got: %d / %d" % (sent[0], received[0]))
-print("REQUEST sent / ACK got:    %d / %d" % (sent[1], received[1]))
-total_sent = sent[0] + sent[1]
-print("drops:                     %d (%.3f%%)" %
-      (sum(drops), 100.0 * sum(drops) / max(total_sent, 1)))
-print("server CPU:                %.2f s (user %.2f s, system %.2f s)" %
-      (cpu_seconds, user_seconds, system_seconds))
-if handled:
-    # A DORA exchange is two requests (DISCOVER, REQUEST) and two replies.
-    print("requests handled:          %d (%.0f/s)" % (handled, handled / period))
-    print("server CPU per request:    %.1f us (user %.1f us)" %
-          (cpu_seconds * 1e6 / handled, user_seconds * 1e6 / handled))
-    print("server CPU per exchange:   %.1f us" % (2 * cpu_seconds * 1e6 / handled))
+period, ticks, rate, rounds = (float(sys.argv[2]), float(sys.argv[3]), int(sys.argv[4]),
+                               int(sys.argv[5]))
+names = {"floor": "floor", "nolog": "tarnleafd --nolog", "logging": "tarnleafd, logging on"}
+totals = {}  # label: [CPU ticks, requests taken, server drops, generator drops, sent, answered, ACKs]
+for label, report, cpu, taken, server_drops, client_drops in map(str.split, open(sys.argv[1])):
+    text = open(report).read()
+    received = [int(x) for x in re.findall(r"received packets: (\d+)", text)]
+    sent = [int(x) for x in re.findall(r"sent packets: (\d+)", text)]
+    if len(received) < 2 or len(sent) < 2:
+        print("could not read perfdhcp's report for %s:\n%s" % (label, text))
+        sys.exit(1)
+    row = [int(cpu), int(taken), int(server_drops), int(client_drops), sent[0] + sent[1],
+           received[0] + received[1], received[1]]
+    totals[label] = [a + b for a, b in zip(totals.get(label, [0] * len(row)), row)]
+
+def cost(label):  # a DORA exchange is two requests (DISCOVER, REQUEST) that the server takes
+    cpu, taken = totals[label][0], totals[label][1]
+    return cpu / ticks * 1e6 / max(taken / 2, 1)
+
+print()
+print("%d DORA/s offered, %d rounds of %gs | ACK/s  | lost %% | drops srv/gen | CPU us/DORA |"
+      " vs floor | ACKs vs floor" % (rate, rounds, period))
+for label, name in names.items():
+    cpu, taken, sdrops, cdrops, sent, answered, acks = totals[label]
+    print("%-38s | %6.0f | %6.2f | %6d/%-6d | %11.1f | %8.2f | %12.3f" %
+          (name, acks / period / rounds, 100.0 * (sent - answered) / max(sent, 1), sdrops, cdrops,
+           cost(label), cost(label) / cost("floor"), acks / max(totals["floor"][6], 1)))
 PY

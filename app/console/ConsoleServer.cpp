@@ -1,5 +1,8 @@
 #include "ConsoleServer.h"
 
+#include <algorithm>
+#include <string>
+
 #include "ProfileRefresh.h"
 
 namespace tarnleaf {
@@ -42,15 +45,15 @@ std::string BindFailureMessage(const SocketError& error, BindFailureKind kind, s
 }
 
 ConsoleServer::ConsoleServer(UdpEndpoint& endpoint, ProfileSource& profiles, const Clock& clock,
-                             std::ostream& out, bool logging)
+                             OutputQueue& out, bool logging)
     : endpoint_(endpoint),
       out_(out),
+      log_(LogText::NotKept),
       cycle_(endpoint, profiles, log_, clock),
       testSender_(endpoint, profiles, log_, clock) {
     log_.SetLoggingEnabled(logging);
     log_.Subscribe([this](const LogChange& change) {
-        out_ << change.appended;
-        out_.flush();
+        out_.Post(change.appended);
     });
     // A file that could not be read at start-up is said at once, not with the first request.
     if (const auto fault = profiles.TakeReadFault()) {
@@ -59,15 +62,21 @@ ConsoleServer::ConsoleServer(UdpEndpoint& endpoint, ProfileSource& profiles, con
 }
 
 void ConsoleServer::PrintListening(std::uint16_t port, std::string_view configPath) {
-    out_ << "listening on 0.0.0.0:" << port << ", profiles from " << configPath
-         << (log_.LoggingEnabled() ? "" : " (logging off)") << '\n';
-    out_.flush();
+    std::string line = "listening on 0.0.0.0:" + std::to_string(port) + ", profiles from ";
+    line += configPath;
+    line += log_.LoggingEnabled() ? "\n" : " (logging off)\n";
+    out_.Post(line);
 }
 
 std::size_t ConsoleServer::HandleWaitingDatagrams(std::size_t limit) {
     std::size_t handled = 0;
-    while (handled < limit && cycle_.HandleOneDatagram()) {
-        ++handled;
+    while (handled < limit) {
+        const std::size_t wanted = std::min(limit - handled, RequestCycle::kBatchSize);
+        const std::size_t got = cycle_.HandleWaitingDatagrams(wanted);
+        handled += got;
+        if (got < wanted) {
+            break;
+        }
     }
     return handled;
 }
@@ -86,8 +95,7 @@ ConsoleServer::CommandOutcome ConsoleServer::HandleCommand(std::string_view line
             case 'l':
             case 'L':
                 log_.SetLoggingEnabled(!log_.LoggingEnabled());
-                out_ << (log_.LoggingEnabled() ? "logging on\n" : "logging off\n");
-                out_.flush();
+                out_.Post(log_.LoggingEnabled() ? "logging on\n" : "logging off\n");
                 return CommandOutcome::Continue;
             case 'q':
             case 'Q':
@@ -96,8 +104,7 @@ ConsoleServer::CommandOutcome ConsoleServer::HandleCommand(std::string_view line
                 break;
         }
     }
-    out_ << kCommandHelp;
-    out_.flush();
+    out_.Post(kCommandHelp);
     return CommandOutcome::Continue;
 }
 

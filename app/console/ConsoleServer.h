@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -11,6 +10,7 @@
 #include "Clock.h"
 #include "UdpEndpoint.h"
 #include "LogModel.h"
+#include "OutputQueue.h"
 #include "RequestCycle.h"
 #include "TestMessageSender.h"
 
@@ -25,8 +25,10 @@ std::string BindFailureMessage(const SocketError& error, BindFailureKind kind, s
                                std::string_view program);
 
 // The console server without its event loop: the request cycle, the test message and the
-// log, printed to a stream as the desktop log view would receive it. Each platform's loop
-// calls HandleWaitingDatagrams when the socket is readable and HandleCommand per input line.
+// log, each entry printed as the desktop log view would receive it, through an output queue
+// that never makes a reply wait. The model keeps no text: nothing here shows the whole log.
+// Each platform's loop calls HandleWaitingDatagrams when the socket is readable and
+// HandleCommand per input line.
 class ConsoleServer {
 public:
     enum class CommandOutcome { Continue, Quit };
@@ -35,15 +37,15 @@ public:
     static constexpr std::size_t kDatagramsPerWake = 64;
 
     ConsoleServer(UdpEndpoint& endpoint, ProfileSource& profiles, const Clock& clock,
-                  std::ostream& out, bool logging);
+                  OutputQueue& out, bool logging);
 
     std::optional<SocketError> Bind(std::uint16_t port) { return endpoint_.Bind(port); }
 
     // The first line the operator sees once the port is bound.
     void PrintListening(std::uint16_t port, std::string_view configPath);
 
-    // Handles waiting datagrams one after the other, each to completion, at most `limit`.
-    // Returns how many were handled.
+    // Handles waiting datagrams in batches, each datagram to completion, at most `limit`,
+    // until the socket is empty. Returns how many were handled.
     std::size_t HandleWaitingDatagrams(std::size_t limit = kDatagramsPerWake);
 
     // "t": send the test message; "l": switch logging; "q": quit. Letter case and blanks
@@ -54,7 +56,7 @@ public:
 
 private:
     UdpEndpoint& endpoint_;
-    std::ostream& out_;
+    OutputQueue& out_;
     LogModel log_;
     RequestCycle cycle_;
     TestMessageSender testSender_;

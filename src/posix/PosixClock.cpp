@@ -17,7 +17,12 @@ std::string FormatLocalTimestamp(std::time_t when) {
 }
 
 std::string PosixClock::LocalTimestamp() const {
-    return FormatLocalTimestamp(std::chrono::system_clock::to_time_t(std::chrono::system_clock::now()));
+    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    if (now != formattedSecond_) {
+        formatted_ = FormatLocalTimestamp(now);
+        formattedSecond_ = now;
+    }
+    return formatted_;
 }
 
 std::uint64_t PosixClock::SeedValue() const {

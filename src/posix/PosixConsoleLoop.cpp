@@ -1,12 +1,13 @@
 #include "PosixConsoleLoop.h"
 
-#include <poll.h>
 #include <pthread.h>
+#include <sys/epoll.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
+#include <cstdint>
 
 #include "PosixUdpEndpoint.h"
 
@@ -18,6 +19,16 @@ namespace {
 bool InForeground(int fd) {
     const pid_t group = ::tcgetpgrp(fd);
     return group < 0 ? errno != EIO : group == ::getpgrp();
+}
+
+// What an epoll event stands for.
+enum Source : std::uint32_t { kSignals, kSocket, kInput };
+
+bool Watch(int epollFd, int fd, Source source) {
+    epoll_event event{};
+    event.events = EPOLLIN;
+    event.data.u32 = source;
+    return ::epoll_ctl(epollFd, EPOLL_CTL_ADD, fd, &event) == 0;
 }
 
 }  // namespace
@@ -33,7 +44,10 @@ PosixConsoleLoop::PosixConsoleLoop() {
         return;
     }
     signalFd_ = ::signalfd(-1, &stopSignals, SFD_NONBLOCK | SFD_CLOEXEC);
-    if (signalFd_ < 0) {
+    // epoll rather than poll: the server waits once per request when it is not busy, and an
+    // epoll wait does not sign up for every descriptor each time.
+    epollFd_ = ::epoll_create1(EPOLL_CLOEXEC);
+    if (signalFd_ < 0 || epollFd_ < 0 || !Watch(epollFd_, signalFd_, kSignals)) {
         setupError_ = SocketErrorFromErrno(errno);
     }
 }
@@ -46,6 +60,9 @@ PosixConsoleLoop::~PosixConsoleLoop() {
         }
         ::close(signalFd_);
     }
+    if (epollFd_ >= 0) {
+        ::close(epollFd_);
+    }
     ::pthread_sigmask(SIG_SETMASK, &previousMask_, nullptr);
 }
 
@@ -55,38 +72,81 @@ PosixConsoleLoop::StopReason PosixConsoleLoop::Run(int socketFd, int inputFd,
     if (setupError_) {
         return StopReason::Failure;
     }
+    // The socket and the input are watched for this run only.
+    int watchedInput = -1;
+    struct Unwatch {
+        int epollFd;
+        int socketFd;
+        int& inputFd;
+        ~Unwatch() {
+            for (const int fd : {socketFd, inputFd}) {
+                if (fd >= 0) {
+                    ::epoll_ctl(epollFd, EPOLL_CTL_DEL, fd, nullptr);
+                }
+            }
+        }
+    } unwatch{epollFd_, -1, watchedInput};
+    if (socketFd >= 0) {
+        if (!Watch(epollFd_, socketFd, kSocket)) {
+            return StopReason::Failure;
+        }
+        unwatch.socketFd = socketFd;
+    }
     for (;;) {
         // A server started with "&" shares the terminal with the shell: it reads commands
         // only while it is in the foreground, and looks again now and then (after "fg").
         const bool readInput = inputFd >= 0 && InForeground(inputFd);
-        const int timeout = inputFd >= 0 && !readInput ? kBackgroundRecheckMilliseconds : -1;
-        std::array<pollfd, 3> watched{{{signalFd_, POLLIN, 0}, {socketFd, POLLIN, 0},
-                                       {readInput ? inputFd : -1, POLLIN, 0}}};
-        // A negative descriptor is skipped by poll(), which is how an absent input is left out.
-        const int ready = ::poll(watched.data(), watched.size(), timeout);
+        bool inputAlwaysReady = false;
+        if ((readInput ? inputFd : -1) != watchedInput) {
+            if (watchedInput >= 0) {
+                ::epoll_ctl(epollFd_, EPOLL_CTL_DEL, watchedInput, nullptr);
+                watchedInput = -1;
+            }
+            if (readInput) {
+                if (Watch(epollFd_, inputFd, kInput)) {
+                    watchedInput = inputFd;
+                } else {
+                    // A plain file cannot be watched; it is always readable.
+                    inputAlwaysReady = errno == EPERM;
+                }
+            }
+        }
+        int timeout = inputFd >= 0 && !readInput ? kBackgroundRecheckMilliseconds : -1;
+        if (inputAlwaysReady) {
+            timeout = 0;
+        }
+        std::array<epoll_event, 3> events{};
+        const int ready = ::epoll_wait(epollFd_, events.data(), events.size(), timeout);
         if (ready < 0) {
             if (errno == EINTR) {
                 continue;
             }
             return StopReason::Failure;
         }
-        if ((watched[0].revents & POLLIN) != 0) {
+        std::array<std::uint32_t, 3> revents{};
+        for (int i = 0; i < ready; ++i) {
+            revents[events[static_cast<std::size_t>(i)].data.u32] |=
+                events[static_cast<std::size_t>(i)].events;
+        }
+        if ((revents[kSignals] & EPOLLIN) != 0) {
             signalfd_siginfo info{};
             if (::read(signalFd_, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
                 stopSignal_ = static_cast<int>(info.ssi_signo);
                 return StopReason::Signal;
             }
         }
-        if ((watched[1].revents & (POLLIN | POLLERR)) != 0 && handlers.socketReadable) {
+        if ((revents[kSocket] & (EPOLLIN | EPOLLERR)) != 0 && handlers.socketReadable) {
             handlers.socketReadable();
         }
-        if ((watched[2].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) != 0) {
+        if (inputAlwaysReady || (revents[kInput] & (EPOLLIN | EPOLLHUP | EPOLLERR)) != 0) {
+            const int before = inputFd;
             if (!ReadInput(inputFd, handlers)) {
                 return StopReason::Quit;
             }
-        }
-        if ((watched[1].revents & POLLNVAL) != 0) {
-            return StopReason::Failure;
+            if (inputFd != before && watchedInput == before) {
+                ::epoll_ctl(epollFd_, EPOLL_CTL_DEL, before, nullptr);
+                watchedInput = -1;
+            }
         }
     }
 }

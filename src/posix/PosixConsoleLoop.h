@@ -11,7 +11,7 @@
 
 namespace tarnleaf {
 
-// The event loop of the console server on Linux: one poll() over the server socket, the
+// The event loop of the console server on Linux: one epoll wait over the server socket, the
 // command input (when there is one) and a signalfd for SIGINT, SIGTERM and SIGHUP. Every
 // handler runs to completion before the next event is looked at, as the desktop program's
 // message loop does.
@@ -43,7 +43,7 @@ public:
     // Set when the loop could not be set up (no signalfd).
     const std::optional<SocketError>& SetupError() const { return setupError_; }
 
-    // Runs until a stop signal, a handler's "quit", or a failure of poll() itself. `inputFd`
+    // Runs until a stop signal, a handler's "quit", or a failure of the wait itself. `inputFd`
     // is -1 when commands are not read; end of input stops reading it but not the loop.
     StopReason Run(int socketFd, int inputFd, const Handlers& handlers);
 
@@ -55,6 +55,7 @@ private:
     bool ReadInput(int& inputFd, const Handlers& handlers);
 
     int signalFd_ = -1;
+    int epollFd_ = -1;
     sigset_t previousMask_{};
     std::optional<SocketError> setupError_;
     std::string pendingLine_;

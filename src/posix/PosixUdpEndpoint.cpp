@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 
@@ -22,9 +23,6 @@ constexpr std::array<std::uint8_t, 4> kRoutingProbe{192, 0, 2, 1};
 
 // Interrupted calls are retried, but never forever.
 constexpr int kMaxInterruptRetries = 16;
-
-// A full send buffer is waited out for at most this long before the send counts as failed.
-constexpr int kSendWaitMilliseconds = 50;
 
 in_addr ToInAddr(Ipv4Address address) {
     in_addr result{};
@@ -122,7 +120,15 @@ std::optional<Ipv4Address> InterfaceIpv4Address(unsigned interfaceIndex) {
     });
 }
 
-PosixUdpEndpoint::PosixUdpEndpoint() : buffer_(kReceiveBufferSize) {}
+struct PosixUdpEndpoint::Slot {
+    sockaddr_in from;
+    iovec data;
+    alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(in_pktinfo))> control;
+};
+
+PosixUdpEndpoint::PosixUdpEndpoint()
+    : buffers_(new std::uint8_t[kMaxBatch * kReceiveBufferSize]),
+      slots_(new Slot[kMaxBatch]) {}
 
 PosixUdpEndpoint::~PosixUdpEndpoint() { Close(); }
 
@@ -147,8 +153,10 @@ std::optional<SocketError> PosixUdpEndpoint::Bind(std::uint16_t port) {
         return SocketErrorFromErrno(code);
     }
     // A burst of requests (a room of machines switched on at once) should queue rather than
-    // be dropped. Root (who binds port 67) may pass net.core.rmem_max; anyone else gets what
-    // that limit allows.
+    // be dropped: a few hundred requests, some milliseconds of work. A deeper queue only makes
+    // an overloaded server answer late and in floods, which under load testing cost more
+    // answers than it saved. Root (who binds port 67) may pass net.core.rmem_max; anyone
+    // else gets what that limit allows.
     const int receiveBuffer = kReceiveQueueBytes;
     if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &receiveBuffer, sizeof receiveBuffer) != 0) {
         (void)::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
@@ -179,44 +187,54 @@ std::uint16_t PosixUdpEndpoint::BoundPort() const {
     return ntohs(local.sin_port);
 }
 
-Result<std::optional<ReceivedDatagram>, SocketError> PosixUdpEndpoint::Receive() {
-    using R = Result<std::optional<ReceivedDatagram>, SocketError>;
+Result<std::size_t, SocketError> PosixUdpEndpoint::Receive(std::span<ReceivedDatagram> into) {
+    using R = Result<std::size_t, SocketError>;
     if (fd_ < 0) {
         return R::Fail(SocketErrorFromErrno(EBADF));
     }
-    for (int attempt = 0; attempt < kMaxInterruptRetries; ++attempt) {
-        sockaddr_in from{};
-        iovec data{buffer_.data(), buffer_.size()};
-        alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(in_pktinfo))> control{};
-        msghdr message{};
-        message.msg_name = &from;
-        message.msg_namelen = sizeof from;
-        message.msg_iov = &data;
+    const std::size_t wanted = std::min(into.size(), kMaxBatch);
+    if (wanted == 0) {
+        return R::Ok(0);
+    }
+    std::array<mmsghdr, kMaxBatch> headers{};
+    for (std::size_t i = 0; i < wanted; ++i) {
+        Slot& slot = slots_[i];
+        slot.data = iovec{buffers_.get() + i * kReceiveBufferSize, kReceiveBufferSize};
+        msghdr& message = headers[i].msg_hdr;
+        message.msg_name = &slot.from;
+        message.msg_namelen = sizeof slot.from;
+        message.msg_iov = &slot.data;
         message.msg_iovlen = 1;
-        message.msg_control = control.data();
-        message.msg_controllen = control.size();
-
-        // MSG_TRUNC makes the call report the datagram's real length, so a cut could be seen.
-        const ssize_t length = ::recvmsg(fd_, &message, MSG_TRUNC | MSG_DONTWAIT);
-        if (length < 0) {
+        message.msg_control = slot.control.data();
+        message.msg_controllen = slot.control.size();
+    }
+    int count = -1;
+    for (int attempt = 0; attempt < kMaxInterruptRetries && count < 0; ++attempt) {
+        count = ::recvmmsg(fd_, headers.data(), static_cast<unsigned>(wanted), MSG_DONTWAIT,
+                           nullptr);
+        if (count < 0 && errno != EINTR) {
             const int code = errno;
-            if (code == EINTR) {
-                continue;
-            }
             if (code == EAGAIN || code == EWOULDBLOCK) {
-                return R::Ok(std::nullopt);
+                return R::Ok(0);
             }
             return R::Fail(SocketErrorFromErrno(code));
         }
-        if (static_cast<std::size_t>(length) > buffer_.size()) {
-            // Cannot happen for IPv4 UDP; a cut datagram is refused rather than half-read.
-            return R::Fail(SocketErrorFromErrno(EMSGSIZE));
-        }
+    }
+    if (count < 0) {
+        return R::Fail(SocketErrorFromErrno(EINTR));
+    }
 
-        ReceivedDatagram datagram;
-        datagram.bytes.assign(buffer_.begin(), buffer_.begin() + length);
-        datagram.sender = FromInAddr(from.sin_addr);
-        datagram.senderPort = ntohs(from.sin_port);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(count); ++i) {
+        msghdr& message = headers[i].msg_hdr;
+        ReceivedDatagram& datagram = into[i];
+        // A datagram that did not fit whole would be flagged MSG_TRUNC; IPv4 cannot carry
+        // one, and a cut one is shown as empty rather than half-read.
+        const bool whole = (message.msg_flags & MSG_TRUNC) == 0;
+        datagram.bytes = {buffers_.get() + i * kReceiveBufferSize, whole ? headers[i].msg_len : 0};
+        datagram.sender = FromInAddr(slots_[i].from.sin_addr);
+        datagram.senderPort = ntohs(slots_[i].from.sin_port);
+        datagram.interfaceIndex = 0;
+        datagram.localAddress = Ipv4Address::Any();
         for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
              header = CMSG_NXTHDR(&message, header)) {
             if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO &&
@@ -233,32 +251,36 @@ Result<std::optional<ReceivedDatagram>, SocketError> PosixUdpEndpoint::Receive()
             datagram.localAddress =
                 InterfaceIpv4Address(datagram.interfaceIndex).value_or(Ipv4Address::Any());
         }
-        return R::Ok(std::move(datagram));
     }
-    return R::Fail(SocketErrorFromErrno(EINTR));
+    return R::Ok(static_cast<std::size_t>(count));
 }
 
-std::optional<SocketError> PosixUdpEndpoint::Send(std::span<const std::uint8_t> bytes,
-                                                  Ipv4Address destination, std::uint16_t port,
-                                                  const SendRoute& route) {
-    if (fd_ < 0) {
-        return SocketErrorFromErrno(EBADF);
-    }
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr = ToInAddr(destination);
+namespace {
 
-    iovec data{const_cast<std::uint8_t*>(bytes.data()), bytes.size()};
-    alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(in_pktinfo))> control{};
-    msghdr message{};
-    message.msg_name = &to;
-    message.msg_namelen = sizeof to;
-    message.msg_iov = &data;
-    message.msg_iovlen = 1;
-    if (route.interfaceIndex != 0) {
+// The storage of one outgoing datagram's header: its address and packet information. Left
+// uninitialised until Fill, which sets all that the kernel reads.
+struct OutgoingHeader {
+    sockaddr_in to;
+    iovec data;
+    alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(in_pktinfo))> control;
+
+    void Fill(msghdr& message, const OutgoingDatagram& datagram) {
+        to = sockaddr_in{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(datagram.port);
+        to.sin_addr = ToInAddr(datagram.destination);
+        data = iovec{const_cast<std::uint8_t*>(datagram.bytes.data()), datagram.bytes.size()};
+        message = msghdr{};
+        message.msg_name = &to;
+        message.msg_namelen = sizeof to;
+        message.msg_iov = &data;
+        message.msg_iovlen = 1;
+        if (datagram.route.interfaceIndex == 0) {
+            return;
+        }
         // Pinning the interface is what lets a broadcast to 255.255.255.255 leave by the
         // link the request came from, even on a host with several links or no default route.
+        control.fill(0);
         message.msg_control = control.data();
         message.msg_controllen = control.size();
         cmsghdr* header = CMSG_FIRSTHDR(&message);
@@ -266,30 +288,74 @@ std::optional<SocketError> PosixUdpEndpoint::Send(std::span<const std::uint8_t> 
         header->cmsg_type = IP_PKTINFO;
         header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
         in_pktinfo info{};
-        info.ipi_ifindex = static_cast<int>(route.interfaceIndex);
-        info.ipi_spec_dst = ToInAddr(route.sourceAddress);
+        info.ipi_ifindex = static_cast<int>(datagram.route.interfaceIndex);
+        info.ipi_spec_dst = ToInAddr(datagram.route.sourceAddress);
         std::memcpy(CMSG_DATA(header), &info, sizeof info);
     }
+};
 
-    bool waited = false;
-    for (int attempt = 0; attempt < kMaxInterruptRetries; ++attempt) {
-        if (::sendmsg(fd_, &message, MSG_NOSIGNAL) >= 0) {
-            return std::nullopt;
-        }
-        const int code = errno;
-        if (code == EINTR) {
+}  // namespace
+
+bool PosixUdpEndpoint::WaitToSend() const {
+    pollfd watch{fd_, POLLOUT, 0};
+    return ::poll(&watch, 1, kSendWaitMilliseconds) > 0;
+}
+
+std::optional<SocketError> PosixUdpEndpoint::Send(std::span<const std::uint8_t> bytes,
+                                                  Ipv4Address destination, std::uint16_t port,
+                                                  const SendRoute& route) {
+    const OutgoingDatagram datagram{bytes, destination, port, route};
+    std::optional<SocketError> failure;
+    SendBatch({&datagram, 1}, {&failure, 1});
+    return failure;
+}
+
+void PosixUdpEndpoint::SendBatch(std::span<const OutgoingDatagram> datagrams,
+                                 std::span<std::optional<SocketError>> failures) {
+    std::array<mmsghdr, kMaxBatch> messages;
+    std::array<OutgoingHeader, kMaxBatch> headers;
+    std::size_t next = 0;
+    while (next < datagrams.size() && next < failures.size()) {
+        if (fd_ < 0) {
+            failures[next++] = SocketErrorFromErrno(EBADF);
             continue;
         }
-        if ((code == EAGAIN || code == EWOULDBLOCK) && !waited) {
-            waited = true;
-            pollfd watch{fd_, POLLOUT, 0};
-            if (::poll(&watch, 1, kSendWaitMilliseconds) > 0) {
+        const std::size_t count = std::min({datagrams.size() - next, failures.size() - next,
+                                            kMaxBatch});
+        for (std::size_t i = 0; i < count; ++i) {
+            headers[i].Fill(messages[i].msg_hdr, datagrams[next + i]);
+            messages[i].msg_len = 0;
+        }
+        bool waited = false;
+        int attempts = 0;
+        int sent = -1;
+        int code = 0;
+        while (sent < 0) {
+            sent = ::sendmmsg(fd_, messages.data(), static_cast<unsigned>(count), MSG_NOSIGNAL);
+            code = sent < 0 ? errno : 0;
+            if (sent >= 0 || ++attempts >= kMaxInterruptRetries) {
+                break;
+            }
+            if (code == EINTR) {
                 continue;
             }
+            if ((code == EAGAIN || code == EWOULDBLOCK) && !waited) {
+                waited = true;
+                if (WaitToSend()) {
+                    continue;
+                }
+            }
+            break;
         }
-        return SocketErrorFromErrno(code);
+        if (sent > 0) {
+            for (int i = 0; i < sent; ++i) {
+                failures[next++].reset();
+            }
+        } else {
+            // The first of the rest was refused; the others are tried again after it.
+            failures[next++] = SocketErrorFromErrno(sent == 0 ? EAGAIN : code);
+        }
     }
-    return SocketErrorFromErrno(EINTR);
 }
 
 std::string PosixUdpEndpoint::LocalIP() const { return PrimaryIpv4Address().ToString(); }

@@ -1,11 +1,11 @@
 #pragma once
 
 #include <chrono>
+#include <memory>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "UdpEndpoint.h"
 
@@ -23,9 +23,14 @@ public:
     PosixUdpEndpoint& operator=(const PosixUdpEndpoint&) = delete;
 
     std::optional<SocketError> Bind(std::uint16_t port) override;
-    Result<std::optional<ReceivedDatagram>, SocketError> Receive() override;
+    // recvmmsg: every waiting datagram that fits `into` in one call.
+    Result<std::size_t, SocketError> Receive(std::span<ReceivedDatagram> into) override;
     std::optional<SocketError> Send(std::span<const std::uint8_t> bytes, Ipv4Address destination,
                                     std::uint16_t port, const SendRoute& route) override;
+    // sendmmsg: as many as the kernel takes per call; a datagram it refuses is reported and
+    // the rest go on.
+    void SendBatch(std::span<const OutgoingDatagram> datagrams,
+                   std::span<std::optional<SocketError>> failures) override;
     std::string LocalIP() const override;
     std::string LocalHostName() const override;
     std::intptr_t NativeHandle() const override { return fd_; }
@@ -35,16 +40,27 @@ public:
 
     // Largest datagram IPv4 can carry; a bigger one cannot arrive, so nothing is cut.
     static constexpr std::size_t kReceiveBufferSize = 65535;
+    // Datagrams taken per Receive at most.
+    static constexpr std::size_t kMaxBatch = 32;
     // The socket's receive queue asked of the kernel, in bytes.
-    static constexpr int kReceiveQueueBytes = 4 * 1024 * 1024;
+    static constexpr int kReceiveQueueBytes = 256 * 1024;
 
 private:
     void Close();
+    // A full send buffer: waits for room once, briefly. True when there is room.
+    bool WaitToSend() const;
 
     static constexpr std::chrono::seconds kHostNameLifetime{1};
+    // A full send buffer is waited out for at most this long before a send counts as failed.
+    static constexpr int kSendWaitMilliseconds = 50;
+
+    struct Slot;
 
     int fd_ = -1;
-    std::vector<std::uint8_t> buffer_;
+    // kMaxBatch buffers of kReceiveBufferSize, left uninitialised: a page is only ever
+    // touched by the datagrams that reach it, so the room for rare large ones costs nothing.
+    std::unique_ptr<std::uint8_t[]> buffers_;
+    std::unique_ptr<Slot[]> slots_;
     mutable std::string hostName_;
     mutable std::optional<std::chrono::steady_clock::time_point> hostNameReadAt_;
 };

@@ -23,36 +23,32 @@ void AppendDecimalByte(std::string& out, std::uint8_t value) {
     out.push_back(static_cast<char>('0' + value % 10));
 }
 
-std::string DecodeAddress(ByteReader& reader) {
-    std::string text;
-    text.reserve(15);
+void DecodeAddress(ByteReader& reader, std::string& text) {
+    text.clear();
     for (int i = 0; i < 4; ++i) {
         if (i > 0) text.push_back('.');
         AppendDecimalByte(text, reader.U8());
     }
-    return text;
 }
 
 // Pairs up to the client's own hardware length; a length of 0 or beyond the field says
 // nothing usable, so the whole field is shown.
-std::string DecodeHardwareAddress(ByteReader& reader, int hlen) {
+void DecodeHardwareAddress(ByteReader& reader, int hlen, std::string& text) {
     const auto field = reader.Take(kChaddrSize);
     const std::size_t shown =
         (hlen >= 1 && static_cast<std::size_t>(hlen) <= kChaddrSize) ? hlen : kChaddrSize;
-    std::string text;
-    text.reserve(shown * 3);
+    text.clear();
     for (std::size_t i = 0; i < shown && i < field.size(); ++i) {
         if (i > 0) text.push_back('-');
         AppendHexByte(text, field[i]);
     }
-    return text;
 }
 
 // The bytes before the first zero; the whole field when it holds none.
-std::string DecodeName(ByteReader& reader, std::size_t size) {
+void DecodeName(ByteReader& reader, std::size_t size, std::string& text) {
     const auto field = reader.Take(size);
     const auto end = std::find(field.begin(), field.end(), std::uint8_t{0});
-    return std::string(field.begin(), end);
+    text.assign(field.begin(), end);
 }
 
 bool FitsByte(int value) { return value >= 0 && value <= 255; }
@@ -115,7 +111,24 @@ EncodeError Fault(std::string field, std::string text) {
 
 BootpMessage DecodeMessage(std::span<const std::uint8_t> datagram) {
     BootpMessage message;
-    if (datagram.size() < kMinimumMessageSize) return message;
+    DecodeMessage(datagram, message);
+    return message;
+}
+
+void DecodeMessage(std::span<const std::uint8_t> datagram, BootpMessage& message) {
+    if (datagram.size() < kMinimumMessageSize) {
+        message.op = message.htype = message.hlen = message.hops = 0;
+        message.xid = {};
+        message.secs = 0;
+        message.flags = {};
+        for (std::string* text : {&message.ciaddr, &message.yiaddr, &message.siaddr,
+                                  &message.giaddr, &message.chaddr, &message.sname,
+                                  &message.file}) {
+            text->clear();
+        }
+        message.options.clear();
+        return;
+    }
 
     ByteReader reader(datagram);
     message.op = reader.U8();
@@ -127,29 +140,36 @@ BootpMessage DecodeMessage(std::span<const std::uint8_t> datagram) {
     message.secs = reader.U16();
     const auto flags = reader.Take(message.flags.size());
     std::copy(flags.begin(), flags.end(), message.flags.begin());
-    message.ciaddr = DecodeAddress(reader);
-    message.yiaddr = DecodeAddress(reader);
-    message.siaddr = DecodeAddress(reader);
-    message.giaddr = DecodeAddress(reader);
-    message.chaddr = DecodeHardwareAddress(reader, message.hlen);
-    message.sname = DecodeName(reader, kSnameSize);
-    message.file = DecodeName(reader, kFileSize);
+    DecodeAddress(reader, message.ciaddr);
+    DecodeAddress(reader, message.yiaddr);
+    DecodeAddress(reader, message.siaddr);
+    DecodeAddress(reader, message.giaddr);
+    DecodeHardwareAddress(reader, message.hlen, message.chaddr);
+    DecodeName(reader, kSnameSize, message.sname);
+    DecodeName(reader, kFileSize, message.file);
     const auto options = reader.TakeRest();
     message.options.assign(options.begin(), options.end());
-    return message;
 }
 
 Result<std::vector<std::uint8_t>, EncodeError> EncodeMessage(const BootpMessage& message) {
     using R = Result<std::vector<std::uint8_t>, EncodeError>;
+    std::vector<std::uint8_t> bytes;
+    if (auto fault = EncodeMessage(message, bytes)) return R::Fail(std::move(*fault));
+    return R::Ok(std::move(bytes));
+}
+
+std::optional<EncodeError> EncodeMessage(const BootpMessage& message,
+                                         std::vector<std::uint8_t>& bytes) {
+    using R = std::optional<EncodeError>;
 
     const std::pair<const char*, int> header[] = {
         {"op", message.op}, {"htype", message.htype}, {"hlen", message.hlen}, {"hops", message.hops}};
     for (const auto& [name, value] : header) {
-        if (!FitsByte(value)) return R::Fail(Fault(name, std::to_string(value)));
+        if (!FitsByte(value)) return R(Fault(name, std::to_string(value)));
     }
-    if (message.secs < 0) return R::Fail(Fault("secs", std::to_string(message.secs)));
+    if (message.secs < 0) return R(Fault("secs", std::to_string(message.secs)));
 
-    std::vector<std::uint8_t> bytes(kFixedHeaderSize + message.options.size(), 0);
+    bytes.assign(kFixedHeaderSize + message.options.size(), 0);
     ByteWriter writer(bytes);
     for (const auto& entry : header) writer.U8(static_cast<std::uint8_t>(entry.second));
     writer.Bytes(message.xid);
@@ -161,15 +181,15 @@ Result<std::vector<std::uint8_t>, EncodeError> EncodeMessage(const BootpMessage&
                                                                     {"siaddr", &message.siaddr},
                                                                     {"giaddr", &message.giaddr}};
     for (const auto& [name, text] : addresses) {
-        if (!EncodeAddress(*text, writer.Field(4))) return R::Fail(Fault(name, *text));
+        if (!EncodeAddress(*text, writer.Field(4))) return R(Fault(name, *text));
     }
     if (!EncodeHardwareAddress(message.chaddr, writer.Field(kChaddrSize))) {
-        return R::Fail(Fault("chaddr", message.chaddr));
+        return R(Fault("chaddr", message.chaddr));
     }
     EncodeName(message.sname, writer.Field(kSnameSize));
     EncodeName(message.file, writer.Field(kFileSize));
     writer.Bytes(message.options);
-    return R::Ok(std::move(bytes));
+    return std::nullopt;
 }
 
 }  // namespace tarnleaf

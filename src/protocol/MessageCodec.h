@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -22,9 +23,15 @@ struct EncodeError {
 
 // Datagrams under 300 bytes give the empty record; anything longer decodes.
 BootpMessage DecodeMessage(std::span<const std::uint8_t> datagram);
+// The same into a record that is reused from message to message (its storage is kept).
+void DecodeMessage(std::span<const std::uint8_t> datagram, BootpMessage& into);
 
 // 236 bytes of header plus the option area exactly as held; the first field that cannot be
 // encoded is reported instead.
 Result<std::vector<std::uint8_t>, EncodeError> EncodeMessage(const BootpMessage& message);
+// The same into a buffer that is reused from message to message; its content is undefined
+// after a failure.
+std::optional<EncodeError> EncodeMessage(const BootpMessage& message,
+                                         std::vector<std::uint8_t>& into);
 
 }  // namespace tarnleaf

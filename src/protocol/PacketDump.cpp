@@ -51,8 +51,13 @@ void AppendHexLine(std::string& out, std::string_view label,
 
 std::string DumpMessage(const BootpMessage& message) {
     std::string out;
+    AppendDump(message, out);
+    return out;
+}
+
+void AppendDump(const BootpMessage& message, std::string& out) {
     // The labels take about 300 characters; each option byte takes three.
-    out.reserve(400 + message.ciaddr.size() + message.yiaddr.size() + message.siaddr.size() +
+    out.reserve(out.size() + 400 + message.ciaddr.size() + message.yiaddr.size() + message.siaddr.size() +
                 message.giaddr.size() + message.chaddr.size() + message.sname.size() +
                 message.file.size() + message.options.size() * 3 +
                 message.options.size() / kOptionsPerRow + 2);
@@ -95,7 +100,6 @@ std::string DumpMessage(const BootpMessage& message) {
             out.push_back(' ');
         }
     }
-    return out;
 }
 
 }  // namespace tarnleaf

@@ -9,5 +9,7 @@ namespace tarnleaf {
 // The readable form of a message in log entries: one labelled line per header field, then
 // the option area in rows of 16 hexadecimal bytes. Every line ends in CRLF.
 std::string DumpMessage(const BootpMessage& message);
+// The same appended to `out`, for a caller that reuses one buffer from message to message.
+void AppendDump(const BootpMessage& message, std::string& out);
 
 }  // namespace tarnleaf

@@ -1,5 +1,6 @@
 #include "LogModel.h"
 
+#include <charconv>
 #include <utility>
 
 namespace tarnleaf {
@@ -7,6 +8,7 @@ namespace tarnleaf {
 namespace {
 
 constexpr std::string_view kCrlf = "\r\n";
+constexpr std::string_view kEmptyLine = "\r\n\r\n";
 
 }  // namespace
 
@@ -16,58 +18,65 @@ void LogModel::Subscribe(Observer observer) {
 
 void LogModel::AppendMessageEntry(std::size_t byteCount, std::string_view dump,
                                   std::string_view timestamp) {
-    const std::size_t before = text_.size();
-    text_ = TrimLog(std::move(text_));
-
-    LogChange change;
-    change.removedFromFront = before - text_.size();
-    if (before != 0) {
-        // The test is on the log as it was before trimming: trimming never empties it.
-        change.appended += kCrlf;
+    std::string& out = change_.appended;
+    out.clear();
+    if (written_) {
+        out += kCrlf;
     }
-    change.appended += "date [";
-    change.appended += timestamp;
-    change.appended += "]";
-    change.appended += kCrlf;
-    change.appended += "size [";
-    change.appended += std::to_string(byteCount);
-    change.appended += "]";
-    change.appended += kCrlf;
-    change.appended += dump;
-
-    text_ += change.appended;
-    change.caret = text_.size();
-    Publish(change);
+    out += "date [";
+    out += timestamp;
+    out += "]\r\nsize [";
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, byteCount).ptr;
+    out.append(digits, end);
+    out += "]\r\n";
+    out += dump;
+    Commit(true);
 }
 
 void LogModel::AppendErrorEntry(std::string_view body) {
-    LogChange change;
-    // The caret goes to the end of the log as it was, i.e. to the start of the error entry.
-    change.caret = text_.size();
-    if (!text_.empty()) {
-        change.appended += kCrlf;
+    std::string& out = change_.appended;
+    out.clear();
+    if (written_) {
+        out += kCrlf;
     }
-    change.appended += body;
-    change.appended += kCrlf;
-    change.appended += kCrlf;
-
-    text_ += change.appended;
-    Publish(change);
+    out += body;
+    out += kEmptyLine;
+    Commit(false);
 }
 
-void LogModel::Publish(const LogChange& change) {
+void LogModel::Commit(bool caretAtEnd) {
+    written_ = true;
+    change_.removedFromFront = keep_ ? MakeRoom(change_.appended.size()) : 0;
+    // An error entry puts the caret where the log ended before it, i.e. at its start.
+    change_.caret = Text().size();
+    if (keep_) {
+        buffer_ += change_.appended;
+    }
+    if (caretAtEnd) {
+        change_.caret = Text().size();
+    }
     for (const Observer& observer : observers_) {
-        observer(change);
+        observer(change_);
     }
 }
 
-std::string TrimLog(std::string text) {
-    if (text.size() < LogModel::kTrimThreshold) {
-        return text;
+std::size_t LogModel::MakeRoom(std::size_t incoming) {
+    const std::size_t before = buffer_.size() - start_;
+    while (start_ < buffer_.size() && buffer_.size() - start_ + incoming > kTextLimit) {
+        // An entry ends with its empty line; everything up to the first break of the first
+        // empty line goes. Text without one (a single oversized entry) goes whole.
+        const std::size_t pair = buffer_.find(kEmptyLine, start_);
+        start_ = pair == std::string::npos ? buffer_.size() : pair + kCrlf.size();
     }
-    const std::size_t pair = text.find("\r\n\r\n");
-    text.erase(0, pair == std::string::npos ? 1 : pair + 2);
-    return text;
+    if (start_ == buffer_.size()) {
+        buffer_.clear();
+        start_ = 0;
+    } else if (start_ > buffer_.size() - start_) {
+        buffer_.erase(0, start_);
+        start_ = 0;
+    }
+    return before - (buffer_.size() - start_);
 }
 
 }  // namespace tarnleaf

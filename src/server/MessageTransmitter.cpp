@@ -41,7 +41,9 @@ void MessageTransmitter::LogMessage(std::size_t byteCount, const BootpMessage& m
     if (!log_.LoggingEnabled()) {
         return;
     }
-    log_.AppendMessageEntry(byteCount, DumpMessage(message), clock_.LocalTimestamp());
+    dump_.clear();
+    AppendDump(message, dump_);
+    log_.AppendMessageEntry(byteCount, dump_, clock_.LocalTimestamp());
 }
 
 }  // namespace tarnleaf

@@ -41,6 +41,7 @@ private:
     UdpEndpoint& endpoint_;
     LogModel& log_;
     const Clock& clock_;
+    std::string dump_;  // reused from entry to entry
 };
 
 }  // namespace tarnleaf

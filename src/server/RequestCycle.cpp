@@ -29,7 +29,7 @@ bool IsUnicast(const Ipv4Address& address) {
 
 }  // namespace
 
-DatagramShape ClassifyDatagram(const std::vector<std::uint8_t>& bytes) {
+DatagramShape ClassifyDatagram(std::span<const std::uint8_t> bytes) {
     if (bytes.size() >= kMinimumMessageSize) {
         return DatagramShape::Bootp;
     }
@@ -48,25 +48,54 @@ RequestCycle::RequestCycle(UdpEndpoint& endpoint, ProfileSource& profiles, LogMo
       clock_(clock),
       transmitter_(endpoint, log, clock) {}
 
-bool RequestCycle::HandleOneDatagram() {
-    auto received = endpoint_.Receive();
+std::size_t RequestCycle::HandleWaitingDatagrams(std::size_t limit) {
+    const auto batch = std::span(received_).first(std::min(limit, kBatchSize));
+    auto received = endpoint_.Receive(batch);
     if (!received.ok()) {
         OnSocketError(received.error());
-        return false;
+        return 0;
     }
-    if (!received.value().has_value()) {
-        return false;
+    const std::size_t count = std::min(received.value(), batch.size());
+    if (count != 0) {
+        // Once per batch: every reply of it comes from one state of the file, and an edit
+        // counts from the next batch, which is the next wake-up of the server. A file that
+        // has become unreadable is said here, once.
+        RefreshProfiles(profiles_, log_);
     }
-    Answer(*received.value());
-    return true;
+    together_ = !log_.LoggingEnabled() && count > 1;
+    outgoingCount_ = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        sendIndex_[i] = -1;
+        faults_[i].clear();
+        Answer(batch[i], i);
+    }
+    if (together_) {
+        SendTogether(count);
+    }
+    return count;
+}
+
+void RequestCycle::SendTogether(std::size_t count) {
+    endpoint_.SendBatch(std::span(outgoing_).first(outgoingCount_),
+                        std::span(failures_).first(outgoingCount_));
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!faults_[i].empty()) {
+            log_.AppendErrorEntry(faults_[i]);
+        } else if (sendIndex_[i] >= 0) {
+            if (const auto& failure = failures_[static_cast<std::size_t>(sendIndex_[i])]) {
+                log_.AppendErrorEntry(SendErrorBody(*failure));
+            }
+        }
+    }
 }
 
 void RequestCycle::OnSocketError(const SocketError& error) {
     log_.AppendErrorEntry(SocketErrorBody(error));
 }
 
-void RequestCycle::Answer(ReceivedDatagram& datagram) {
-    std::vector<std::uint8_t>& bytes = datagram.bytes;
+void RequestCycle::Answer(const ReceivedDatagram& datagram, std::size_t slot) {
+    std::vector<std::uint8_t>& bytes = request_;
+    bytes.assign(datagram.bytes.begin(), datagram.bytes.end());
     const std::size_t receivedSize = bytes.size();
 
     switch (ClassifyDatagram(bytes)) {
@@ -83,9 +112,8 @@ void RequestCycle::Answer(ReceivedDatagram& datagram) {
             return;
     }
 
-    RefreshProfiles(profiles_, log_);
-
-    BootpMessage message = DecodeMessage(bytes);
+    BootpMessage& message = message_;
+    DecodeMessage(bytes, message);
     transmitter_.LogMessage(receivedSize, message);
 
     // A relay agent names itself in giaddr; the reply goes back to it, not to the wire.
@@ -94,7 +122,8 @@ void RequestCycle::Answer(ReceivedDatagram& datagram) {
     const bool fromRelay = message.op == kBootRequest && IsUnicast(relay);
     // The section the reply's profile came from, for an encoding fault: the load may rewrite
     // chaddr.
-    const std::string section = message.chaddr;
+    std::string& section = section_;
+    section.assign(message.chaddr);
 
     // On a multi-homed host only the arriving interface's address is one the client can
     // reach; the host-wide address serves when the endpoint cannot tell.
@@ -108,20 +137,28 @@ void RequestCycle::Answer(ReceivedDatagram& datagram) {
         message.sname = endpoint_.LocalHostName().substr(0, kSnameLimit);
     }
 
-    auto encoded = EncodeMessage(message);
-    if (!encoded.ok()) {
-        log_.AppendErrorEntry(EncodeErrorBody(section, encoded.error()));
+    std::vector<std::uint8_t>& reply = replies_[slot];
+    if (const auto fault = EncodeMessage(message, reply)) {
+        if (together_) {
+            faults_[slot] = EncodeErrorBody(section, *fault);
+        } else {
+            log_.AppendErrorEntry(EncodeErrorBody(section, *fault));
+        }
         return;
     }
 
-    const SendRoute route{datagram.interfaceIndex, datagram.localAddress};
     // Only a true reply goes to the agent's server port: an echoed request (unknown client)
     // sent there would be relayed back to us, and a reply to a reply would never end.
-    if (fromRelay && message.op == kBootReply) {
-        transmitter_.TransmitMessage(message, encoded.value(), relay, kServerPort, route);
+    const bool toAgent = fromRelay && message.op == kBootReply;
+    const OutgoingDatagram outgoing{reply, toAgent ? relay : Ipv4Address::Broadcast(),
+                                    toAgent ? kServerPort : kClientPort,
+                                    SendRoute{datagram.interfaceIndex, datagram.localAddress}};
+    if (together_) {
+        sendIndex_[slot] = static_cast<int>(outgoingCount_);
+        outgoing_[outgoingCount_++] = outgoing;
     } else {
-        transmitter_.TransmitMessage(message, encoded.value(), Ipv4Address::Broadcast(),
-                                     kClientPort, route);
+        transmitter_.TransmitMessage(message, reply, outgoing.destination, outgoing.port,
+                                     outgoing.route);
     }
 }
 

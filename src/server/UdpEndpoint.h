@@ -1,10 +1,10 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "Ipv4Address.h"
 #include "Result.h"
@@ -18,7 +18,9 @@ struct SocketError {
 };
 
 struct ReceivedDatagram {
-    std::vector<std::uint8_t> bytes;
+    // The datagram, whole, in storage the endpoint owns and reuses: valid until the next
+    // Receive on the same endpoint.
+    std::span<const std::uint8_t> bytes;
     Ipv4Address sender;
     std::uint16_t senderPort = 0;
     // The address of the interface on which the datagram arrived, and that interface's
@@ -33,6 +35,14 @@ struct SendRoute {
     Ipv4Address sourceAddress;
 };
 
+// One datagram of a batch to send.
+struct OutgoingDatagram {
+    std::span<const std::uint8_t> bytes;
+    Ipv4Address destination;
+    std::uint16_t port = 0;
+    SendRoute route;
+};
+
 // The server's one UDP socket, bound to port 67 on every local address, broadcast enabled.
 class UdpEndpoint {
 public:
@@ -40,13 +50,26 @@ public:
 
     virtual std::optional<SocketError> Bind(std::uint16_t port) = 0;
 
-    // One datagram per call, whole; no value when nothing is waiting (never blocks).
-    virtual Result<std::optional<ReceivedDatagram>, SocketError> Receive() = 0;
+    // Takes waiting datagrams in arrival order, as many as wait and fit into `into` (one
+    // system call where the platform allows), and tells how many; 0 when nothing is waiting
+    // (never blocks). An error is reported only when no datagram was taken.
+    virtual Result<std::size_t, SocketError> Receive(std::span<ReceivedDatagram> into) = 0;
 
     // Sends from the bound socket, so the source port is the bound one.
     virtual std::optional<SocketError> Send(std::span<const std::uint8_t> bytes,
                                             Ipv4Address destination, std::uint16_t port,
                                             const SendRoute& route) = 0;
+
+    // Sends each datagram once, in order, as Send does (one system call for several where the
+    // platform allows); `failures[i]` tells why the i-th was not sent, or holds no value.
+    // `failures` is as long as `datagrams`.
+    virtual void SendBatch(std::span<const OutgoingDatagram> datagrams,
+                           std::span<std::optional<SocketError>> failures) {
+        for (std::size_t i = 0; i < datagrams.size() && i < failures.size(); ++i) {
+            const OutgoingDatagram& d = datagrams[i];
+            failures[i] = Send(d.bytes, d.destination, d.port, d.route);
+        }
+    }
 
     // The host's primary IPv4 address as dotted text (used where no request arrived).
     virtual std::string LocalIP() const = 0;

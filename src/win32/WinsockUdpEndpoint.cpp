@@ -5,6 +5,7 @@
 #include <mswsock.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -48,7 +49,8 @@ bool SetFlag(SOCKET s, int level, int name, bool on) {
 }  // namespace
 
 WinsockUdpEndpoint::WinsockUdpEndpoint()
-    : socket_(static_cast<std::uintptr_t>(INVALID_SOCKET)), buffer_(kReceiveBufferSize) {}
+    : socket_(static_cast<std::uintptr_t>(INVALID_SOCKET)),
+      buffers_(new std::uint8_t[kMaxBatch * kReceiveBufferSize]) {}
 
 WinsockUdpEndpoint::~WinsockUdpEndpoint() {
     Close();
@@ -117,7 +119,27 @@ std::optional<SocketError> WinsockUdpEndpoint::Bind(std::uint16_t port) {
     return std::nullopt;
 }
 
-Result<std::optional<ReceivedDatagram>, SocketError> WinsockUdpEndpoint::Receive() {
+Result<std::size_t, SocketError> WinsockUdpEndpoint::Receive(std::span<ReceivedDatagram> into) {
+    using Outcome = Result<std::size_t, SocketError>;
+    const std::size_t wanted = std::min(into.size(), kMaxBatch);
+    std::size_t count = 0;
+    while (count < wanted) {
+        auto one = ReceiveOne(buffers_.get() + count * kReceiveBufferSize);
+        if (!one.ok()) {
+            // What was taken before the error is handed out; the error comes again next time
+            // if it lasts.
+            return count != 0 ? Outcome::Ok(count) : Outcome::Fail(one.error());
+        }
+        if (!one.value().has_value()) {
+            break;
+        }
+        into[count++] = *one.value();
+    }
+    return Outcome::Ok(count);
+}
+
+Result<std::optional<ReceivedDatagram>, SocketError> WinsockUdpEndpoint::ReceiveOne(
+    std::uint8_t* buffer) {
     using Outcome = Result<std::optional<ReceivedDatagram>, SocketError>;
     const SOCKET s = AsSocket(socket_);
     if (s == INVALID_SOCKET) {
@@ -126,7 +148,7 @@ Result<std::optional<ReceivedDatagram>, SocketError> WinsockUdpEndpoint::Receive
 
     for (int skipped = 0; skipped <= kMaxSkippedReports; ++skipped) {
         sockaddr_in from{};
-        WSABUF data{static_cast<ULONG>(buffer_.size()), reinterpret_cast<char*>(buffer_.data())};
+        WSABUF data{static_cast<ULONG>(kReceiveBufferSize), reinterpret_cast<char*>(buffer)};
         std::array<char, WSA_CMSG_SPACE(sizeof(IN_PKTINFO))> control{};
         DWORD received = 0;
         bool havePacketInfo = false;
@@ -154,8 +176,8 @@ Result<std::optional<ReceivedDatagram>, SocketError> WinsockUdpEndpoint::Receive
             }
         } else {
             int fromLength = sizeof from;
-            const int count = recvfrom(s, reinterpret_cast<char*>(buffer_.data()),
-                                       static_cast<int>(buffer_.size()), 0,
+            const int count = recvfrom(s, reinterpret_cast<char*>(buffer),
+                                       static_cast<int>(kReceiveBufferSize), 0,
                                        reinterpret_cast<sockaddr*>(&from), &fromLength);
             status = count < 0 ? SOCKET_ERROR : 0;
             received = count < 0 ? 0 : static_cast<DWORD>(count);
@@ -173,9 +195,7 @@ Result<std::optional<ReceivedDatagram>, SocketError> WinsockUdpEndpoint::Receive
         }
 
         ReceivedDatagram datagram;
-        const std::size_t count = std::min<std::size_t>(received, buffer_.size());
-        datagram.bytes.assign(buffer_.begin(),
-                              buffer_.begin() + static_cast<std::ptrdiff_t>(count));
+        datagram.bytes = {buffer, std::min<std::size_t>(received, kReceiveBufferSize)};
         datagram.sender = FromInAddr(from.sin_addr);
         datagram.senderPort = ntohs(from.sin_port);
         if (havePacketInfo) {

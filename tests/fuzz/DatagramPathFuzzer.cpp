@@ -75,6 +75,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TestMessageSender sender(endpoint, profiles, log, clock);
     sender.SendTestMessage();
 
-    REQUIRE(log.Text().size() < LogModel::kTrimThreshold + 64 * 1024);
+    REQUIRE(log.Text().size() < LogModel::kTextLimit + 64 * 1024);
     return 0;
 }

@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -26,14 +27,15 @@ std::vector<std::uint8_t> Pattern(std::size_t size) {
     return bytes;
 }
 
-// Waits at most a second for a datagram, then takes it.
-std::optional<ReceivedDatagram> ReceiveWithin(PosixUdpEndpoint& endpoint) {
+// Waits at most a second for a datagram, then takes it (its bytes copied out).
+std::optional<std::pair<std::vector<std::uint8_t>, ReceivedDatagram>> ReceiveWithin(
+    PosixUdpEndpoint& endpoint) {
     pollfd watch{static_cast<int>(endpoint.NativeHandle()), POLLIN, 0};
-    if (::poll(&watch, 1, 1000) != 1) {
+    ReceivedDatagram datagram;
+    if (::poll(&watch, 1, 1000) != 1 || endpoint.Receive({&datagram, 1}).value() != 1) {
         return std::nullopt;
     }
-    auto result = endpoint.Receive();
-    return result.ok() ? std::move(result.value()) : std::nullopt;
+    return std::make_pair(std::vector(datagram.bytes.begin(), datagram.bytes.end()), datagram);
 }
 
 // The server endpoint and a client endpoint, both on ephemeral ports, talking over loopback.
@@ -49,25 +51,33 @@ protected:
     PosixUdpEndpoint client;
 };
 
-TEST_F(PosixUdpEndpointTest, ReceiveHandsOutEachDatagramWholeWithSenderAndInterfaceInOrder) {
-    const std::size_t sizes[] = {300, 0, 1, 65507};
+TEST_F(PosixUdpEndpointTest, ReceiveTakesAllWaitingDatagramsWholeInOrderInBatches) {
+    std::vector<std::size_t> sizes = {300, 0, 1, 65507};
+    sizes.resize(PosixUdpEndpoint::kMaxBatch + 5, 548);
     for (const std::size_t size : sizes) {
         ASSERT_FALSE(client.Send(Pattern(size), kLoopback, server.BoundPort(), {}).has_value());
     }
-    for (const std::size_t size : sizes) {
-        SCOPED_TRACE(size);
-        const auto datagram = ReceiveWithin(server);
-        ASSERT_TRUE(datagram.has_value());
-        EXPECT_EQ(datagram->bytes, Pattern(size));
-        EXPECT_EQ(datagram->sender, kLoopback);
-        EXPECT_EQ(datagram->senderPort, client.BoundPort());
-        EXPECT_EQ(datagram->localAddress, kLoopback);
-        EXPECT_EQ(datagram->interfaceIndex, ::if_nametoindex("lo"));
+    // Loopback delivers at once: one call takes a full batch, the next the rest.
+    std::vector<ReceivedDatagram> slots(PosixUdpEndpoint::kMaxBatch + 10);
+    std::size_t next = 0;
+    for (const std::size_t expected : {PosixUdpEndpoint::kMaxBatch, std::size_t{5}}) {
+        const auto count = server.Receive(slots);
+        ASSERT_TRUE(count.ok());
+        ASSERT_EQ(count.value(), expected);
+        for (std::size_t i = 0; i < expected; ++i, ++next) {
+            SCOPED_TRACE(next);
+            const ReceivedDatagram& datagram = slots[i];
+            EXPECT_TRUE(std::ranges::equal(datagram.bytes, Pattern(sizes[next])));
+            EXPECT_EQ(datagram.sender, kLoopback);
+            EXPECT_EQ(datagram.senderPort, client.BoundPort());
+            EXPECT_EQ(datagram.localAddress, kLoopback);
+            EXPECT_EQ(datagram.interfaceIndex, ::if_nametoindex("lo"));
+        }
     }
-    // Non-blocking: an empty queue is "no value", not a wait.
-    auto nothing = server.Receive();
+    // Non-blocking: an empty queue is none taken, not a wait.
+    const auto nothing = server.Receive(slots);
     ASSERT_TRUE(nothing.ok());
-    EXPECT_FALSE(nothing.value().has_value());
+    EXPECT_EQ(nothing.value(), 0u);
 }
 
 TEST_F(PosixUdpEndpointTest, BoundSocketIsExclusiveAllowsBroadcastAndQueuesBursts) {
@@ -90,24 +100,46 @@ TEST_F(PosixUdpEndpointTest, BoundSocketIsExclusiveAllowsBroadcastAndQueuesBurst
     }
 }
 
-TEST_F(PosixUdpEndpointTest, SendLeavesFromTheBoundPortThroughTheRouteOrReportsWhyNot) {
+TEST_F(PosixUdpEndpointTest, SendLeavesFromTheBoundPortThroughTheRoute) {
     for (const SendRoute& route : {SendRoute{}, SendRoute{::if_nametoindex("lo"), kLoopback}}) {
         ASSERT_FALSE(server.Send(Pattern(320), kLoopback, client.BoundPort(), route));
         const auto received = ReceiveWithin(client);
         ASSERT_TRUE(received.has_value()) << route.interfaceIndex;
-        EXPECT_EQ(received->bytes, Pattern(320));
-        EXPECT_EQ(received->senderPort, server.BoundPort());
+        EXPECT_EQ(received->first, Pattern(320));
+        EXPECT_EQ(received->second.senderPort, server.BoundPort());
     }
-    const auto error = server.Send(Pattern(9), kLoopback, client.BoundPort(), {999999, kLoopback});
-    ASSERT_TRUE(error.has_value());
-    EXPECT_NE(error->code, 0);
-    EXPECT_FALSE(error->description.empty());
+}
+
+// A refused datagram in the middle of a batch is reported and the rest still go, in order.
+TEST_F(PosixUdpEndpointTest, SendBatchSendsAroundARefusedDatagram) {
+    std::vector<std::vector<std::uint8_t>> payloads;
+    std::vector<OutgoingDatagram> batch;
+    for (std::size_t i = 0; i < PosixUdpEndpoint::kMaxBatch + 3; ++i) {
+        payloads.push_back(Pattern(300 + i));
+    }
+    for (std::size_t i = 0; i < payloads.size(); ++i) {
+        const SendRoute route = i == 1 ? SendRoute{999999, kLoopback} : SendRoute{};
+        batch.push_back({payloads[i], kLoopback, client.BoundPort(), route});
+    }
+    std::vector<std::optional<SocketError>> failures(batch.size());
+    server.SendBatch(batch, failures);
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+        EXPECT_EQ(failures[i].has_value(), i == 1) << i;
+        if (i == 1) {
+            EXPECT_FALSE(failures[i]->description.empty());
+        } else {
+            const auto received = ReceiveWithin(client);
+            ASSERT_TRUE(received.has_value()) << i;
+            EXPECT_EQ(received->first, payloads[i]);
+        }
+    }
 }
 
 TEST(PosixUdpEndpointUnbound, FailsToSendOrReceiveButNamesTheHost) {
     PosixUdpEndpoint endpoint;
     EXPECT_EQ(endpoint.BoundPort(), 0);
-    auto received = endpoint.Receive();
+    ReceivedDatagram slot;
+    auto received = endpoint.Receive({&slot, 1});
     ASSERT_FALSE(received.ok());
     EXPECT_EQ(received.error().code, EBADF);
     EXPECT_EQ(endpoint.Send(Pattern(10), kLoopback, 9, SendRoute{}).value().code, EBADF);

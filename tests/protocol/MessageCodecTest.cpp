@@ -27,17 +27,27 @@ TEST(MessageCodec, GoldenImagesDecodeToTheirRecordsAndEncodeBackByteForByte) {
         {golden::Bytes(kDiscoverImage), DiscoverRecord()},
         {golden::Bytes(kRequestImage), RequestRecord()},
         {golden::Bytes(kBootpRequestImage), BootpRequestRecord()}};
+    // Into reused storage too: nothing of the message before stays behind.
+    BootpMessage reused;
+    std::vector<std::uint8_t> encoded;
     for (const auto& [image, record] : cases) {
         SCOPED_TRACE(record.chaddr + " " + std::to_string(image.size()));
         EXPECT_EQ(DecodeMessage(image), record);
         EXPECT_EQ(Encoded(record), image);
+        DecodeMessage(image, reused);
+        EXPECT_EQ(reused, record);
+        EXPECT_FALSE(EncodeMessage(record, encoded).has_value());
+        EXPECT_EQ(encoded, image);
     }
 }
 
 TEST(MessageDecoder, DatagramUnderThreeHundredBytesGivesTheEmptyRecord) {
     const Bytes image = golden::Bytes(kDiscoverImage);
+    BootpMessage reused = DecodeMessage(image);
     for (std::size_t size : {0, 1, 236, 299}) {
         EXPECT_EQ(DecodeMessage(std::span(image).first(size)), BootpMessage{}) << size;
+        DecodeMessage(std::span(image).first(size), reused);
+        EXPECT_EQ(reused, BootpMessage{}) << size;
     }
 }
 

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <tuple>
 #include <vector>
 
 namespace tarnleaf {
@@ -12,11 +11,16 @@ namespace {
 class LogModelTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        log.Subscribe([this](const LogChange& change) { changes.push_back(change); });
+        log.Subscribe([this](const LogChange& change) {
+            changes.push_back(change);
+            view.erase(0, change.removedFromFront);
+            view += change.appended;
+        });
     }
 
     LogModel log;
     std::vector<LogChange> changes;
+    std::string view;  // the text as a front end rebuilds it from the changes
 };
 
 TEST_F(LogModelTest, EntriesAreSeparatedByAnEmptyLine) {
@@ -33,34 +37,43 @@ TEST_F(LogModelTest, EntriesAreSeparatedByAnEmptyLine) {
                           "\r\ndate [t2]\r\nsize [301]\r\nsecond\r\n");
 }
 
-TEST_F(LogModelTest, OnlyMessageEntriesTrimALongLog) {
-    log.AppendErrorEntry("head\r\n" + std::string(LogModel::kTrimThreshold, 'z'));
-    EXPECT_EQ(changes.back().caret, 0u);
-    log.AppendErrorEntry("again");
-    EXPECT_EQ(changes.back().removedFromFront, 0u);
-    const std::string before = log.Text();
-    ASSERT_EQ(before.substr(0, 6), "head\r\n");  // no break ahead of the first entry
-
-    log.AppendMessageEntry(300, "d\r\n", "t");
-    const std::size_t cut = before.find("\r\n\r\n") + 2;
-    EXPECT_EQ(changes.back().removedFromFront, cut);
-    EXPECT_EQ(log.Text(), before.substr(cut) + "\r\ndate [t]\r\nsize [300]\r\nd\r\n");
-    EXPECT_EQ(changes.back().caret, log.Text().size());
+// Failed sends add an error entry per request; any mix of entries stays within the limit,
+// and what goes is whole entries from the front, as the front ends are told.
+TEST_F(LogModelTest, AnyMixOfEntriesStaysWithinTheLimitDroppingWholeEntriesFromTheFront) {
+    const std::string dump(700, 'd');
+    for (int i = 0; i <= 3000; ++i) {
+        if (i % 3 != 2) {
+            log.AppendErrorEntry("Message Send Error!\r\n" + std::to_string(i));
+        } else {
+            log.AppendMessageEntry(300, dump + "\r\n", std::to_string(i));
+        }
+        ASSERT_LE(log.Text().size(), LogModel::kTextLimit) << i;
+    }
+    EXPECT_GT(log.Text().size(), LogModel::kTextLimit - 800);
+    EXPECT_EQ(view, log.Text());
+    const std::string_view head = log.Text().substr(log.Text().find_first_not_of("\r\n"));
+    EXPECT_TRUE(head.starts_with("Message Send Error!") || head.starts_with("date [")) << head;
+    EXPECT_TRUE(log.Text().ends_with("Message Send Error!\r\n3000\r\n\r\n"));
 }
 
-TEST(TrimLog, DropsUpToTheFirstBreakOfTheFirstEmptyLineOnceTheThresholdIsReached) {
-    // {start of the text, its size, characters dropped}
-    using Row = std::tuple<std::string, std::size_t, std::size_t>;
-    for (const auto& [head, size, dropped] : std::vector<Row>{
-             {"ab\r\n\r\ncd", 14999, 0},      // below the threshold
-             {"ab\r\n\r\ncd", 15000, 4},      // at the threshold
-             {"\r\n\r\nx", 15000, 2},         // empty line at the very start
-             {"q\r\nr", 15001, 1},              // no empty line: the first character goes
-             {"a\r\n\r\nb\r\n\r\nc", 20000, 3}}) {  // only the first empty line counts
-        std::string text = head;
-        text.resize(size, 'a');
-        EXPECT_EQ(TrimLog(text), text.substr(dropped)) << size << " bytes, " << dropped;
-    }
+TEST_F(LogModelTest, AnEntryLargerThanTheLimitReplacesTheWholeLog) {
+    log.AppendErrorEntry("before");
+    const std::string huge = "head\r\n" + std::string(LogModel::kTextLimit, 'z');
+    log.AppendErrorEntry(huge);
+    EXPECT_EQ(log.Text(), "\r\n" + huge + "\r\n\r\n");
+    log.AppendErrorEntry("again");
+    EXPECT_EQ(log.Text(), "\r\n\r\nagain\r\n\r\n");
+    EXPECT_EQ(view, log.Text());
+}
+
+TEST(LogModelNotKept, ForwardsTheSameEntriesWithoutHoldingThem) {
+    LogModel log(LogText::NotKept);
+    std::string printed;
+    log.Subscribe([&printed](const LogChange& change) { printed += change.appended; });
+    log.AppendErrorEntry("Error!\r\n1");
+    log.AppendMessageEntry(300, "d\r\n", "t");
+    EXPECT_EQ(printed, "Error!\r\n1\r\n\r\n\r\ndate [t]\r\nsize [300]\r\nd\r\n");
+    EXPECT_EQ(log.Text(), "");
 }
 
 }  // namespace

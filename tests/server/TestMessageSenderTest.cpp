@@ -62,18 +62,6 @@ TEST_F(TestMessageSenderTest, EachTestRereadsTheProfileAndGoesToServerIpOnTheCho
     EXPECT_EQ(a, b);
 }
 
-TEST_F(TestMessageSenderTest, LoggingOffHidesASuccessButNotAFailedSend) {
-    Send();
-    EXPECT_THAT(log.Text(), StartsWith("date [2026/12/06 22:00:00]\r\nsize [300]\r\n"));
-    const std::string before = log.Text();
-    log.SetLoggingEnabled(false);
-    Send();
-    EXPECT_EQ(log.Text(), before);
-    endpoint.FailSends({10049, "Cannot assign requested address"});
-    Send();
-    EXPECT_EQ(log.Text(), before + "\r\nMessage Send Error!\r\n10049\r\n\r\n");
-}
-
 TEST_F(TestMessageSenderTest, BadProfileSendsNothingAndSaysWhy) {
     log.SetLoggingEnabled(false);
     const std::pair<const char*, const char*> rows[] = {

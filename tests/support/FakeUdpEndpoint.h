@@ -12,7 +12,7 @@
 
 namespace tarnleaf::testing {
 
-// An in-memory UDP endpoint: Receive() hands out what the test queued (datagrams or socket
+// An in-memory UDP endpoint: Receive hands out what the test queued (datagrams or socket
 // errors) and Send() records every datagram, or fails while a send error is set.
 class FakeUdpEndpoint : public UdpEndpoint {
 public:
@@ -22,29 +22,40 @@ public:
         std::uint16_t port = 0;
         SendRoute route;
     };
-    using ReceiveResult = Result<std::optional<ReceivedDatagram>, SocketError>;
-
     void QueueDatagram(std::vector<std::uint8_t> bytes,
                        Ipv4Address localAddress = Ipv4Address{{192, 168, 0, 1}},
                        unsigned interfaceIndex = 2) {
-        ReceivedDatagram datagram;
-        datagram.bytes = std::move(bytes);
-        datagram.localAddress = localAddress;
-        datagram.interfaceIndex = interfaceIndex;
-        incoming_.push_back(ReceiveResult::Ok(std::move(datagram)));
+        incoming_.push_back({std::move(bytes), localAddress, interfaceIndex, std::nullopt});
     }
-    void QueueReceiveError(SocketError error) { incoming_.push_back(ReceiveResult::Fail(error)); }
+    void QueueReceiveError(SocketError error) {
+        incoming_.push_back({{}, {}, 0, std::move(error)});
+    }
     void FailSends(SocketError error) { sendError_ = std::move(error); }
     void SetLocalHostName(std::string name) { hostName_ = std::move(name); }
     const std::vector<SentDatagram>& Sent() const { return sent_; }
     std::size_t Pending() const { return incoming_.size(); }
 
     std::optional<SocketError> Bind(std::uint16_t) override { return std::nullopt; }
-    ReceiveResult Receive() override {
-        if (incoming_.empty()) return ReceiveResult::Ok(std::nullopt);
-        ReceiveResult next = std::move(incoming_.front());
-        incoming_.pop_front();
-        return next;
+
+    // Hands out queued datagrams up to the next queued error, which a later call reports.
+    Result<std::size_t, SocketError> Receive(std::span<ReceivedDatagram> into) override {
+        handedOut_.clear();
+        if (!incoming_.empty() && incoming_.front().error) {
+            SocketError error = std::move(*incoming_.front().error);
+            incoming_.pop_front();
+            return Result<std::size_t, SocketError>::Fail(std::move(error));
+        }
+        std::size_t count = 0;
+        while (count < into.size() && !incoming_.empty() && !incoming_.front().error) {
+            handedOut_.push_back(std::move(incoming_.front()));
+            incoming_.pop_front();
+            ++count;
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            into[i] = ReceivedDatagram{handedOut_[i].bytes, {}, 0, handedOut_[i].localAddress,
+                                       handedOut_[i].interfaceIndex};
+        }
+        return Result<std::size_t, SocketError>::Ok(count);
     }
     std::optional<SocketError> Send(std::span<const std::uint8_t> bytes, Ipv4Address destination,
                                     std::uint16_t port, const SendRoute& route) override {
@@ -56,7 +67,14 @@ public:
     std::intptr_t NativeHandle() const override { return -1; }
 
 private:
-    std::deque<ReceiveResult> incoming_;
+    struct Incoming {
+        std::vector<std::uint8_t> bytes;
+        Ipv4Address localAddress;
+        unsigned interfaceIndex = 0;
+        std::optional<SocketError> error;
+    };
+    std::deque<Incoming> incoming_;
+    std::vector<Incoming> handedOut_;
     std::vector<SentDatagram> sent_;
     std::optional<SocketError> sendError_;
     std::string hostName_ = "tarnleaf-host";
