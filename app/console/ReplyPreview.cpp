@@ -23,18 +23,16 @@ constexpr std::size_t kChaddrOffset = 28;
 class PreviewEndpoint final : public UdpEndpoint {
 public:
     PreviewEndpoint(std::vector<std::uint8_t> request, Ipv4Address local, std::string hostName)
-        : local_(local), hostName_(std::move(hostName)) {
-        ReceivedDatagram datagram;
-        datagram.bytes = std::move(request);
-        datagram.localAddress = local;
-        waiting_ = std::move(datagram);
-    }
+        : request_(std::move(request)), local_(local), hostName_(std::move(hostName)) {}
 
     std::optional<SocketError> Bind(std::uint16_t) override { return std::nullopt; }
 
-    Result<std::optional<ReceivedDatagram>, SocketError> Receive() override {
-        using R = Result<std::optional<ReceivedDatagram>, SocketError>;
-        return R::Ok(std::exchange(waiting_, std::nullopt));
+    // The request once, then nothing.
+    Result<std::size_t, SocketError> Receive(std::span<ReceivedDatagram> into) override {
+        if (handedOut_ || into.empty()) return Result<std::size_t, SocketError>::Ok(0);
+        handedOut_ = true;
+        into[0] = ReceivedDatagram{request_, {}, 0, local_, 0};
+        return Result<std::size_t, SocketError>::Ok(1);
     }
 
     std::optional<SocketError> Send(std::span<const std::uint8_t>, Ipv4Address, std::uint16_t,
@@ -50,9 +48,10 @@ public:
     bool Sent() const { return sent_; }
 
 private:
+    std::vector<std::uint8_t> request_;
     Ipv4Address local_;
     std::string hostName_;
-    std::optional<ReceivedDatagram> waiting_;
+    bool handedOut_ = false;
     bool sent_ = false;
 };
 

@@ -77,7 +77,7 @@ TEST_F(ConsoleServerTest, StartedWithoutLogSaysSoAndStillShowsErrors) {
     silent.HandleWaitingDatagrams();
     EXPECT_EQ(Printed(), "Config Read Error!\r\nfile [x.ini] reason [access denied]\r\n\r\n"
                          "listening on 0.0.0.0:10067, profiles from x.ini (logging off)\n"
-                         "Message Send Error!\r\n101\r\n\r\n");
+                         "\r\nMessage Send Error!\r\n101\r\n\r\n");
 }
 
 TEST_F(ConsoleServerTest, HandlesAtMostTheLimitPerWakeUpSoSignalsAndInputAreSeen) {
@@ -86,7 +86,7 @@ TEST_F(ConsoleServerTest, HandlesAtMostTheLimitPerWakeUpSoSignalsAndInputAreSeen
     EXPECT_EQ(server.HandleWaitingDatagrams(), 70u - ConsoleServer::kDatagramsPerWake);
     EXPECT_EQ(server.HandleWaitingDatagrams(), 0u);
     EXPECT_EQ(endpoint.Sent().size(), 70u);
-    EXPECT_THAT(out.str(), HasSubstr("[pxelinux.0]"));  // logging on: each dump on the console
+    EXPECT_THAT(Printed(), HasSubstr("[pxelinux.0]"));  // logging on: each dump on the console
 }
 
 // In order, since "l" switches; with logging off the test message is sent without a dump.

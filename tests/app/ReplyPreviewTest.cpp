@@ -49,7 +49,7 @@ TEST_P(ReplyPreviewTest, ShowsWhatTheLogShowsForTheSentReply) {
     RequestCycle cycle(endpoint, profiles, log, clock);
     ASSERT_TRUE(cycle.HandleOneDatagram());
 
-    const std::string& text = log.Text();
+    const std::string text(log.Text());
     if (endpoint.Sent().empty()) {
         EXPECT_FALSE(preview.sent);
         // The entry without the empty line that closes it.
