@@ -72,14 +72,14 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.action == ConsoleAction::Check) {
-        return RunCheck(ConsoleConfigPath(options, ProgramFolder()), std::cout, std::cerr);
+        return PrintOutcome(RunCheck(ConsoleConfigPath(options, ProgramFolder())));
     }
     if (options.action == ConsoleAction::Preview) {
         // Never bound: asked only for the host's address and name.
         const PosixUdpEndpoint host;
         const std::string from = options.previewFrom.empty() ? host.LocalIP() : options.previewFrom;
-        return RunPreview(options, ConsoleConfigPath(options, ProgramFolder()), from,
-                          host.LocalHostName(), std::cout, std::cerr);
+        const FilePath configPath = ConsoleConfigPath(options, ProgramFolder());
+        return PrintOutcome(RunPreview(options, configPath, from, host.LocalHostName()));
     }
 
     // A reader that goes away (a closed pipe) must not end the server, and neither may a

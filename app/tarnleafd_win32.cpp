@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <iostream>
 #include <string>
 #include <vector>
 
@@ -26,6 +25,10 @@
 namespace {
 
 constexpr const char* kProgram = "tarnleafd";
+
+// Plain stdio for the few lines around the log: the C++ streams would bring the static
+// locale machinery into the program, most of its size.
+void PrintError(const std::string& text) { std::fputs(text.c_str(), stderr); }
 
 tarnleaf::BindFailureKind ClassifyBindFailure(int code) {
     switch (code) {
@@ -107,34 +110,36 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     auto parsed = ParseConsoleArguments(args);
     if (!parsed.ok()) {
-        std::cerr << kProgram << ": " << parsed.error() << '\n' << ConsoleUsage(kProgram);
+        PrintError(std::string(kProgram) + ": " + parsed.error() + '\n' + ConsoleUsage(kProgram));
         return 2;
     }
     const ConsoleOptions& options = parsed.value();
     if (options.showHelp) {
-        std::cout << ConsoleUsage(kProgram);
+        std::fputs(ConsoleUsage(kProgram).c_str(), stdout);
         return 0;
     }
 
     Win32ConsoleLoop loop;
     if (const auto& failure = loop.SetupError()) {
-        std::cerr << kProgram << ": cannot watch for Ctrl+C: " << failure->description << '\n';
+        PrintError(std::string(kProgram) + ": cannot watch for Ctrl+C: " + failure->description +
+                   '\n');
         return 1;
     }
     WinsockSession winsock;
     if (const auto& failure = winsock.StartupError()) {
-        std::cerr << kProgram << ": Winsock is not available: " << failure->description << '\n';
+        PrintError(std::string(kProgram) + ": Winsock is not available: " + failure->description +
+                   '\n');
         return 1;
     }
     if (options.action == ConsoleAction::Check) {
-        return RunCheck(ConsoleConfigPath(options, ExecutableFolder()), std::cout, std::cerr);
+        return PrintOutcome(RunCheck(ConsoleConfigPath(options, ExecutableFolder())));
     }
     if (options.action == ConsoleAction::Preview) {
         // Never bound: asked only for the host's address and name.
         const WinsockUdpEndpoint host;
         const std::string from = options.previewFrom.empty() ? host.LocalIP() : options.previewFrom;
-        return RunPreview(options, ConsoleConfigPath(options, ExecutableFolder()), from,
-                          host.LocalHostName(), std::cout, std::cerr);
+        const FilePath configPath = ConsoleConfigPath(options, ExecutableFolder());
+        return PrintOutcome(RunPreview(options, configPath, from, host.LocalHostName()));
     }
 
     const FilePath configPath = ConsoleConfigPath(options, ExecutableFolder());
@@ -147,13 +152,13 @@ int main(int argc, char** argv) {
     ConsoleServer server(endpoint, profiles, clock, output, options.logging);
 
     if (const auto error = server.Bind(options.port)) {
-        std::cerr << BindFailureMessage(*error, ClassifyBindFailure(error->code), options.port,
-                                        kProgram)
-                  << WindowsBindHint(error->code, options.port);
+        PrintError(BindFailureMessage(*error, ClassifyBindFailure(error->code), options.port,
+                                      kProgram) +
+                   WindowsBindHint(error->code, options.port));
         return 1;
     }
     server.PrintListening(endpoint.BoundPort(), configPath.string());
-    std::cerr << MissingConfigNote(configPath, kProgram);
+    PrintError(MissingConfigNote(configPath, kProgram));
 
     Win32ConsoleLoop::Handlers handlers;
     handlers.socketReadable = [&server] { server.HandleWaitingDatagrams(); };
@@ -163,7 +168,8 @@ int main(int argc, char** argv) {
     const auto stop = loop.Run(endpoint.NativeHandle(), InputCarriesCommands(), handlers);
     output.Close();
     if (stop == Win32ConsoleLoop::StopReason::Failure) {
-        std::cerr << kProgram << ": the event loop failed (error " << GetLastError() << ")\n";
+        std::fprintf(stderr, "%s: the event loop failed (error %lu)\n", kProgram,
+                     static_cast<unsigned long>(GetLastError()));
         return 1;
     }
     return 0;

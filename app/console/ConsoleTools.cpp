@@ -1,5 +1,7 @@
 #include "ConsoleTools.h"
 
+#include <cstdio>
+
 #include "ConfigFile.h"
 #include "FileAccess.h"
 #include "Ipv4Address.h"
@@ -8,41 +10,36 @@
 
 namespace tarnleaf {
 
-int RunCheck(const FilePath& configPath, std::ostream& out, std::ostream& err) {
+ToolOutcome RunCheck(const FilePath& configPath) {
     const std::string name = configPath.string();
     const auto content = LocalFileAccess()->ReadAll(configPath, ConfigFile::kMaxFileBytes);
     if (!content) {
         // Without the file every client is answered with its own request.
-        err << name << ": "
-            << (content.error().fault == FileFault::Missing
-                    ? std::string("does not exist")
-                    : "cannot be read (" +
-                          FileFaultReason(content.error(), ConfigFile::kMaxFileBytes) + ")")
-            << ": every request would be answered as from an unknown client\n";
-        return 1;
+        const std::string why =
+            content.error().fault == FileFault::Missing
+                ? std::string("does not exist")
+                : "cannot be read (" +
+                      FileFaultReason(content.error(), ConfigFile::kMaxFileBytes) + ")";
+        return {1, {}, name + ": " + why + ": every request would be answered as from an "
+                                           "unknown client\n"};
     }
     const auto findings = CheckProfiles(content.value());
     if (!findings.empty()) {
-        out << FormatFindings(name, findings);
-        out.flush();
-        return 1;
+        return {1, FormatFindings(name, findings), {}};
     }
-    out << name << ": no mistakes found\n";
-    out.flush();
-    return 0;
+    return {0, name + ": no mistakes found\n", {}};
 }
 
-int RunPreview(const ConsoleOptions& options, const FilePath& configPath,
-               const std::string& localAddress, const std::string& hostName, std::ostream& out,
-               std::ostream& err) {
+ToolOutcome RunPreview(const ConsoleOptions& options, const FilePath& configPath,
+                       const std::string& localAddress, const std::string& hostName) {
     const auto mac = ParseMacAddress(options.previewMac);
     const auto type = ParsePreviewType(options.previewType);
     const auto local = Ipv4Address::Parse(localAddress);
     if (!mac || !type || !local) {
-        err << "cannot preview: the hardware address, type or local address is not valid\n";
-        return 2;
+        return {2, {}, "cannot preview: the hardware address, type or local address is not valid\n"};
     }
     ConfigFile profiles(configPath);
+    ToolOutcome outcome;
     std::string section;
     for (std::uint8_t byte : *mac) {
         static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -51,14 +48,22 @@ int RunPreview(const ConsoleOptions& options, const FilePath& configPath,
         section += kDigits[byte & 0x0F];
     }
     if (profiles.ReadProfileValue(section, "BootFile", "bf").empty()) {
-        err << "note: [" << section << "] has no BootFile (or bf) in " << configPath.string()
-            << ": the client is answered as unknown, with its own request\n";
+        outcome.err = "note: [" + section + "] has no BootFile (or bf) in " +
+                      configPath.string() +
+                      ": the client is answered as unknown, with its own request\n";
     }
     const std::vector<std::uint8_t> request = MinimalRequest(*mac, *type);
     const ReplyPreview preview = PreviewReply(profiles, request, *local, hostName);
-    out << preview.text;
-    out.flush();
-    return preview.sent ? 0 : 1;
+    outcome.out = preview.text;
+    outcome.exitCode = preview.sent ? 0 : 1;
+    return outcome;
+}
+
+int PrintOutcome(const ToolOutcome& outcome) {
+    std::fwrite(outcome.err.data(), 1, outcome.err.size(), stderr);
+    std::fwrite(outcome.out.data(), 1, outcome.out.size(), stdout);
+    std::fflush(stdout);
+    return outcome.exitCode;
 }
 
 }  // namespace tarnleaf

@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace tarnleaf {
 namespace {
@@ -23,10 +22,10 @@ TEST(RunCheck, ExitCodeSaysWhetherTheFileHasMistakes) {
         {folder / "no-such-tarnleaf.ini", 1, "", "does not exist"},
     };
     for (const auto& c : cases) {
-        std::ostringstream out, err;
-        EXPECT_EQ(RunCheck(c.file, out, err), c.code) << c.file;
-        EXPECT_EQ(out.str().rfind(c.out, 0), 0u) << out.str();
-        EXPECT_NE(err.str().find(c.err), std::string::npos) << err.str();
+        const ToolOutcome outcome = RunCheck(c.file);
+        EXPECT_EQ(outcome.exitCode, c.code) << c.file;
+        EXPECT_EQ(outcome.out.rfind(c.out, 0), 0u) << outcome.out;
+        EXPECT_NE(outcome.err.find(c.err), std::string::npos) << outcome.err;
     }
     std::filesystem::remove(faulty);
 }

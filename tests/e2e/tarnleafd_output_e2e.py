@@ -45,7 +45,7 @@ def client_side(count, wait_for_replies):
 
 
 class Client:
-    output_path = "client side"
+    name, output_path = "client side", "client side"
 
     def __init__(self, case, count, wait_for_replies):
         self.process = subprocess.Popen(
@@ -71,7 +71,7 @@ class BareServer(netns.Server):
     """tarnleafd with its output going where the test says (a pipe, or nowhere)."""
 
     def __init__(self, case, stdout, *args):  # pylint: disable=super-init-not-called
-        self.output_path = os.devnull
+        self.name, self.output_path = "tarnleafd", os.devnull
         self.process = subprocess.Popen(
             ["ip", "netns", "exec", case.topology.server_ns, case.binary, "--config", case.ini,
              *args], stdout=stdout, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
