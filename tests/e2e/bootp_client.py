@@ -3,12 +3,7 @@
 (or filler) to the address it is given, then prints each datagram it gets as a JSON line; or,
 with --burst N, N requests one a millisecond, each waiting for its own reply, and prints how
 many replies of each kind ("op file") came back, or were lost."""
-import argparse
-import json
-import select
-import socket
-import struct
-import time
+import argparse, json, select, socket, struct, time  # noqa: E401
 
 COOKIE = bytes([99, 130, 83, 99])
 HEADER = "!BBBBIHH4s4s4s4s16s64s128s"

@@ -1,20 +1,8 @@
-"""The whole-program tests' harness: network namespaces each test makes for itself (addresses in
-10.77.0.0/16 exist only inside them; names carry the PID and a random tag), the programs run in
-them, the client tool that asks the server, and the one entry point of every test script:
-
-    SCRIPT --server PROGRAM [--screenshots DIR] CASE    (exit 0: passed, 1: failed, 77: skipped)
-"""
-import argparse
-import json
-import os
-import pathlib
-import random
-import shutil
-import signal
-import subprocess
-import tempfile
-import time
-import traceback
+"""The whole-program tests' harness: network namespaces each test makes for itself (10.77.0.0/16
+exists only inside them), the programs run in them, the client tool, and the entry point
+`SCRIPT --server PROGRAM [--screenshots DIR] CASE` (exit 0: passed, 1: failed, 77: skipped)."""
+import argparse, json, os, pathlib, random, shutil, signal  # noqa: E401
+import subprocess, tempfile, time, traceback  # noqa: E401
 from types import SimpleNamespace
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -24,8 +12,7 @@ BROADCAST = "255.255.255.255:67"
 CASES = {}  # name: (the test, its number of links)
 
 
-class Skip(Exception):
-    pass
+Skip = type("Skip", (Exception,), {})
 
 
 def run(*argv, timeout=15, check=True):
@@ -58,25 +45,24 @@ def client_section(mac, host_ip, boot_file, server_id=SERVER, extra=""):
 
 
 def write_ini(path, text):
-    with open(path, "w", newline="") as f:
-        f.write(text)
+    pathlib.Path(path).write_text(text, newline="")
 
 
 class Topology:
-    """A server namespace joined to `links` client namespaces by a veth pair each. Link i is
-    10.77.i.0/24, the server .1, the client .2 with hardware address 02:00:00:77:0i:02."""
+    """A server namespace joined to `links` client namespaces by a veth pair each: link i is
+    10.77.i.0/24, the server .1, the client .2 at 02:00:00:77:0i:02. Names carry PID and tag."""
 
     def __init__(self, links=1):
         tag = "%d%04x" % (os.getpid() % 100000, random.getrandbits(16))
         self.server_ns, self.namespaces, self.links = "tlS" + tag, [], []
         try:
-            self._add_namespace(self.server_ns)
+            self.add(self.server_ns)
             for i in range(links):
                 link = SimpleNamespace(
                     client_ns="tlC%d%s" % (i, tag), client_if="tlc%d%s" % (i, tag[-6:]),
                     server_if="tls%d%s" % (i, tag[-6:]), server_addr="10.77.%d.1" % i,
                     client_addr="10.77.%d.2" % i)
-                self._add_namespace(link.client_ns)
+                self.add(link.client_ns)
                 run("ip", "link", "add", link.server_if, "netns", self.server_ns, "type", "veth",
                     "peer", "name", link.client_if, "address", "02:00:00:77:%02x:02" % i,
                     "netns", link.client_ns)
@@ -89,9 +75,8 @@ class Topology:
             self.close()
             raise
 
-    def _add_namespace(self, name):
-        added = run("ip", "netns", "add", name, check=False)
-        if added.returncode != 0:
+    def add(self, name):
+        if (added := run("ip", "netns", "add", name, check=False)).returncode != 0:
             raise Skip("cannot create a network namespace: %s" % added.stderr.strip())
         self.namespaces.append(name)
         run("ip", "-n", name, "link", "set", "lo", "up")
@@ -123,6 +108,7 @@ class Server:
 
     def wait_listening(self):
         check(self.wait_for("listening on"), "tarnleafd did not start:\n" + self.text())
+        return self
 
     def wait_exit(self, timeout=10.0):
         try:
@@ -131,8 +117,7 @@ class Server:
             return None
 
     def stop(self, sig=signal.SIGTERM, timeout=30.0):
-        """Ends the program with `sig` (killed if it lingers: Wine takes a while to end its
-        wineserver and remove its prefix); returns its exit code."""
+        """Ends it with `sig` (killed if it lingers: Wine is slow to end); its exit code."""
         if self.process.poll() is None:
             self.process.send_signal(sig)
         if self.wait_exit(timeout) is None:
@@ -143,8 +128,7 @@ class Server:
 
 def exchange(link, timeout=3.0, to=None, port=68, bind="0.0.0.0", extra=(), background=False,
              stop_after=0):
-    """bootp_client.py in the link's client namespace: the replies it saw within `timeout`
-    (at most `stop_after` of them), or the running process when `background`."""
+    """bootp_client.py in the link's client namespace: what it saw, or it running if `background`."""
     process = subprocess.Popen(
         ["ip", "netns", "exec", link.client_ns, PYTHON, os.path.join(HERE, "bootp_client.py"),
          "--iface", link.client_if, "--port", str(port), "--bind", bind, "--timeout",
@@ -156,15 +140,13 @@ def exchange(link, timeout=3.0, to=None, port=68, bind="0.0.0.0", extra=(), back
 def collect(process, timeout):
     try:
         out, err = process.communicate(timeout=timeout + 20)
-    except subprocess.TimeoutExpired:
-        process.kill()
-        raise
+    finally:
+        process.kill()  # no-op once it ended
     check(process.returncode == 0, "client tool failed: %s" % err)
     return [json.loads(line) for line in out.splitlines() if line.strip()]
 
 
 def listen(case, link, **kwargs):
-    """The client tool listening in the background, once its socket is bound."""
     ready = os.path.join(case.workdir, "ready-" + link.client_if)
     watcher = exchange(link, extra=["--ready-file", ready], background=True, **kwargs)
     wait_until(lambda: os.path.exists(ready), 5)
@@ -190,8 +172,7 @@ def expect(reply, fields):
 
 
 class Case:
-    """One test: its namespaces, a folder with an empty Tarnleaf.ini, the programs it started
-    (`servers` must end cleanly on SIGTERM at the end; `children` are only stopped)."""
+    """One test: namespaces, a folder with an empty Tarnleaf.ini, its servers and children."""
 
     def __init__(self, binary, links=1):
         self.topology = Topology(links)
@@ -202,27 +183,22 @@ class Case:
         write_ini(self.ini, "")
 
     def start(self, argv, name, ns=None, env=None, stdin=None):
-        """A helper program (not the server under test) in a namespace, the server's by default."""
         child = Server(argv[0], ns or self.topology.server_ns, self.workdir, argv[1:], stdin,
                        name, env)
         self.children.append(child)
         return child
 
     def start_server(self, stdin=None, name="tarnleafd", wait=True, args=()):
-        server = Server(self.binary, self.topology.server_ns, self.workdir,
-                        ["--config", self.ini, *args], stdin=stdin, name=name)
-        self.servers.append(server)
-        if wait:
-            server.wait_listening()
-        return server
+        self.servers.append(Server(self.binary, self.topology.server_ns, self.workdir,
+                                   ["--config", self.ini, *args], stdin=stdin, name=name))
+        return self.servers[-1].wait_listening() if wait else self.servers[-1]
 
     def serve(self, *profile, **extra):
         write_ini(self.ini, client_section(*profile, **extra))
         return self.start_server()
 
     def close(self, keep=None):
-        """Stops what still runs (servers by SIGTERM); the servers' exit codes and the output
-        of every program started. Screenshots (*.png) are copied to `keep`."""
+        """Stops what runs; the servers' exit codes, all outputs; screenshots copied to `keep`."""
         for child in reversed(self.children):
             child.stop(timeout=10)
         codes = [server.stop() for server in self.servers]
@@ -236,8 +212,7 @@ class Case:
 
 
 def main(make_case=Case, tools=()):
-    """Runs one case of CASES; `tools`: the programs it needs. Every server still running at
-    the end is stopped with SIGTERM and must end cleanly; a failure shows every output."""
+    """Runs a case of CASES (`tools`: programs it needs); a failure shows every output."""
     parser = argparse.ArgumentParser()
     parser.add_argument("--server", required=True)
     parser.add_argument("--screenshots")
@@ -246,11 +221,8 @@ def main(make_case=Case, tools=()):
     function, links = CASES[args.case]
     case, outcome, codes, outputs = None, "failed", [], []
     try:
-        missing = [tool for tool in tools if not shutil.which(tool)]
-        if missing:
-            raise Skip("needs " + ", ".join(missing))
-        if os.geteuid() != 0:
-            raise Skip("needs root for network namespaces")
+        if os.geteuid() != 0 or not all(map(shutil.which, tools)):
+            raise Skip("needs root (network namespaces) and " + ", ".join(tools or ["ip"]))
         case = make_case(os.path.abspath(args.server), links)
         function(case)
         outcome = "passed"

@@ -1,22 +1,11 @@
 #!/usr/bin/python3
 """Whole-program tests of tarnleafd (and, through wine-run.sh, tarnleafd.exe) against real
 clients, each case in network namespaces of its own (netns.py: usage and harness)."""
-import os
-import pathlib
-import pty
-import shutil
-import signal
-import socket
-import subprocess
-import sys
-import threading
-import time
+import os, pathlib, pty, shutil, signal, socket, subprocess, sys, threading, time  # noqa: E401
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import netns  # noqa: E402
-from netns import *  # noqa: E402,F401,F403 (the harness's helpers, for the cases below and others)
-from netns import (BROADCAST, CASES, CLIENT, HERE, MAC, SERVER, Skip, ask, check,  # noqa: E402
-                   client_section, collect, exchange, expect, listen, main, scenario, write_ini)
+from netns import *  # noqa: E402,F403,F405 (the harness: helpers and names)
 
 # Option 53 right after the cookie in a reply's dump: an offer and an acknowledgement.
 OFFER_DUMP, ACK_DUMP = "63 82 53 63 35 01 02", "63 82 53 63 35 01 05"

@@ -4,13 +4,7 @@ case as root in network namespaces of its own with its own Xvfb, `trayer` as the
 area and xdotool as the user (netns.py: usage). tarnleaf's log view is read through the
 TARNLEAF_LOG_ECHO hook, tarnleaf.exe's by TARNLEAF_READ_LOG_VIEW (read_log_view.exe); the
 Wine prefix is copied from TARNLEAF_WINE_TEMPLATE."""
-import os
-import re
-import shutil
-import signal
-import subprocess
-import sys
-import time
+import os, re, shutil, signal, subprocess, sys, time  # noqa: E401
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 import netns  # noqa: E402
