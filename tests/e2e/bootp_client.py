@@ -58,15 +58,12 @@ def burst(a, sock, to):
 
 def main():
     parser = argparse.ArgumentParser()
-    for name, kind, default in (
-            ("iface", str, None), ("bind", str, "0.0.0.0"), ("port", int, 68),
-            ("to", str, None),  # address:port; none = only listen
+    for name, kind, default in (  # to: address:port (none: only listen); raw-size: filler
+            ("iface", str, None), ("bind", str, "0.0.0.0"), ("port", int, 68), ("to", str, None),
             ("xid", lambda v: int(v, 0), 0x1A2B3C4D), ("chaddr", str, "02-00-00-77-00-02"),
             ("giaddr", str, "0.0.0.0"), ("dhcp-type", int, None), ("burst", int, 0),
-            ("raw-size", int, None),  # send this many bytes of filler instead of a request
-            ("timeout", float, 3.0),
-            ("stop-after", int, 0),  # stop once this many datagrams arrived (0: never)
-            ("ready-file", str, None)):  # touched once the socket is bound
+            ("raw-size", int, None), ("timeout", float, 3.0), ("stop-after", int, 0),
+            ("ready-file", str, None)):  # stop-after: 0 = never; ready-file: touched when bound
         parser.add_argument("--" + name, type=kind, default=default)
     parser.add_argument("--broadcast-flag", action="store_true")
     a = parser.parse_args()
@@ -81,7 +78,7 @@ def main():
     if a.burst:
         return burst(a, sock, to)
     if to:
-        sock.sendto(build_request(a) if a.raw_size is None else  # filler instead of a request
+        sock.sendto(build_request(a) if a.raw_size is None else
                     bytes((i * 7 + 1) & 0xFF for i in range(a.raw_size)), to)
     deadline = time.monotonic() + a.timeout
     for _ in range(a.stop_after or 10000):
