@@ -110,11 +110,9 @@ class Server:
         check(self.wait_for("listening on"), "tarnleafd did not start:\n" + self.text())
         return self
 
-    def wait_exit(self, timeout=10.0):
-        try:
-            return self.process.wait(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            return None
+    def wait_exit(self, timeout=10.0):  # its exit code, or None if it still runs
+        ended = wait_until(lambda: self.process.poll() is not None, timeout)
+        return self.process.poll() if ended else None
 
     def stop(self, sig=signal.SIGTERM, timeout=30.0):
         """Ends it with `sig` (killed if it lingers: Wine is slow to end); its exit code."""

@@ -15,16 +15,14 @@ os.environ.pop("SUDO_UID", None)  # the default user to drop to is then nobody
 @scenario("udhcpc", "udhcpc")
 @scenario("dhclient", "dhclient")
 def dhcp_client_gets_the_profile_address(case, client):
-    link, w = case.link, case.workdir
-    # The client's hardware address is MAC already; its IP address is to come by DHCP.
+    link, w = case.link, case.workdir  # the client's address is to come by DHCP alone
     netns.run("ip", "-n", link.client_ns, "addr", "flush", "dev", link.client_if)
     server = case.serve(MAC, "10.77.0.50", "pxelinux.0", extra="Gateway=10.77.0.1\r\n")
     # udhcpc names the event in $1 and the lease in $ip/$mask; dhclient in $reason and $new_*.
-    (w / "script").write_text('#!/bin/sh\ncase "$1$reason" in bound|BOUND|RENEW|REBOOT)\n  ip '
-                              'addr add "$ip$new_ip_address/$mask$new_subnet_mask" dev '
-                              '"$interface";; esac\nexit 0\n')
+    write_ini(w / "script", '#!/bin/sh\ncase "$1$reason" in bound|BOUND|RENEW|REBOOT)\n  ip addr '
+              'add "$ip$new_ip_address/$mask$new_subnet_mask" dev "$interface";; esac\n')
     (w / "script").chmod(0o755)
-    (w / "dhclient.conf").write_text("timeout 20;\nretry 1;\ninitial-interval 1;\n")
+    write_ini(w / "dhclient.conf", "timeout 20;\nretry 1;\ninitial-interval 1;\n")
     script, iface = str(w / "script"), link.client_if
     argv = {"udhcpc": ["busybox", "udhcpc", "-f", "-n", "-q", "-t", "3", "-T", "1", "-s", script,
                        "-i", iface],
@@ -121,11 +119,8 @@ def console_commands_on_a_terminal(case):
         # typed before: the command is typed again (at most three times) until it shows.
         for _ in range(3):
             os.write(master, b"t\r")
-            try:
-                watcher.wait(timeout=2.5)
+            if netns.wait_until(lambda: watcher.poll() is not None, 2.5):
                 break
-            except subprocess.TimeoutExpired:
-                pass
         received = collect(watcher, 8)
         check(len(received) == 1, "test message: %r" % received)
         expect(received[0], {"from": link.server_addr + ":67", "op": 1, "options": {"53": "01"}})

@@ -89,26 +89,22 @@ class Program:
         check(not icon or wait_until(self.icon, 15), "no tray icon appeared")
 
     def icon(self):
-        """The icon window docked in the panel: small, at the bottom edge."""
         for window in self.s.windows("--class", "tarnleaf"):
             _, y, w, h = self.s.geometry(window)
             if 0 < w <= 64 and 0 < h <= 64 and y >= SCREEN_H - PANEL_H - 8:
                 return window
         return None
 
-    def choose(self, key, screenshot=None):
+    def choose(self, key):
         """Opens the icon's menu with a right click and picks an item with the keyboard."""
         before = set(self.s.windows("--class", "tarnleaf"))
         self.s.x("xdotool", "mousemove", "--window", str(self.icon()), "6", "6", "click", "3")
         check(wait_until(lambda: set(self.s.windows("--class", "tarnleaf")) - before, 10),
               "the right click opened no menu")
-        if screenshot:
-            self.s.screenshot(screenshot)
         time.sleep(0.3)  # the menu takes the keyboard once it is mapped
         self.s.x("xdotool", "key", key, "Return")
 
     def ends(self, code, how, sig=None):
-        """Checks that the program ends with `code` (after `sig`) and leaves no window."""
         if sig:
             self.process.send_signal(sig)
         check(self.run.wait_exit() == code, "%s did not end the program with %d" % (how, code))
@@ -117,8 +113,7 @@ class Program:
 
 
 def click_button(s, window, twips_left):
-    """Clicks the bottom-row button (1695 x 375 twips at top 4320) that starts at `twips_left`;
-    the scale comes from the window's width of 5820 twips."""
+    """Clicks the bottom-row button (1695 x 375 twips at top 4320; 5820 wide) from `twips_left`."""
     scale = s.geometry(window)[2] / 5820.0
     x, y = int((twips_left + 1695 / 2) * scale), int((4320 + 375 / 2) * scale)
     s.x("xdotool", "mousemove", "--window", str(window), str(x), str(y), "click", "1")
@@ -139,7 +134,7 @@ def tray_menu_shows_the_window_beside_the_panel_whose_buttons_work(s):
     # A second copy for the same user ends at once, silently, and the first keeps going.
     check(Program(s, "second", icon=False).run.wait_exit() == 0, "the second copy did not end")
     check(program.process.poll() is None, "the first copy ended with the second")
-    program.choose("Down", screenshot="menu.png")  # "設定"
+    program.choose("Down")  # "設定"
     window = s.main_window()
     check(window, "\"設定\" did not show the window")
     x, y, w, h = s.geometry(window)
@@ -149,8 +144,6 @@ def tray_menu_shows_the_window_beside_the_panel_whose_buttons_work(s):
     check(wait_until(lambda: "client hardware address [%s]" % MAC in program.text(), 10) and
           wait_until(lambda: program.text().count("date [") >= 2, 10),
           "the request and its reply did not reach the log view")
-    time.sleep(0.5)
-    s.screenshot("window.png")
     click_button(s, window, 120)  # "Edit Config"
     check(wait_until(lambda: os.path.realpath(s.ini) in read(), 10),
           "\"Edit Config\" did not open Tarnleaf.ini: " + read())
@@ -165,21 +158,8 @@ def tray_menu_shows_the_window_beside_the_panel_whose_buttons_work(s):
     program.ends(0, "\"終了\"")
 
 
-@netns.scenario("port_in_use")
-def port_in_use_is_told_in_a_message_box(s):
-    s.hold_port_67()
-    program = Program(s, icon=False)
-    box = wait_until(lambda: s.windows("--name", "^Tarnleaf$"), 15)
-    check(box, "no message box about the port")
-    time.sleep(0.5)
-    s.screenshot("port-in-use.png")
-    s.x("xdotool", "windowfocus", "--sync", str(box[0]))
-    s.x("xdotool", "key", "Return")
-    program.ends(1, "the message box about the port")
-
-
-@netns.scenario("nolog_and_signals")
-def nolog_logs_nothing_and_signals_end_cleanly(s):
+@netns.scenario("nolog_signals_port_in_use")
+def nolog_logs_nothing_signals_end_cleanly_and_a_taken_port_is_told(s):
     program = Program(s, "tarnleaf", "-nolog")
     s.expect_reply()
     time.sleep(0.5)
@@ -188,6 +168,14 @@ def nolog_logs_nothing_and_signals_end_cleanly(s):
     # the lock goes with it, so the next start is not taken for a second copy.
     program.ends(0, "SIGTERM", signal.SIGTERM)
     Program(s, "again").ends(0, "SIGINT", signal.SIGINT)
+    s.hold_port_67()
+    program = Program(s, "third", icon=False)
+    box = wait_until(lambda: s.windows("--name", "^Tarnleaf$"), 15)
+    check(box, "no message box about the port")
+    time.sleep(0.5)  # the box takes the keyboard once it is mapped
+    s.x("xdotool", "windowfocus", "--sync", str(box[0]))
+    s.x("xdotool", "key", "Return")
+    program.ends(1, "the message box about the port")
 
 
 def wine_icon(s):
