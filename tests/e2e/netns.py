@@ -54,15 +54,18 @@ class Topology:
 
     def __init__(self, links=1):
         tag = "%d%04x" % (os.getpid() % 100000, random.getrandbits(16))
-        self.server_ns, self.namespaces, self.links = "tlS" + tag, [], []
+        self.server_ns, self.namespaces = "tlS" + tag, []
+        self.links = [SimpleNamespace(
+            client_ns="tlC%d%s" % (i, tag), client_if="tlc%d%s" % (i, tag[-6:]),
+            server_if="tls%d%s" % (i, tag[-6:]), server_addr="10.77.%d.1" % i,
+            client_addr="10.77.%d.2" % i) for i in range(links)]
         try:
-            self.add(self.server_ns)
-            for i in range(links):
-                link = SimpleNamespace(
-                    client_ns="tlC%d%s" % (i, tag), client_if="tlc%d%s" % (i, tag[-6:]),
-                    server_if="tls%d%s" % (i, tag[-6:]), server_addr="10.77.%d.1" % i,
-                    client_addr="10.77.%d.2" % i)
-                self.add(link.client_ns)
+            for name in [self.server_ns] + [link.client_ns for link in self.links]:
+                if (added := run("ip", "netns", "add", name, check=False)).returncode != 0:
+                    raise Skip("cannot create a network namespace: %s" % added.stderr.strip())
+                self.namespaces.append(name)
+                run("ip", "-n", name, "link", "set", "lo", "up")
+            for i, link in enumerate(self.links):
                 run("ip", "link", "add", link.server_if, "netns", self.server_ns, "type", "veth",
                     "peer", "name", link.client_if, "address", "02:00:00:77:%02x:02" % i,
                     "netns", link.client_ns)
@@ -70,16 +73,9 @@ class Topology:
                                             (link.client_ns, link.client_if, link.client_addr)):
                     run("ip", "-n", ns, "addr", "add", address + "/24", "dev", device)
                     run("ip", "-n", ns, "link", "set", device, "up")
-                self.links.append(link)
         except BaseException:
             self.close()
             raise
-
-    def add(self, name):
-        if (added := run("ip", "netns", "add", name, check=False)).returncode != 0:
-            raise Skip("cannot create a network namespace: %s" % added.stderr.strip())
-        self.namespaces.append(name)
-        run("ip", "-n", name, "link", "set", "lo", "up")
 
     def close(self):
         for name in reversed(self.namespaces):
