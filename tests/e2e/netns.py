@@ -122,7 +122,7 @@ class Server:
 
 def exchange(link, timeout=3.0, to=None, port=68, bind="0.0.0.0", extra=(), background=False,
              stop_after=0):
-    """bootp_client.py in the link's client namespace: what it saw, or it running if `background`."""
+    """bootp_client.py in the link's client namespace: what it saw, or it if `background`."""
     process = subprocess.Popen(
         ["ip", "netns", "exec", link.client_ns, PYTHON, os.path.join(HERE, "bootp_client.py"),
          "--iface", link.client_if, "--port", str(port), "--bind", bind, "--timeout",

@@ -29,8 +29,7 @@ class Session(netns.Case):
             # No window manager, so no work area: the window goes beside the panel's icon.
             trayer = self.spawn(["trayer", "--edge", "bottom", "--align", "right", "--widthtype",
                                  "request", "--height", str(PANEL_H), "--SetDockType", "true",
-                                 "--SetPartialStrut", "true", "--transparent", "false", "--tint",
-                                 "0xc8c8c8", "--expand", "true"])
+                                 "--SetPartialStrut", "true", "--tint", "0xc8c8c8"])
             check(wait_until(lambda: self.windows("--class", "trayer"), 10),
                   "trayer did not come up:\n" + trayer.text())
         except BaseException:
@@ -44,9 +43,9 @@ class Session(netns.Case):
         check(holder.process.poll() is None, "could not hold port 67: " + holder.text())
 
     def env(self, extra):
-        path = [str(self.tools), os.environ.get("PATH", "/usr/bin:/bin")]
-        env = {"PATH": ":".join(filter(None, path)), "DISPLAY": self.display,
-               "HOME": str(self.workdir), "LANG": "C.UTF-8", "QT_QPA_PLATFORM": "xcb"}
+        env = {"PATH": ":".join(filter(None, (str(self.tools), os.environ["PATH"]))),
+               "DISPLAY": self.display, "HOME": str(self.workdir), "LANG": "C.UTF-8",
+               "QT_QPA_PLATFORM": "xcb"}
         # A sanitizer build's settings (leak suppressions) reach the program.
         return env | {k: v for k, v in os.environ.items() if k.endswith("SAN_OPTIONS")} | extra
 
@@ -150,7 +149,7 @@ def tray_menu_shows_the_window_beside_the_panel_whose_buttons_work(s):
     listener = netns.listen(s, s.link, timeout=8, stop_after=1)
     click_button(s, window, 2040)  # "Send Test Message"
     check(netns.collect(listener, 8), "the test message did not arrive")
-    check(wait_until(lambda: program.text().count("date [") >= 3, 5), "the test message is not logged")
+    check(wait_until(lambda: program.text().count("date [") >= 3, 5), "the test message unlogged")
     click_button(s, window, 3960)  # "Minimize To Tray"
     check(wait_until(lambda: s.main_window(timeout=0) is None, 10),
           "\"Minimize To Tray\" left the window shown")
@@ -194,8 +193,7 @@ def wine_icon(s):
 
 
 def wine_choose(s, item, screenshot=None):
-    """A right click on the icon, then a click on item 0, 1 or 2 of the menu (設定, ログ,
-    終了), whose items are evenly spaced."""
+    """A right click on the icon, a click on item 0, 1 or 2 (設定, ログ, 終了; evenly spaced)."""
     def menu():
         for window in s.windows("--classname", "tarnleaf.exe"):
             if s.x("xdotool", "getwindowname", str(window)).strip() != TITLE:
@@ -213,8 +211,8 @@ def wine_choose(s, item, screenshot=None):
 
 @netns.scenario("windows_desktop")
 def windows_program_on_the_same_stage(s):
-    """tarnleaf.exe beside the session's Tarnleaf.ini, in a Wine prefix of the session's own
-    (hard links to the template; Wine rewrites the registry files, so those are copies)."""
+    """tarnleaf.exe beside Tarnleaf.ini, in a Wine prefix of the session's own (hard links to
+    the template; Wine rewrites the registry files, so those are copies)."""
     template, prefix = os.environ.get("TARNLEAF_WINE_TEMPLATE", ""), s.workdir / "prefix"
     if not os.path.isdir(template) or not all(map(shutil.which, ("convert", "ss", WINE))):
         raise netns.Skip("needs TARNLEAF_WINE_TEMPLATE, convert, ss and " + WINE)
