@@ -50,9 +50,7 @@ def burst(a, sock, to):
             reply = describe(*sock.recvfrom(2048))
             if reply.get("xid") == a.xid:
                 kind = "%d %s" % (reply["op"], reply["file"])
-        counts[kind] = counts.get(kind, 0) + 1
-        if time.monotonic() >= start + a.timeout:
-            break
+        counts[kind] = counts.get(kind, 0) + 1  # past the deadline the rest are lost at once
     print(json.dumps(counts), flush=True)
 
 

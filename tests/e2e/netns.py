@@ -20,7 +20,6 @@ def run(*argv, timeout=15, check=True):
 
 
 def wait_until(probe, timeout):
-    """Calls probe() until it gives something true or `timeout` seconds pass; its last value."""
     deadline = time.monotonic() + timeout
     while not (value := probe()) and time.monotonic() < deadline:
         time.sleep(0.05)

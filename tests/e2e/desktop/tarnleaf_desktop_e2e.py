@@ -184,12 +184,9 @@ def wine_icon(s):
         SCREEN_W, PANEL_H, SCREEN_H - PANEL_H), "+repage", shot)
     out = s.x("convert", shot, "-fuzz", "20%", "-fill", "black", "+opaque", "#008000", "-fill",
               "white", "-opaque", "#008000", "-format", "%[fx:int(mean*w*h+0.5)] %@", "info:")
-    count, box = (out.split() + ["0", ""])[:2]
-    if int(count) <= 10:
-        return None
-    size, x, y = box.split("+")
-    w, h = map(int, size.split("x"))
-    return int(x) + w // 2, SCREEN_H - PANEL_H + int(y) + h // 2
+    count, box = (out.split() + ["0", "0x0+0+0"])[:2]
+    w, h, x, y = map(int, re.split("[x+]", box))
+    return (x + w // 2, SCREEN_H - PANEL_H + y + h // 2) if int(count) > 10 else None
 
 
 def wine_choose(s, item, screenshot=None):
@@ -218,10 +215,8 @@ def windows_program_on_the_same_stage(s):
         raise netns.Skip("needs TARNLEAF_WINE_TEMPLATE, convert, ss and " + WINE)
     if subprocess.run(["cp", "-al", template, str(prefix)]).returncode != 0:
         subprocess.run(["cp", "-a", template, str(prefix)], check=True)
-    for reg in ("system.reg", "user.reg", "userdef.reg"):
-        if (prefix / reg).exists():
-            (prefix / reg).unlink()
-            shutil.copy(os.path.join(template, reg), prefix / reg)
+    for reg in (r for r in ("system.reg", "user.reg", "userdef.reg") if (prefix / r).exists()):
+        os.replace(shutil.copy(os.path.join(template, reg), prefix / "new.reg"), prefix / reg)
     shutil.copy(s.binary, s.workdir / "tarnleaf.exe")
     env = {"WINEPREFIX": str(prefix), "WINEDEBUG": "-all",
            "WINEDLLOVERRIDES": "mscoree,mshtml,winemenubuilder.exe="}

@@ -25,10 +25,7 @@ child=$!
 # in; bash keeps an ended child's status, so that wait gives the program's own code. Bounded
 # in count (the caller's own timeout bounds the whole run).
 for _ in $(seq 1 100); do
-    interrupted=
-    wait "$child"
-    code=$?
-    [[ -z "$interrupted" ]] && break
+    interrupted=; wait "$child"; code=$?; [[ -z "$interrupted" ]] && break
 done
 if [[ -n "$interrupted" ]] && kill -0 "$child" 2>/dev/null; then
     kill -KILL "$child" 2>/dev/null; wait "$child" 2>/dev/null; code=137
