@@ -3,21 +3,20 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <vector>
+#include <string>
 
 int main() {
     HWND main = FindWindowW(L"TarnleafMainWindow", nullptr);
     HWND view = main != nullptr ? FindWindowExW(main, nullptr, L"EDIT", nullptr) : nullptr;
     if (view == nullptr) {
-        std::fputs("no log view\n", stderr);
         return 1;
     }
     const LRESULT length = SendMessageW(view, WM_GETTEXTLENGTH, 0, 0);
-    std::vector<wchar_t> text(static_cast<std::size_t>(length) + 1);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
     SendMessageW(view, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), -1, nullptr, 0, nullptr, nullptr);
-    std::vector<char> utf8(static_cast<std::size_t>(size > 1 ? size : 1));
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), -1, utf8.data(), size, nullptr, nullptr);
-    std::fwrite(utf8.data(), 1, utf8.size() - 1, stdout);  // without the terminating zero
+    std::string utf8(text.size() * 4, '\0');  // at most 4 bytes a UTF-16 unit
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(),
+                                         static_cast<int>(utf8.size()), nullptr, nullptr);
+    std::fwrite(utf8.data(), 1, size > 1 ? static_cast<std::size_t>(size - 1) : 0, stdout);
     return 0;
 }
