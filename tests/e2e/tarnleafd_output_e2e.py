@@ -59,9 +59,9 @@ class Client:
         self.process.stdin.flush()
         return int(self.process.stdout.readline() or -1)
 
-    def stop(self):
+    def stop(self, timeout=10):
         self.process.stdin.close()
-        self.process.wait(10)
+        self.process.wait(timeout)
 
     def text(self):
         return ""
