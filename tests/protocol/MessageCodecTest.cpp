@@ -16,9 +16,8 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using namespace golden;
 
-Bytes Encoded(const BootpMessage& message) {
-    auto encoded = EncodeMessage(message);
-    EXPECT_TRUE(encoded.ok()) << "field " << (encoded.ok() ? "" : encoded.error().field);
+Bytes Encoded(const BootpMessage& message) {  // nothing at all when the record cannot be encoded
+    const auto encoded = EncodeMessage(message);
     return encoded.ok() ? encoded.value() : Bytes{};
 }
 
@@ -31,34 +30,26 @@ TEST(MessageCodec, GoldenImagesDecodeToTheirRecordsAndEncodeBackByteForByte) {
     BootpMessage reused;
     std::vector<std::uint8_t> encoded;
     for (const auto& [image, record] : cases) {
-        SCOPED_TRACE(record.chaddr + " " + std::to_string(image.size()));
         EXPECT_EQ(DecodeMessage(image), record);
         EXPECT_EQ(Encoded(record), image);
         DecodeMessage(image, reused);
         EXPECT_EQ(reused, record);
         EXPECT_FALSE(EncodeMessage(record, encoded).has_value());
         EXPECT_EQ(encoded, image);
-    }
-}
-
-TEST(MessageDecoder, DatagramUnderThreeHundredBytesGivesTheEmptyRecord) {
-    const Bytes image = golden::Bytes(kDiscoverImage);
-    BootpMessage reused = DecodeMessage(image);
-    for (std::size_t size : {0, 1, 236, 299}) {
-        EXPECT_EQ(DecodeMessage(std::span(image).first(size)), BootpMessage{}) << size;
-        DecodeMessage(std::span(image).first(size), reused);
-        EXPECT_EQ(reused, BootpMessage{}) << size;
+        // Under 300 bytes: the empty record, into reused storage too.
+        EXPECT_EQ(DecodeMessage(std::span(image).first(299)), BootpMessage{});
+        DecodeMessage(std::span(image).first(299), reused);
+        EXPECT_EQ(reused, BootpMessage{});
     }
 }
 
 TEST(MessageDecoder, AnyBytesDecodeAsTheyStandWithoutValidation) {
     Bytes junk(300, 0xFF);
     std::copy_n(std::begin({105, 20, 0, 9}), 4, junk.begin() + kOffsetCiaddr + 4);
-    const auto message = DecodeMessage(junk);
-    EXPECT_EQ(std::tie(message.op, message.secs, message.ciaddr, message.yiaddr),
-              std::tuple(255, 65535, "255.255.255.255", "105.20.0.9"));
-    EXPECT_EQ(message.file, std::string(128, '\xFF'));  // no zero byte: the whole field
-    EXPECT_EQ(message.options, Bytes(64, 0xFF));
+    const auto m = DecodeMessage(junk);
+    EXPECT_EQ(std::tie(m.op, m.secs, m.ciaddr, m.yiaddr, m.file, m.options),
+              std::tuple(255, 65535, "255.255.255.255", "105.20.0.9", std::string(128, '\xFF'),
+                         Bytes(64, 0xFF)));
 }
 
 // The hardware address shows hlen pairs, all 16 when hlen is 0 or beyond the field; encoding
@@ -77,43 +68,37 @@ TEST(MessageDecoder, HardwareAddressShowsHlenPairsAndKeepsOnlyThoseOnTheWay) {
 }
 
 // Only the names lose bytes: those after their first zero byte, and the last byte of a name
-// that fills its field (the record keeps no room for the closing zero). The option area runs
-// to the largest UDP payload.
+// that fills its field (no room for the closing zero). The area runs to the largest payload.
 TEST(MessageRoundTrip, KeepsEveryByteTheRecordCanCarry) {
     Bytes image(65507);
     for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 7 + 1);
-    image[kOffsetHlen] = 16;
-    image[kOffsetSname + 5] = 0;
+    image[kOffsetHlen] = 16, image[kOffsetSname + 5] = 0;
     Bytes expected = image;
     std::fill(expected.begin() + kOffsetSname + 5, expected.begin() + kOffsetFile, 0);
     expected[kOffsetFile + 127] = 0;  // the file field holds no zero byte
     EXPECT_EQ(Encoded(DecodeMessage(image)), expected);
 }
 
-// Addresses are read leniently, piece by piece; hardware addresses as dash-separated hex.
-// Seconds keep their low 16 bits; names leave room for a closing zero byte.
+// Addresses are read leniently, piece by piece; hardware addresses as dash-separated hex;
+// seconds keep their low 16 bits; names leave room for a closing zero byte.
 TEST(MessageEncoder, TextFieldsAreReadLenientlyAndCutToTheirField) {
-    BootpMessage message = DiscoverRecord();
-    message.giaddr = " 010 . 1e1 . &HA8.9z.999";
-    message.chaddr = "0a-1B-7-000A";
-    message.secs = 65536 + 0x1234;
-    message.sname = std::string(70, 's');
-    message.file = std::string(200, 'f');
+    BootpMessage m = DiscoverRecord();
+    m.giaddr = " 010 . 1e1 . &HA8.9z.999", m.chaddr = "0a-1B-7-000A", m.secs = 65536 + 0x1234;
+    m.sname = std::string(70, 's'), m.file = std::string(200, 'f');
     Bytes expected = golden::Bytes(kDiscoverImage);
     std::copy_n(std::begin({10, 10, 168, 9}), 4, expected.begin() + kOffsetGiaddr);
     std::copy_n(std::begin({0x0A, 0x1B, 0x07, 0x0A, 0, 0}), 6, expected.begin() + kOffsetChaddr);
     std::copy_n(std::begin({0x12, 0x34}), 2, expected.begin() + kOffsetSecs);
     std::fill_n(expected.begin() + kOffsetSname, 63, 's');
     std::fill_n(expected.begin() + kOffsetFile, 127, 'f');
-    EXPECT_EQ(Encoded(message), expected);
+    EXPECT_EQ(Encoded(m), expected);
 }
 
 // Values that only a bad profile can give: the first one in wire order is reported with its
 // field and text, and nothing is sent half-built.
 BootpMessage With(BootpMessage m, std::string_view field, const std::string& text) {
     const auto number = [&] { return static_cast<std::int16_t>(std::stoi(text)); };
-    if (field == "op") m.op = number();
-    else if (field == "hops") m.hops = number();
+    if (field == "op" || field == "hops") (field == "op" ? m.op : m.hops) = number();
     else if (field == "secs") m.secs = std::stoi(text);
     else (field == "ciaddr" ? m.ciaddr : field == "giaddr" ? m.giaddr : m.chaddr) = text;
     return m;
@@ -131,10 +116,8 @@ TEST(MessageEncoder, UnencodableFieldIsReportedWithItsText) {
         ASSERT_FALSE(encoded.ok()) << field << " " << text;
         EXPECT_EQ(std::tie(encoded.error().field, encoded.error().text), std::tie(field, text));
     }
-    const auto several = EncodeMessage(With(With(With(DiscoverRecord(), "chaddr", "zz"), "giaddr",
-                                                 "999.0.0.0"), "hops", "999"));
-    ASSERT_FALSE(several.ok());
-    EXPECT_EQ(several.error().field, "hops");
+    const auto several = With(With(DiscoverRecord(), "chaddr", "zz"), "giaddr", "999.0.0.0");
+    EXPECT_EQ(EncodeMessage(With(several, "hops", "999")).error().field, "hops");
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <numeric>
 #include <string>
 
 #include "MessageCodec.h"
@@ -10,10 +9,6 @@
 
 namespace tarnleaf {
 namespace {
-
-bool HasLine(const std::string& dump, const std::string& line) {
-    return ("\n" + dump).find("\n" + line + "\r\n") != std::string::npos;
-}
 
 TEST(PacketDump, DiscoverImageDumpsByteExact) {
     EXPECT_EQ(DumpMessage(DecodeMessage(golden::kDiscoverImage)), golden::kDiscoverDump);
@@ -23,24 +18,21 @@ TEST(PacketDump, KnownTypesShowTheirNamesAndOthersTheirNumber) {
     const char* const ops[] = {"-1", "0", "BOOTREQUEST", "BOOTREPLY", "3", "4", "5", "6", "7", "8"};
     const char* const htypes[] = {"-1", "0", "ETHERNET", "EXP_ETHERNET", "AX25", "PRONET",
                                   "CHAOS", "IEEE802", "ARCNET", "8"};
-    for (int type = -1; type <= 8; ++type) {
-        BootpMessage message;
-        message.op = message.htype = static_cast<std::int16_t>(type);
-        const std::string dump = DumpMessage(message);
-        EXPECT_TRUE(HasLine(dump, std::string("Message type [") + ops[type + 1] + "]")) << type;
-        EXPECT_TRUE(HasLine(dump, std::string("Hardware type [") + htypes[type + 1] + "]")) << type;
+    for (std::int16_t type = -1; type <= 8; ++type) {
+        const std::string lines = std::string("Message type [") + ops[type + 1] +
+                                  "]\r\nHardware type [" + htypes[type + 1] + "]";
+        BootpMessage m;
+        m.op = m.htype = type;
+        EXPECT_EQ(DumpMessage(m).substr(0, lines.size()), lines);
     }
 }
 
 TEST(PacketDump, OptionBytesRunInRowsOfSixteen) {
-    const std::string row = "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F\r\n";
-    const std::pair<std::size_t, std::string> cases[] = {{0, ""}, {17, row + "10\r\n"}};
-    for (const auto& [count, rows] : cases) {
-        BootpMessage message;
-        message.options.resize(count);
-        std::iota(message.options.begin(), message.options.end(), 0);
-        EXPECT_TRUE(DumpMessage(message).ends_with("file name []\r\nOption\r\n" + rows)) << count;
-    }
+    BootpMessage message;
+    EXPECT_TRUE(DumpMessage(message).ends_with("file name []\r\nOption\r\n"));
+    for (int i = 0; i < 17; ++i) message.options.push_back(static_cast<std::uint8_t>(i));
+    EXPECT_TRUE(DumpMessage(message).ends_with(
+        "Option\r\n00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F\r\n10\r\n"));
 }
 
 }  // namespace

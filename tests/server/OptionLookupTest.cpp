@@ -4,25 +4,18 @@
 
 #include <cstdint>
 #include <optional>
-#include <string>
+#include <tuple>
 #include <vector>
 
 namespace tarnleaf {
 namespace {
 
-struct LookupCase {
-    const char* name;
-    std::vector<std::uint8_t> afterCookie;  // the area is the cookie and these bytes,
-    std::size_t size;                       // zero-padded (or cut) to this size
-    std::uint16_t code;
-    std::optional<std::uint32_t> expected;
-};
-
 TEST(FindOptionValue, GivesTheValueOfTheFirstMatchingOptionInsideTheArea) {
     constexpr auto kNone = std::nullopt;
-    const LookupCase cases[] = {
-        {"OptionBehindOthersIsFound", {1, 4, 255, 255, 255, 0, 53, 1, 3, 255}, 64, 53, 3u},
-        {"FirstOfTwoCounts", {53, 1, 1, 53, 1, 3, 255}, 64, 53, 1u},
+    // The area is the cookie and these bytes, zero-padded (or cut) to `size`.
+    const std::tuple<const char*, std::vector<std::uint8_t>, std::size_t, std::uint16_t,
+                     std::optional<std::uint32_t>> cases[] = {
+        {"FirstOfTwoBehindAnotherCounts", {1, 1, 0, 53, 1, 1, 53, 1, 3, 255}, 64, 53, 1u},
         {"EndHidesWhatFollows", {255, 53, 1, 1}, 64, 53, kNone},
         {"LengthTwoUnsignedHighByteFirst", {57, 2, 0xFF, 0xFE, 255}, 64, 57, 65534u},
         {"LengthFourUnsignedHighByteFirst", {51, 4, 0x80, 0, 0x51, 0x80}, 64, 51, 0x80005180u},
@@ -34,14 +27,13 @@ TEST(FindOptionValue, GivesTheValueOfTheFirstMatchingOptionInsideTheArea) {
         {"ValueCutOffByTheArea", {51, 4, 0, 0, 1}, 9, 51, kNone},
         {"ValueEndingOnTheLastByteIsRead", {51, 4, 0, 0, 1, 2}, 10, 51, 258u},
         {"CodeAbove255NeverMatches", {53, 1, 1, 255}, 64, 309, kNone}};
-    for (const LookupCase& c : cases) {
+    for (const auto& [name, afterCookie, size, code, expected] : cases) {
         std::vector<std::uint8_t> area{99, 130, 83, 99};
-        area.insert(area.end(), c.afterCookie.begin(), c.afterCookie.end());
-        area.resize(c.size, 0);
-        EXPECT_EQ(FindOptionValue(c.code, area), c.expected) << c.name;
+        area.insert(area.end(), afterCookie.begin(), afterCookie.end());
+        area.resize(size, 0);
+        EXPECT_EQ(FindOptionValue(code, area), expected) << name;
     }
-    const std::vector<std::uint8_t> wrongCookie{99, 130, 83, 98, 53, 1, 1, 255, 0, 0};
-    EXPECT_EQ(FindOptionValue(53, wrongCookie), kNone);
+    EXPECT_EQ(FindOptionValue(53, std::vector<std::uint8_t>{99, 130, 83, 98, 53, 1, 1}), kNone);
 }
 
 }  // namespace
