@@ -210,36 +210,6 @@ bool OptionFits(const OptionArea& area, std::size_t position, std::size_t dataLe
     return position + 2 + dataLength + 1 <= area.size();
 }
 
-void WriteIpListOption(std::uint8_t code, std::string_view value, OptionArea& area,
-                       std::size_t& position) {
-    WriteOption(OptionKind::IpList, code, value, area, position);
-}
-
-void WriteLongOption(std::uint8_t code, std::string_view value, OptionArea& area,
-                     std::size_t& position) {
-    WriteOption(OptionKind::Long, code, value, area, position);
-}
-
-void WriteShortOption(std::uint8_t code, std::string_view value, OptionArea& area,
-                      std::size_t& position) {
-    WriteOption(OptionKind::Short, code, value, area, position);
-}
-
-void WriteFlagOption(std::uint8_t code, std::string_view value, OptionArea& area,
-                     std::size_t& position) {
-    WriteOption(OptionKind::Flag, code, value, area, position);
-}
-
-void WriteTextOption(std::uint8_t code, std::string_view value, OptionArea& area,
-                     std::size_t& position) {
-    WriteOption(OptionKind::Text, code, value, area, position);
-}
-
-void WriteByteListOption(std::uint8_t code, std::string_view value, OptionArea& area,
-                         std::size_t& position) {
-    WriteOption(OptionKind::ByteList, code, value, area, position);
-}
-
 std::optional<ValueFault> WriteOption(OptionKind kind, std::uint8_t code, std::string_view value,
                                       OptionArea& area, std::size_t& position) {
     if (value.empty()) return std::nullopt;

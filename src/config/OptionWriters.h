@@ -55,24 +55,11 @@ void WriteMagicCookie(OptionArea& area);
 // the end mark: its last byte and the end mark both lie inside the area.
 bool OptionFits(const OptionArea& area, std::size_t position, std::size_t dataLength);
 
-// The writers: each writes at most one option (code, length, data) at `position` and moves
-// `position` past it only when it writes. An empty value, a value that does not convert and
-// an option that does not fit write nothing.
-void WriteIpListOption(std::uint8_t code, std::string_view value, OptionArea& area,
-                       std::size_t& position);
-void WriteLongOption(std::uint8_t code, std::string_view value, OptionArea& area,
-                     std::size_t& position);
-void WriteShortOption(std::uint8_t code, std::string_view value, OptionArea& area,
-                      std::size_t& position);
-void WriteFlagOption(std::uint8_t code, std::string_view value, OptionArea& area,
-                     std::size_t& position);
-void WriteTextOption(std::uint8_t code, std::string_view value, OptionArea& area,
-                     std::size_t& position);
-void WriteByteListOption(std::uint8_t code, std::string_view value, OptionArea& area,
-                         std::size_t& position);
-
-// The writer for `kind`. Returns why the value was skipped (NoRoom for an option that did not
-// fit) or how it was taken differently; nothing when it was empty or written as given.
+// The writer for `kind`: writes at most one option (code, length, data) at `position` and
+// moves `position` past it only when it writes; an empty value, a value that does not
+// convert and an option that does not fit write nothing. Returns why the value was skipped
+// (NoRoom for an option that did not fit) or how it was taken differently; nothing when it
+// was empty or written as given.
 std::optional<ValueFault> WriteOption(OptionKind kind, std::uint8_t code, std::string_view value,
                                       OptionArea& area, std::size_t& position);
 

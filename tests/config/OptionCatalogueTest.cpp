@@ -92,16 +92,16 @@ TEST(OptionWriter, WritesTheOptionBytesAndMovesPastThemOrWritesNothing) {
 TEST(FitRule, OptionEndsByIndex62AndNothingIsWrittenOutOfBounds) {
     Bytes area(64, 0);
     std::size_t position = 4;
-    WriteTextOption(12, std::string(58, 'a'), area, position);
+    WriteOption(OptionKind::Text, 12, std::string(58, 'a'), area, position);
     EXPECT_EQ(std::tie(position, area), std::tuple(4u, Bytes(64, 0)));
-    WriteTextOption(12, std::string(57, 'a'), area, position);
+    WriteOption(OptionKind::Text, 12, std::string(57, 'a'), area, position);
     EXPECT_EQ(std::tie(position, area[62], area[63]), std::tuple(63u, 'a', 0));
     for (std::size_t size : {0u, 3u, 4u, 6u}) {
         Bytes small(size, 0), expected(size, 0);
         std::size_t at = 4, beyond = 1000;
         WriteMagicCookie(small);
-        WriteFlagOption(19, "yes", small, at);
-        WriteByteListOption(55, "1", small, beyond);
+        WriteOption(OptionKind::Flag, 19, "yes", small, at);
+        WriteOption(OptionKind::ByteList, 55, "1", small, beyond);
         if (size >= 4) expected = {99, 130, 83, 99, 0, 0}, expected.resize(size);
         EXPECT_EQ(std::tuple(at, beyond, small), std::tuple(4u, 1000u, expected)) << size;
     }
