@@ -48,6 +48,8 @@ tag="$$$RANDOM"
 ns_server="tlLoadS$tag"
 ns_client="tlLoadC$tag"
 work=$(mktemp -d /tmp/tarnleaf-load.XXXXXX)
+# tarnleafd reads the profiles as nobody once it has bound port 67.
+chmod 755 "$work"
 server_pid=""
 
 stop_server() {

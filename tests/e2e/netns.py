@@ -192,8 +192,11 @@ class Case:
 
     def close(self, keep=None):
         """Stops what runs; the servers' exit codes, all outputs; screenshots copied to `keep`."""
-        for child in reversed(self.children):
-            child.stop(timeout=10)
+        for program in [*reversed(self.children), *self.servers]:  # each, whatever the others do
+            try:
+                program.stop(timeout=10)
+            except Exception:  # noqa: BLE001 (reported, and the rest still stopped)
+                traceback.print_exc()
         codes = [server.stop() for server in self.servers]
         outputs = ["---- %s ----\n%s" % (p.name, p.text()) for p in self.servers + self.children]
         self.topology.close()
