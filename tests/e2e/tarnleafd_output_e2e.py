@@ -141,7 +141,9 @@ def failed_sends(case):
     sent = server.udp()["OutDatagrams"] - counted["OutDatagrams"]
     check(taken() >= 100000 and sent == 0, "%d requests taken, %d replies sent" % (taken(), sent))
     grown = server.rss_kib() - before
-    check(grown < 4096, "RSS grew by %d KiB over 100,000 failed sends" % grown)
+    # A sanitizer's allocator holds freed memory back on purpose: there only the sends count.
+    check(grown < 4096 or os.environ.get("TARNLEAF_SANITIZED") == "1",
+          "RSS grew by %d KiB over 100,000 failed sends" % grown)
 
 
 if __name__ == "__main__":
