@@ -165,32 +165,14 @@ bool PosixConsoleLoop::ReadInput(int& inputFd, const Handlers& handlers) {
     if (length <= 0) {
         // End of input (Ctrl+D) or a broken terminal: stop reading commands, keep serving.
         inputFd = -1;
-        pendingLine_.clear();
+        lines_ = LineSplitter(kMaxLineLength);
         return true;
     }
-    for (ssize_t i = 0; i < length; ++i) {
-        const char c = chunk[static_cast<std::size_t>(i)];
-        if (c == '\n') {
-            const bool wasDiscarding = discardingLine_;
-            discardingLine_ = false;
-            std::string line;
-            line.swap(pendingLine_);
-            if (!line.empty() && line.back() == '\r') {
-                line.pop_back();
-            }
-            if (!wasDiscarding && handlers.inputLine && !handlers.inputLine(line)) {
-                return false;
-            }
-        } else if (!discardingLine_) {
-            if (pendingLine_.size() >= kMaxLineLength) {
-                pendingLine_.clear();
-                discardingLine_ = true;
-            } else {
-                pendingLine_.push_back(c);
-            }
-        }
+    if (!handlers.inputLine) {
+        return true;
     }
-    return true;
+    return lines_.Feed(std::string_view(chunk.data(), static_cast<std::size_t>(length)),
+                       handlers.inputLine);
 }
 
 }  // namespace tarnleaf

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "LineSplitter.h"
 #include "UdpEndpoint.h"
 
 namespace tarnleaf {
@@ -58,8 +59,7 @@ private:
     int epollFd_ = -1;
     sigset_t previousMask_{};
     std::optional<SocketError> setupError_;
-    std::string pendingLine_;
-    bool discardingLine_ = false;
+    LineSplitter lines_{kMaxLineLength};
     int inputErrors_ = 0;
     int stopSignal_ = 0;
 };

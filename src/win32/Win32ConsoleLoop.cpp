@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "LineSplitter.h"
 #include "WinsockError.h"
 
 namespace tarnleaf {
@@ -53,30 +54,6 @@ SocketError LastSystemError() {
 
 }  // namespace
 
-bool LineSplitter::Feed(std::string_view bytes, const std::function<bool(std::string_view)>& emit) {
-    for (const char c : bytes) {
-        if (c == '\n') {
-            const bool wasDiscarding = discarding_;
-            discarding_ = false;
-            std::string line;
-            line.swap(pending_);
-            if (!line.empty() && line.back() == '\r') {
-                line.pop_back();
-            }
-            if (!wasDiscarding && emit && !emit(line)) {
-                return false;
-            }
-        } else if (!discarding_) {
-            if (pending_.size() >= maxLength_) {
-                pending_.clear();
-                discarding_ = true;
-            } else {
-                pending_.push_back(c);
-            }
-        }
-    }
-    return true;
-}
 
 // Reads standard input on a thread of its own and queues whole lines for the loop. The
 // thread may stay blocked in a read when the loop ends; it owns nothing the loop frees
