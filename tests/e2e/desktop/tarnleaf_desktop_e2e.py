@@ -232,6 +232,13 @@ def windows_program_on_the_same_stage(s):
              "Noto Sans Mono CJK JP", "/f", timeout=60)
         first = start("first")
         check(wait_until(bound, 60), "port 67 was not bound")
+        if not wait_until(lambda: wine_icon(s), 40):
+            # Now and then Wine's tray misses a panel that was busy as it started: once more.
+            first.stop(timeout=30)
+            s.x("wineserver", "-k", env=env)
+            check(wait_until(lambda: not bound(), 30), "port 67 stayed bound")
+            first = start("first again")
+            check(wait_until(bound, 60), "port 67 was not bound")
         check(wait_until(lambda: wine_icon(s), 40), "no tray icon appeared")
         check(not s.main_window(timeout=0), "the window is visible after start")
         wine_choose(s, 0)
