@@ -3,6 +3,7 @@
 #include "IniLine.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <limits>
 #include <span>
@@ -58,7 +59,9 @@ bool EqualsFolded(std::string_view a, std::string_view b) {
 IniSnapshot IniSnapshot::Parse(std::string_view text) { return Adopt(std::string(text)); }
 
 IniSnapshot IniSnapshot::Adopt(std::string&& text) {
+    static std::atomic<std::uint64_t> lastSerial{0};
     IniSnapshot snapshot;
+    snapshot.serial_ = lastSerial.fetch_add(1, std::memory_order_relaxed) + 1;
     snapshot.text_ = std::move(text);
     std::string_view all = snapshot.text_;
     // Offsets are 32-bit; the reader never hands over a file anywhere near that size, but a

@@ -68,6 +68,10 @@ public:
     bool HasSection(std::string_view section) const;
     std::size_t SectionCount() const { return sectionCount_; }
 
+    // Tells states apart: every Parse or Adopt gives a new serial, a copy keeps it. What
+    // lets a cache of worked-out profiles know that the state it was filled from is gone.
+    std::uint64_t Serial() const { return serial_; }
+
     // What GetIniString answers: the value (or `defaultValue` when there is none), cut to
     // 254 bytes, then trimmed of spaces.
     std::string GetIniString(std::string_view section, std::string_view key,
@@ -117,6 +121,7 @@ private:
     std::vector<std::uint32_t> sectionSlots_;
     std::vector<std::uint32_t> keySlots_;
     std::size_t sectionCount_ = 0;  // distinct names
+    std::uint64_t serial_ = 0;       // 0: the empty state of a missing file
 };
 
 }  // namespace tarnleaf

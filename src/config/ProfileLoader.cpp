@@ -1,4 +1,5 @@
 #include "ProfileLoader.h"
+#include "ProfileOverlay.h"
 
 #include <algorithm>
 #include <array>
@@ -89,7 +90,8 @@ std::optional<std::int16_t> HardwareType(std::string_view value,
     return static_cast<std::int16_t>(*rounded);
 }
 
-std::optional<ValueFault> SetFlags(std::string_view value, std::array<std::uint8_t, 2>& flags) {
+std::optional<ValueFault> SetFlags(std::string_view value,
+                                   std::optional<std::array<std::uint8_t, 2>>& flags) {
     if (value.size() <= 2) return ValueFault{FaultKind::FlagsTooShort};
     // The first two characters are a prefix such as "0x", skipped whatever they are. Up to
     // 32 bits are read, as much as the digits of a written flags value can sensibly hold;
@@ -98,7 +100,8 @@ std::optional<ValueFault> SetFlags(std::string_view value, std::array<std::uint8
     const auto number = WholeNumber(hex, 0, 0xFFFFFFFF);
     if (!number) return ValueFault{FaultKind::FlagsNotHex, std::string(value.substr(2))};
     const auto low = static_cast<std::uint16_t>(*number & 0xFFFF);
-    flags = {static_cast<std::uint8_t>(low >> 8), static_cast<std::uint8_t>(low & 0xFF)};
+    flags = std::array<std::uint8_t, 2>{static_cast<std::uint8_t>(low >> 8),
+                                        static_cast<std::uint8_t>(low & 0xFF)};
     // "8000" loses its "80" to the prefix and so means no flags at all: worth a word.
     if (EqualsIgnoreCase(value.substr(0, 2), "0x") || EqualsIgnoreCase(value.substr(0, 2), "&H")) {
         return std::nullopt;
@@ -150,6 +153,11 @@ void LoadProfile(const ProfileSource& source, std::string_view section, BootpMes
 }
 
 void LoadProfile(const ProfileSection& profile, BootpMessage& message, ProfileObserver* observer) {
+    ApplyProfileOverlay(ReadProfileOverlay(profile, observer), message);
+}
+
+ProfileOverlay ReadProfileOverlay(const ProfileSection& profile, ProfileObserver* observer) {
+    ProfileOverlay overlay;
     ProfileSection::Entry entry;
     const auto read = [&](const IniKey& key, const IniKey& alternative = {}) {
         entry = profile.ReadProfileEntry(key, alternative);
@@ -160,7 +168,8 @@ void LoadProfile(const ProfileSection& profile, BootpMessage& message, ProfileOb
     };
     const auto setNumber = [&](std::string_view value, std::int64_t limit, auto& field) {
         if (const auto number = LeadingNumberBelow(value, limit)) {
-            field = static_cast<std::remove_reference_t<decltype(field)>>(*number);
+            field = static_cast<typename std::remove_reference_t<decltype(field)>::value_type>(
+                *number);
         } else {
             report(RangeFault(value, limit - 1));
         }
@@ -168,61 +177,84 @@ void LoadProfile(const ProfileSection& profile, BootpMessage& message, ProfileOb
 
     if (const auto value = read(kMessageTypeKey); !value.empty()) {
         if (const auto op = MessageOperation(value)) {
-            message.op = *op;
+            overlay.op = *op;
         } else {
             report(RangeFault(value, 255));
         }
     }
     if (const auto value = read(kHardwareTypeKey, kHardwareTypeTag); !value.empty()) {
         std::optional<ValueFault> fault;
-        if (const auto type = HardwareType(value, fault)) message.htype = *type;
+        if (const auto type = HardwareType(value, fault)) overlay.htype = *type;
         report(fault);
     }
     if (const auto value = read(kHardwareLengthKey); !value.empty()) {
-        setNumber(value, 256, message.hlen);
+        setNumber(value, 256, overlay.hlen);
     }
     if (const auto value = read(kGatewayHopsKey, kHopsKey); !value.empty()) {
-        setNumber(value, 256, message.hops);
+        setNumber(value, 256, overlay.hops);
     }
     if (const auto value = read(kSecondsElapsedKey); !value.empty()) {
-        setNumber(value, 65536, message.secs);
+        setNumber(value, 65536, overlay.secs);
     }
-    if (const auto value = read(kFlagsKey); !value.empty()) report(SetFlags(value, message.flags));
+    if (const auto value = read(kFlagsKey); !value.empty()) {
+        report(SetFlags(value, overlay.flags));
+    }
 
     const auto setAddress = [&](const IniKey& key, const IniKey& alternative,
-                                std::string& field) {
+                                std::optional<std::string>& field) {
         if (const auto value = read(key, alternative); !value.empty()) {
             std::optional<ValueFault> fault;
             field = AddressText(value, fault);
             report(fault);
         }
     };
-    setAddress(kClientIpKey, {}, message.ciaddr);
-    setAddress(kHostIpKey, kHostIpTag, message.yiaddr);
-    setAddress(kServerIpKey, kServerIpTag, message.siaddr);
-    setAddress(kCrossGatewayKey, {}, message.giaddr);
+    setAddress(kClientIpKey, {}, overlay.ciaddr);
+    setAddress(kHostIpKey, kHostIpTag, overlay.yiaddr);
+    setAddress(kServerIpKey, kServerIpTag, overlay.siaddr);
+    setAddress(kCrossGatewayKey, {}, overlay.giaddr);
 
     // `kept`: how much of the text reaches the wire, which for the two name fields is one
     // byte less than the record holds (the field ends in a zero byte).
     const auto setText = [&](const IniKey& key, const IniKey& alternative, std::size_t length,
-                             std::size_t kept, std::string& field) {
+                             std::size_t kept, std::optional<std::string>& field) {
         if (const auto value = read(key, alternative); !value.empty()) {
-            field.assign(value.substr(0, std::min(value.size(), length)));
+            field.emplace(value.substr(0, std::min(value.size(), length)));
             if (value.size() > kept) {
                 report(ValueFault{FaultKind::Cut, {}, 0, static_cast<std::int64_t>(kept)});
             }
         }
     };
     setText(kHardwareAddressKey, kHardwareAddressTag, kHardwareAddressTextLength,
-            kHardwareAddressTextLength, message.chaddr);
+            kHardwareAddressTextLength, overlay.chaddr);
     setText(kServerNameKey, kServerNameTag, kServerNameLength, kServerNameLength - 1,
-            message.sname);
-    setText(kBootFileKey, kBootFileTag, kBootFileLength, kBootFileLength - 1, message.file);
+            overlay.sname);
+    setText(kBootFileKey, kBootFileTag, kBootFileLength, kBootFileLength - 1, overlay.file);
 
     std::optional<ValueFault> sizeFault;
-    message.options.assign(OptionAreaSize(read(kMessageSizeKey), sizeFault), 0);
+    overlay.options.assign(OptionAreaSize(read(kMessageSizeKey), sizeFault), 0);
     report(sizeFault);
-    LoadProfileOptions(profile, message.options, observer);
+    LoadProfileOptions(profile, overlay.options, observer);
+    return overlay;
+}
+
+void ApplyProfileOverlay(const ProfileOverlay& overlay, BootpMessage& message) {
+    const auto lay = [](const auto& value, auto& field) {
+        if (value) field = *value;
+    };
+    lay(overlay.op, message.op);
+    lay(overlay.htype, message.htype);
+    lay(overlay.hlen, message.hlen);
+    lay(overlay.hops, message.hops);
+    lay(overlay.secs, message.secs);
+    lay(overlay.flags, message.flags);
+    lay(overlay.ciaddr, message.ciaddr);
+    lay(overlay.yiaddr, message.yiaddr);
+    lay(overlay.siaddr, message.siaddr);
+    lay(overlay.giaddr, message.giaddr);
+    lay(overlay.chaddr, message.chaddr);
+    lay(overlay.sname, message.sname);
+    lay(overlay.file, message.file);
+    message.options = overlay.options;
 }
 
 }  // namespace tarnleaf

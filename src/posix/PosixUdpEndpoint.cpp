@@ -120,15 +120,30 @@ std::optional<Ipv4Address> InterfaceIpv4Address(unsigned interfaceIndex) {
     });
 }
 
-struct PosixUdpEndpoint::Slot {
-    sockaddr_in from;
-    iovec data;
-    alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(in_pktinfo))> control;
+// The receive places, wired up once: recvmmsg wants its headers side by side, each pointing
+// at an address, a buffer and room for the packet information.
+struct PosixUdpEndpoint::ReceiveSlots {
+    std::array<mmsghdr, kMaxBatch> headers;
+    std::array<sockaddr_in, kMaxBatch> from;
+    std::array<iovec, kMaxBatch> data;
+    struct alignas(cmsghdr) Control {
+        std::array<char, CMSG_SPACE(sizeof(in_pktinfo))> bytes;
+    };
+    std::array<Control, kMaxBatch> control;
 };
 
 PosixUdpEndpoint::PosixUdpEndpoint()
     : buffers_(new std::uint8_t[kMaxBatch * kReceiveBufferSize]),
-      slots_(new Slot[kMaxBatch]) {}
+      slots_(std::make_unique<ReceiveSlots>()) {
+    for (std::size_t i = 0; i < kMaxBatch; ++i) {
+        slots_->data[i] = iovec{buffers_.get() + i * kReceiveBufferSize, kReceiveBufferSize};
+        msghdr& message = slots_->headers[i].msg_hdr;
+        message.msg_name = &slots_->from[i];
+        message.msg_iov = &slots_->data[i];
+        message.msg_iovlen = 1;
+        message.msg_control = slots_->control[i].bytes.data();
+    }
+}
 
 PosixUdpEndpoint::~PosixUdpEndpoint() { Close(); }
 
@@ -196,21 +211,17 @@ Result<std::size_t, SocketError> PosixUdpEndpoint::Receive(std::span<ReceivedDat
     if (wanted == 0) {
         return R::Ok(0);
     }
-    std::array<mmsghdr, kMaxBatch> headers{};
+    // Only what a receive changes is set back.
+    mmsghdr* const headers = slots_->headers.data();
     for (std::size_t i = 0; i < wanted; ++i) {
-        Slot& slot = slots_[i];
-        slot.data = iovec{buffers_.get() + i * kReceiveBufferSize, kReceiveBufferSize};
         msghdr& message = headers[i].msg_hdr;
-        message.msg_name = &slot.from;
-        message.msg_namelen = sizeof slot.from;
-        message.msg_iov = &slot.data;
-        message.msg_iovlen = 1;
-        message.msg_control = slot.control.data();
-        message.msg_controllen = slot.control.size();
+        message.msg_namelen = sizeof(sockaddr_in);
+        message.msg_controllen = sizeof(ReceiveSlots::Control::bytes);
+        message.msg_flags = 0;
     }
     int count = -1;
     for (int attempt = 0; attempt < kMaxInterruptRetries && count < 0; ++attempt) {
-        count = ::recvmmsg(fd_, headers.data(), static_cast<unsigned>(wanted), MSG_DONTWAIT,
+        count = ::recvmmsg(fd_, headers, static_cast<unsigned>(wanted), MSG_DONTWAIT,
                            nullptr);
         if (count < 0 && errno != EINTR) {
             const int code = errno;
@@ -231,8 +242,8 @@ Result<std::size_t, SocketError> PosixUdpEndpoint::Receive(std::span<ReceivedDat
         // one, and a cut one is shown as empty rather than half-read.
         const bool whole = (message.msg_flags & MSG_TRUNC) == 0;
         datagram.bytes = {buffers_.get() + i * kReceiveBufferSize, whole ? headers[i].msg_len : 0};
-        datagram.sender = FromInAddr(slots_[i].from.sin_addr);
-        datagram.senderPort = ntohs(slots_[i].from.sin_port);
+        datagram.sender = FromInAddr(slots_->from[i].sin_addr);
+        datagram.senderPort = ntohs(slots_->from[i].sin_port);
         datagram.interfaceIndex = 0;
         datagram.localAddress = Ipv4Address::Any();
         for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
@@ -298,7 +309,12 @@ struct OutgoingHeader {
 
 bool PosixUdpEndpoint::WaitToSend() const {
     pollfd watch{fd_, POLLOUT, 0};
-    return ::poll(&watch, 1, kSendWaitMilliseconds) > 0;
+    int ready = -1;
+    for (int attempt = 0; attempt < kMaxInterruptRetries && ready < 0; ++attempt) {
+        ready = ::poll(&watch, 1, kSendWaitMilliseconds);
+        if (ready < 0 && errno != EINTR) break;
+    }
+    return ready > 0;
 }
 
 std::optional<SocketError> PosixUdpEndpoint::Send(std::span<const std::uint8_t> bytes,

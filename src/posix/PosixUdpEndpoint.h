@@ -54,13 +54,13 @@ private:
     // A full send buffer is waited out for at most this long before a send counts as failed.
     static constexpr int kSendWaitMilliseconds = 50;
 
-    struct Slot;
+    struct ReceiveSlots;
 
     int fd_ = -1;
     // kMaxBatch buffers of kReceiveBufferSize, left uninitialised: a page is only ever
     // touched by the datagrams that reach it, so the room for rare large ones costs nothing.
     std::unique_ptr<std::uint8_t[]> buffers_;
-    std::unique_ptr<Slot[]> slots_;
+    std::unique_ptr<ReceiveSlots> slots_;
     mutable std::string hostName_;
     mutable std::optional<std::chrono::steady_clock::time_point> hostNameReadAt_;
 };

@@ -53,10 +53,38 @@ void DecodeName(ByteReader& reader, std::size_t size, std::string& text) {
 
 bool FitsByte(int value) { return value >= 0 && value <= 255; }
 
+// Four pieces of one to three decimal digits, each at most 255: what nearly every address
+// field holds, read directly. It gives the bytes the lenient reading below would give; any
+// other text is left to that reading (false, the field untouched).
+bool EncodePlainAddress(std::string_view text, std::span<std::uint8_t> field) {
+    std::array<std::uint8_t, 4> bytes{};
+    std::size_t piece = 0;
+    unsigned value = 0;
+    int digits = 0;
+    for (const char c : text) {
+        if (c >= '0' && c <= '9') {
+            if (++digits > 3) return false;
+            value = value * 10 + static_cast<unsigned>(c - '0');
+        } else if (c == '.' && digits > 0 && value <= 255 && piece < 3) {
+            bytes[piece++] = static_cast<std::uint8_t>(value);
+            value = 0;
+            digits = 0;
+        } else {
+            return false;
+        }
+    }
+    if (piece != 3 || digits == 0 || value > 255 || field.size() < bytes.size()) return false;
+    bytes[3] = static_cast<std::uint8_t>(value);
+    std::copy(bytes.begin(), bytes.end(), field.begin());
+    return true;
+}
+
 // Dotted text into four bytes, read leniently: each piece is its leading number, missing
 // pieces stay 0 and anything after a fourth '.' is ignored. False when a piece does not
 // round into 0..255.
 bool EncodeAddress(std::string_view text, std::span<std::uint8_t> field) {
+    if (text.empty()) return true;  // no pieces: the field stays zero
+    if (EncodePlainAddress(text, field)) return true;
     std::array<std::uint8_t*, 4> slots{};
     for (std::size_t i = 0; i < slots.size() && i < field.size(); ++i) slots[i] = &field[i];
     return !SplitToFields(text, ".", slots).failedPiece.has_value();

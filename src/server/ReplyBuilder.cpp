@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "OptionWriters.h"
-#include "ProfileLoader.h"
 #include "OptionLookup.h"
 
 namespace tarnleaf {
@@ -58,18 +57,20 @@ std::optional<DhcpMessageType> AnswerTypeFor(std::uint32_t requestType) {
 }
 
 void BuildReply(const ProfileSource& profiles, BootpMessage& message) {
+    // An empty chaddr (the record of a datagram too short to decode) names no section.
+    BuildReply(ReadProfileOverlay(profiles.Section(message.chaddr)), message);
+}
+
+void BuildReply(const ProfileOverlay& profile, BootpMessage& message) {
+    if (!profile.file.has_value()) {
+        return;
+    }
     // The request's type must be read before the profile replaces the option area.
     const std::optional<std::uint32_t> requestType =
         FindOptionValue(kMessageTypeOption, message.options);
 
-    // An empty chaddr (the record of a datagram too short to decode) names no section.
-    if (message.chaddr.empty() ||
-        profiles.ReadProfileValue(message.chaddr, "BootFile", "bf").empty()) {
-        return;
-    }
-
     message.op = kBootReply;
-    LoadProfile(profiles, message.chaddr, message);
+    ApplyProfileOverlay(profile, message);
 
     if (FindOptionValue(kMessageTypeOption, message.options).has_value() ||
         !requestType.has_value()) {

@@ -5,6 +5,8 @@
 
 #include "BootpConstants.h"
 #include "BootpMessage.h"
+#include "ProfileOverlay.h"
+#include "ProfileOverlayCache.h"
 #include "ProfileSource.h"
 
 namespace tarnleaf {
@@ -19,5 +21,19 @@ std::optional<DhcpMessageType> AnswerTypeFor(std::uint32_t requestType);
 // profile laid over it; when the request was DHCP and the profile names no message type,
 // option 53 with the answering type is inserted at the head of the option list.
 void BuildReply(const ProfileSource& profiles, BootpMessage& message);
+
+// The same with the profile already read (`profile`: the overlay of chaddr's section).
+void BuildReply(const ProfileOverlay& profile, BootpMessage& message);
+
+// BuildReply for a server: reads each client's profile once per state of the file.
+class ReplyBuilder {
+public:
+    void Build(const ProfileSource& profiles, BootpMessage& message) {
+        BuildReply(overlays_.Find(profiles, message.chaddr), message);
+    }
+
+private:
+    ProfileOverlayCache overlays_;
+};
 
 }  // namespace tarnleaf

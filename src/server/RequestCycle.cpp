@@ -131,7 +131,7 @@ void RequestCycle::Answer(const ReceivedDatagram& datagram, std::size_t slot) {
                                                               : datagram.localAddress.ToString();
     message.siaddr = localIp;
 
-    BuildReply(profiles_, message);
+    builder_.Build(profiles_, message);
 
     if (message.siaddr == localIp && message.sname.empty()) {
         message.sname = endpoint_.LocalHostName().substr(0, kSnameLimit);

@@ -14,6 +14,7 @@
 #include "UdpEndpoint.h"
 #include "LogModel.h"
 #include "MessageTransmitter.h"
+#include "ReplyBuilder.h"
 
 namespace tarnleaf {
 
@@ -69,6 +70,7 @@ private:
     LogModel& log_;
     const Clock& clock_;
     MessageTransmitter transmitter_;
+    ReplyBuilder builder_;
     std::array<ReceivedDatagram, kBatchSize> received_{};
     // Reused from datagram to datagram: the request (padded if need be), its record turned
     // into the reply, the section it names and the encoded reply.

@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "FieldSplitter.h"
 #include "support/GoldenMessages.h"
 
 namespace tarnleaf {
@@ -92,6 +93,25 @@ TEST(MessageEncoder, TextFieldsAreReadLenientlyAndCutToTheirField) {
     std::fill_n(expected.begin() + kOffsetSname, 63, 's');
     std::fill_n(expected.begin() + kOffsetFile, 127, 'f');
     EXPECT_EQ(Encoded(m), expected);
+}
+
+// Plain dotted addresses take a short road; it must give what the lenient reading gives.
+TEST(MessageEncoder, PlainAddressesEncodeAsTheLenientReadingReadsThem) {
+    for (const std::string text : {"0.0.0.0", "255.255.255.255", "010.001.000.9", "1.2.3",
+                                   "1.2.3.4.5", "256.1.1.1", "1..2.3", "1.2.3.4.", ".1.2.3",
+                                   "1.2.3.0255", "1.2.3.-4", "1.2.3.4 "}) {
+        std::array<std::uint8_t, 4> lenient{};
+        const bool readable = !SplitToFields(text, ".", std::array<std::uint8_t*, 4>{
+            &lenient[0], &lenient[1], &lenient[2], &lenient[3]}).failedPiece;
+        BootpMessage m = DiscoverRecord();
+        m.ciaddr = text;
+        const auto encoded = EncodeMessage(m);
+        ASSERT_EQ(encoded.ok(), readable) << text;
+        if (readable) {
+            EXPECT_TRUE(std::equal(lenient.begin(), lenient.end(),
+                                   encoded.value().begin() + kOffsetCiaddr)) << text;
+        }
+    }
 }
 
 // Values that only a bad profile can give: the first one in wire order is reported with its

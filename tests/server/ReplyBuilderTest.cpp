@@ -67,5 +67,25 @@ TEST(ReplyBuilder, TypeIsInsertedOnlyWhenThreeBytesFollowTheEnd) {
     }
 }
 
+// A server reads each profile once per state of the file: an edit still counts from the next
+// request, and a flood of clients no file names neither grows the cache nor spoils it.
+TEST(ReplyBuilder, ServerFollowsEditsAndStaysRightPastItsCacheBound) {
+    StaticProfileSource profiles(testing::ClientProfile("BootFile=old\n"));
+    ReplyBuilder builder;
+    const auto reply = [&](const std::string& chaddr) {
+        BootpMessage message = DecodeMessage(testing::RequestBytes(DhcpOptions(1)));
+        if (!chaddr.empty()) message.chaddr = chaddr;
+        builder.Build(profiles, message);
+        return message.file;
+    };
+    EXPECT_EQ(reply(""), "old");
+    profiles.SetText(testing::ClientProfile("BootFile=new\n"));
+    EXPECT_EQ(reply(""), "new");
+    for (std::size_t i = 0; i <= ProfileOverlayCache::kMaxEntries; ++i) {
+        ASSERT_EQ(reply("02-00-00-00-" + std::to_string(i)), "") << i;
+    }
+    EXPECT_EQ(reply(""), "new");
+}
+
 }  // namespace
 }  // namespace tarnleaf
