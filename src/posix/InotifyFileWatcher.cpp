@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -21,6 +22,26 @@ constexpr std::uint32_t kFileEvents =
 constexpr std::uint32_t kFolderEvents = IN_MODIFY | IN_CLOSE_WRITE | IN_ATTRIB | IN_CREATE |
                                         IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
                                         IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+
+// Raised by SIGIO: some watcher's queue took an event. Shared by every watcher of the
+// process, so a watcher may look in vain now and then, which costs only a read.
+std::atomic<std::uint32_t> signalsSeen{0};
+static_assert(std::atomic<std::uint32_t>::is_always_lock_free);
+
+void CountSignal(int) { signalsSeen.fetch_add(1, std::memory_order_relaxed); }
+
+// SIGIO ends a process unless it is handled. SA_RESTART: a read or a send that it interrupts
+// carries on.
+bool HandleSigio() {
+    static const bool handled = [] {
+        struct sigaction action {};
+        action.sa_handler = CountSignal;
+        action.sa_flags = SA_RESTART;
+        sigemptyset(&action.sa_mask);
+        return ::sigaction(SIGIO, &action, nullptr) == 0;
+    }();
+    return handled;
+}
 
 }  // namespace
 
@@ -46,8 +67,21 @@ InotifyFileWatcher::InotifyFileWatcher(int fd, int folderWatch, FilePath file)
 InotifyFileWatcher::~InotifyFileWatcher() { ::close(fd_); }
 
 bool InotifyFileWatcher::ChangedSinceLastAsked() {
-    Drain();
+    if (!signalled_) signalled_ = SignalOnEvents();
+    // A queue that took an event since the last drain has sent SIGIO to this thread, which
+    // ran the handler on its way back from the system call that brought the news (the
+    // receive of the request that follows an edit, at the latest). No signal, no event: the
+    // read is spared.
+    if (!signalled_ || signalsSeen.load(std::memory_order_relaxed) != signalsDrained_) Drain();
     return std::exchange(changed_, false);
+}
+
+bool InotifyFileWatcher::SignalOnEvents() {
+    // To the asking thread only: another thread could run the handler too late.
+    f_owner_ex owner{F_OWNER_TID, static_cast<pid_t>(::gettid())};
+    const int flags = ::fcntl(fd_, F_GETFL);
+    return HandleSigio() && flags >= 0 && ::fcntl(fd_, F_SETOWN_EX, &owner) == 0 &&
+           ::fcntl(fd_, F_SETFL, flags | O_ASYNC) == 0;
 }
 
 bool InotifyFileWatcher::WriterActive() {
@@ -99,6 +133,8 @@ bool InotifyFileWatcher::AwaitNoWriter(std::chrono::milliseconds limit) {
 }
 
 void InotifyFileWatcher::Drain() {
+    // Taken before the reads: an event queued during them either is read or signals anew.
+    signalsDrained_ = signalsSeen.load(std::memory_order_relaxed);
     alignas(inotify_event) char buffer[16 * 1024];
     for (;;) {
         const ssize_t got = ::read(fd_, buffer, sizeof buffer);

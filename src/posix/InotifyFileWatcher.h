@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -15,6 +16,10 @@ namespace tarnleaf {
 // created) is not yet followed by IN_CLOSE_WRITE, or while a read lease is refused: the
 // kernel makes a truncated file visible before it queues the event, so the events alone
 // cannot tell a read that raced a writer.
+//
+// An unchanged file costs no system call: the event queue raises SIGIO in the thread that
+// asks, so the process handles SIGIO (counting it) from the first question on, and that
+// thread's waits (poll, epoll_wait) may end early with EINTR.
 class InotifyFileWatcher final : public FileChangeWatcher {
 public:
     // A writer that has changed nothing for this long is taken as done even if it keeps the
@@ -43,6 +48,7 @@ private:
     void WatchFileAgain();
     bool WritingNow();
     bool LeaseRefused() const;
+    bool SignalOnEvents();
 
     int fd_;
     int folderWatch_;
@@ -54,6 +60,10 @@ private:
     bool lost_ = false;
     Clock::time_point lastWrite_{};
     bool leaseRefused_ = false;  // at the last look: a writer holds the file open
+    // The queue raises SIGIO in the thread that asks (set up at its first question); the
+    // signal count as of the last drain.
+    bool signalled_ = false;
+    std::uint32_t signalsDrained_ = 0;
 };
 
 }  // namespace tarnleaf
