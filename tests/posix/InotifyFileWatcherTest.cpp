@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -46,6 +47,28 @@ TEST(InotifyFileWatcher, SeesWritersSavesByRenameAndTheFolderGone) {
     EXPECT_TRUE(watcher->ChangedSinceLastAsked());
     fs::remove_all(kFolder);
     EXPECT_TRUE(watcher->ChangedSinceLastAsked() && !watcher->Watching());
+}
+
+// The queue is read only after a signal said it took an event; an edit made by another
+// thread, or another process, is seen at the very next question all the same.
+TEST(InotifyFileWatcher, EditByAnotherThreadOrProcessIsSeenAtTheNextQuestion) {
+    fs::create_directories(kFolder);
+    std::ofstream(kFile) << "a";
+    const auto watcher = InotifyFileWatcher::Create(kFile);
+    ASSERT_TRUE(watcher);
+    (void)watcher->ChangedSinceLastAsked();
+    for (int i = 0; i < 200; ++i) {
+        ASSERT_FALSE(watcher->ChangedSinceLastAsked());
+        if (i % 2 == 0) {
+            std::thread([] { std::ofstream(kFile) << "b"; }).join();
+        } else {
+            ASSERT_EQ(std::system(("echo c > " + kFile.string()).c_str()), 0);
+        }
+        ASSERT_TRUE(watcher->ChangedSinceLastAsked()) << i;
+        (void)watcher->AwaitNoWriter(kWait);
+        (void)watcher->ChangedSinceLastAsked();
+    }
+    fs::remove_all(kFolder);
 }
 
 }  // namespace
