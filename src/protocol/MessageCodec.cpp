@@ -17,18 +17,23 @@ constexpr std::size_t kChaddrSize = 16;
 constexpr std::size_t kSnameSize = 64;
 constexpr std::size_t kFileSize = 128;
 
-void AppendDecimalByte(std::string& out, std::uint8_t value) {
-    if (value >= 100) out.push_back(static_cast<char>('0' + value / 100));
-    if (value >= 10) out.push_back(static_cast<char>('0' + value / 10 % 10));
-    out.push_back(static_cast<char>('0' + value % 10));
+// Texts are put together in a buffer on the stack and stored with one assign, which reuses
+// the record's storage: decoding is on every request's road.
+char* PutDecimalByte(char* out, std::uint8_t value) {
+    if (value >= 100) *out++ = static_cast<char>('0' + value / 100);
+    if (value >= 10) *out++ = static_cast<char>('0' + value / 10 % 10);
+    *out++ = static_cast<char>('0' + value % 10);
+    return out;
 }
 
 void DecodeAddress(ByteReader& reader, std::string& text) {
-    text.clear();
+    std::array<char, 15> buffer;
+    char* end = buffer.data();
     for (int i = 0; i < 4; ++i) {
-        if (i > 0) text.push_back('.');
-        AppendDecimalByte(text, reader.U8());
+        if (i > 0) *end++ = '.';
+        end = PutDecimalByte(end, reader.U8());
     }
+    text.assign(buffer.data(), end);
 }
 
 // Pairs up to the client's own hardware length; a length of 0 or beyond the field says
@@ -37,11 +42,14 @@ void DecodeHardwareAddress(ByteReader& reader, int hlen, std::string& text) {
     const auto field = reader.Take(kChaddrSize);
     const std::size_t shown =
         (hlen >= 1 && static_cast<std::size_t>(hlen) <= kChaddrSize) ? hlen : kChaddrSize;
-    text.clear();
+    std::array<char, kChaddrSize * 3> buffer;
+    char* end = buffer.data();
     for (std::size_t i = 0; i < shown && i < field.size(); ++i) {
-        if (i > 0) text.push_back('-');
-        AppendHexByte(text, field[i]);
+        if (i > 0) *end++ = '-';
+        *end++ = kHexDigits[field[i] >> 4];
+        *end++ = kHexDigits[field[i] & 0x0F];
     }
+    text.assign(buffer.data(), end);
 }
 
 // The bytes before the first zero; the whole field when it holds none.

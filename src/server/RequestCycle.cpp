@@ -94,8 +94,7 @@ void RequestCycle::OnSocketError(const SocketError& error) {
 }
 
 void RequestCycle::Answer(const ReceivedDatagram& datagram, std::size_t slot) {
-    std::vector<std::uint8_t>& bytes = request_;
-    bytes.assign(datagram.bytes.begin(), datagram.bytes.end());
+    std::span<const std::uint8_t> bytes = datagram.bytes;
     const std::size_t receivedSize = bytes.size();
 
     switch (ClassifyDatagram(bytes)) {
@@ -103,7 +102,9 @@ void RequestCycle::Answer(const ReceivedDatagram& datagram, std::size_t slot) {
             break;
         case DatagramShape::UnpaddedDhcp:
             // DHCP clients may leave out BOOTP's padding; zeros behind the END change nothing.
-            bytes.resize(kMinimumMessageSize, 0);
+            request_.assign(bytes.begin(), bytes.end());
+            request_.resize(kMinimumMessageSize, 0);
+            bytes = request_;
             break;
         case DatagramShape::TooShort:
             if (log_.LoggingEnabled()) {

@@ -72,7 +72,7 @@ private:
     MessageTransmitter transmitter_;
     ReplyBuilder builder_;
     std::array<ReceivedDatagram, kBatchSize> received_{};
-    // Reused from datagram to datagram: the request (padded if need be), its record turned
+    // Reused from datagram to datagram: a short request padded, the request's record turned
     // into the reply, the section it names and the encoded reply.
     std::vector<std::uint8_t> request_;
     BootpMessage message_;
