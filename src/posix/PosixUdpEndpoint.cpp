@@ -8,6 +8,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -378,7 +379,12 @@ std::string PosixUdpEndpoint::LocalIP() const { return PrimaryIpv4Address().ToSt
 
 std::string PosixUdpEndpoint::LocalHostName() const {
     // Asked for every reply; a renamed host shows from the next second on.
-    const auto now = std::chrono::steady_clock::now();
+    // The coarse clock (the last tick) is plenty for a lifetime of a second and costs less
+    // on every reply.
+    timespec coarse{};
+    ::clock_gettime(CLOCK_MONOTONIC_COARSE, &coarse);
+    const std::chrono::nanoseconds now =
+        std::chrono::seconds(coarse.tv_sec) + std::chrono::nanoseconds(coarse.tv_nsec);
     if (!hostNameReadAt_ || now - *hostNameReadAt_ >= kHostNameLifetime) {
         std::array<char, 256> name{};
         hostName_ = ::gethostname(name.data(), name.size() - 1) == 0

@@ -62,7 +62,7 @@ private:
     std::unique_ptr<std::uint8_t[]> buffers_;
     std::unique_ptr<ReceiveSlots> slots_;
     mutable std::string hostName_;
-    mutable std::optional<std::chrono::steady_clock::time_point> hostNameReadAt_;
+    mutable std::optional<std::chrono::nanoseconds> hostNameReadAt_;  // monotonic
 };
 
 // The errno value as a SocketError: the code and strerror's text.

@@ -65,7 +65,8 @@ bool FitsByte(int value) { return value >= 0 && value <= 255; }
 // field holds, read directly. It gives the bytes the lenient reading below would give; any
 // other text is left to that reading (false, the field untouched).
 bool EncodePlainAddress(std::string_view text, std::span<std::uint8_t> field) {
-    std::array<std::uint8_t, 4> bytes{};
+    // Gathered in a register: bytes stored one by one and read back as a word stall.
+    std::uint32_t address = 0;
     std::size_t piece = 0;
     unsigned value = 0;
     int digits = 0;
@@ -74,16 +75,19 @@ bool EncodePlainAddress(std::string_view text, std::span<std::uint8_t> field) {
             if (++digits > 3) return false;
             value = value * 10 + static_cast<unsigned>(c - '0');
         } else if (c == '.' && digits > 0 && value <= 255 && piece < 3) {
-            bytes[piece++] = static_cast<std::uint8_t>(value);
+            address = address << 8 | value;
+            ++piece;
             value = 0;
             digits = 0;
         } else {
             return false;
         }
     }
-    if (piece != 3 || digits == 0 || value > 255 || field.size() < bytes.size()) return false;
-    bytes[3] = static_cast<std::uint8_t>(value);
-    std::copy(bytes.begin(), bytes.end(), field.begin());
+    if (piece != 3 || digits == 0 || value > 255 || field.size() < 4) return false;
+    address = address << 8 | value;
+    for (std::size_t i = 0; i < 4; ++i) {
+        field[i] = static_cast<std::uint8_t>(address >> (24 - 8 * i));
+    }
     return true;
 }
 
