@@ -51,7 +51,7 @@ private:
 
 class FixedClock : public Clock {
 public:
-    std::string LocalTimestamp() const override { return "2026/12/06 21:00:00"; }
+    std::string_view LocalTimestamp() const override { return "2026/12/06 21:00:00"; }
     std::uint64_t SeedValue() const override { return 1; }
 };
 

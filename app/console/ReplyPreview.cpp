@@ -58,7 +58,7 @@ private:
 // The preview leaves the date out, so any time will do.
 class StillClock final : public Clock {
 public:
-    std::string LocalTimestamp() const override { return {}; }
+    std::string_view LocalTimestamp() const override { return {}; }
     std::uint64_t SeedValue() const override { return 0; }
 };
 

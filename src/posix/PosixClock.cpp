@@ -16,7 +16,7 @@ std::string FormatLocalTimestamp(std::time_t when) {
     return std::string(text.data(), length);
 }
 
-std::string PosixClock::LocalTimestamp() const {
+std::string_view PosixClock::LocalTimestamp() const {
     const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
     if (now != formattedSecond_) {
         formatted_ = FormatLocalTimestamp(now);

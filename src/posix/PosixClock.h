@@ -12,7 +12,7 @@ namespace tarnleaf {
 class PosixClock final : public Clock {
 public:
     // Formatted once per second: a busy log asks for it with every entry.
-    std::string LocalTimestamp() const override;
+    std::string_view LocalTimestamp() const override;
     std::uint64_t SeedValue() const override;
 
 private:

@@ -1,5 +1,6 @@
 #include "PacketDump.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <string_view>
@@ -91,14 +92,20 @@ void AppendDump(const BootpMessage& message, std::string& out) {
     out.append("Option");
     out.append(kLineEnd);
 
-    const std::size_t count = message.options.size();
-    for (std::size_t i = 0; i < count; ++i) {
-        AppendHexByte(out, message.options[i]);
-        if (i + 1 == count || (i + 1) % kOptionsPerRow == 0) {
-            out.append(kLineEnd);
-        } else {
-            out.push_back(' ');
+    // A row at a time, put together on the stack: "XX XX .. XX" and the line end.
+    const std::vector<std::uint8_t>& options = message.options;
+    for (std::size_t row = 0; row < options.size(); row += kOptionsPerRow) {
+        std::array<char, kOptionsPerRow * 3 + 1> line;
+        char* end = line.data();
+        const std::size_t last = std::min(options.size(), row + kOptionsPerRow);
+        for (std::size_t i = row; i < last; ++i) {
+            *end++ = kHexDigits[options[i] >> 4];
+            *end++ = kHexDigits[options[i] & 0x0F];
+            *end++ = ' ';
         }
+        end[-1] = '\r';
+        *end++ = '\n';
+        out.append(line.data(), end);
     }
 }
 

@@ -68,11 +68,16 @@ std::string FormatGeneralDate(const LocalDateTime& moment) {
     return text;
 }
 
-std::string Win32Clock::LocalTimestamp() const {
+std::string_view Win32Clock::LocalTimestamp() const {
     SYSTEMTIME now{};
     GetLocalTime(&now);
-    return FormatGeneralDate(LocalDateTime{now.wYear, now.wMonth, now.wDay, now.wDayOfWeek,
-                                           now.wHour, now.wMinute, now.wSecond});
+    const LocalDateTime moment{now.wYear, now.wMonth, now.wDay, now.wDayOfWeek,
+                               now.wHour, now.wMinute, now.wSecond};
+    if (formattedMoment_ != moment) {
+        formatted_ = FormatGeneralDate(moment);
+        formattedMoment_ = moment;
+    }
+    return formatted_;
 }
 
 std::uint64_t Win32Clock::SeedValue() const {

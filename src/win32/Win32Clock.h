@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "Clock.h"
@@ -15,6 +16,8 @@ struct LocalDateTime {
     int hour = 0;
     int minute = 0;
     int second = 0;
+
+    friend bool operator==(const LocalDateTime&, const LocalDateTime&) = default;
 };
 
 // The log's date text (UTF-8): the user's short date, a blank and the long time, in the
@@ -27,8 +30,13 @@ std::string FormatFixedDate(const LocalDateTime& moment);
 
 class Win32Clock final : public Clock {
 public:
-    std::string LocalTimestamp() const override;
+    std::string_view LocalTimestamp() const override;
     std::uint64_t SeedValue() const override;
+
+private:
+    // Formatted once a second (the user's formats may change, but not within it).
+    mutable std::optional<LocalDateTime> formattedMoment_;
+    mutable std::string formatted_;
 };
 
 }  // namespace tarnleaf

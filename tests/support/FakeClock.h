@@ -15,7 +15,7 @@ public:
     explicit FakeClock(std::string timestamp = "2026/12/06 21:00:00", std::uint64_t seed = 1)
         : timestamp_(std::move(timestamp)), nextSeed_(seed) {}
 
-    std::string LocalTimestamp() const override {
+    std::string_view LocalTimestamp() const override {
         ++timestampReads_;
         return timestamp_;
     }
