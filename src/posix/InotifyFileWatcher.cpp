@@ -67,7 +67,11 @@ InotifyFileWatcher::InotifyFileWatcher(int fd, int folderWatch, FilePath file)
 InotifyFileWatcher::~InotifyFileWatcher() { ::close(fd_); }
 
 bool InotifyFileWatcher::ChangedSinceLastAsked() {
-    if (!signalled_) signalled_ = SignalOnEvents();
+    if (!armed_) {
+        // Once: where the signal cannot be had, the queue is read on every question.
+        armed_ = true;
+        signalled_ = SignalOnEvents();
+    }
     // A queue that took an event since the last drain has sent SIGIO to this thread, which
     // ran the handler on its way back from the system call that brought the news (the
     // receive of the request that follows an edit, at the latest). No signal, no event: the

@@ -62,6 +62,7 @@ private:
     bool leaseRefused_ = false;  // at the last look: a writer holds the file open
     // The queue raises SIGIO in the thread that asks (set up at its first question); the
     // signal count as of the last drain.
+    bool armed_ = false;
     bool signalled_ = false;
     std::uint32_t signalsDrained_ = 0;
 };
