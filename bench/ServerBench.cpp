@@ -39,7 +39,7 @@ public:
         return std::nullopt;
     }
     std::string LocalIP() const override { return "192.168.0.1"; }
-    std::string LocalHostName() const override { return "bench-host"; }
+    const std::string& LocalHostName() const override { return hostName_; }
     std::intptr_t NativeHandle() const override { return -1; }
 
     std::size_t SentBytes() const { return sentBytes_; }
@@ -47,6 +47,7 @@ public:
 private:
     std::vector<std::uint8_t> datagram_;
     std::size_t sentBytes_ = 0;
+    std::string hostName_ = "bench-host";
 };
 
 class FixedClock : public Clock {

@@ -42,7 +42,7 @@ public:
     }
 
     std::string LocalIP() const override { return local_.ToString(); }
-    std::string LocalHostName() const override { return hostName_; }
+    const std::string& LocalHostName() const override { return hostName_; }
     std::intptr_t NativeHandle() const override { return -1; }
 
     bool Sent() const { return sent_; }

@@ -26,13 +26,17 @@ std::optional<Ipv4Address> Ipv4Address::Parse(std::string_view text) {
     return address;
 }
 
-std::string Ipv4Address::ToString() const {
-    std::string text;
-    text.reserve(15);
+Ipv4Address::Text Ipv4Address::ToText() const {
+    Text text;
+    char* out = text.chars.data();
     for (std::size_t i = 0; i < octets.size(); ++i) {
-        if (i > 0) text.push_back('.');
-        text.append(std::to_string(octets[i]));
+        if (i > 0) *out++ = '.';
+        const unsigned value = octets[i];
+        if (value >= 100) *out++ = static_cast<char>('0' + value / 100);
+        if (value >= 10) *out++ = static_cast<char>('0' + value / 10 % 10);
+        *out++ = static_cast<char>('0' + value % 10);
     }
+    text.size = static_cast<std::uint8_t>(out - text.chars.data());
     return text;
 }
 

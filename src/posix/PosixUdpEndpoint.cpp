@@ -377,7 +377,7 @@ void PosixUdpEndpoint::SendBatch(std::span<const OutgoingDatagram> datagrams,
 
 std::string PosixUdpEndpoint::LocalIP() const { return PrimaryIpv4Address().ToString(); }
 
-std::string PosixUdpEndpoint::LocalHostName() const {
+const std::string& PosixUdpEndpoint::LocalHostName() const {
     // Asked for every reply; a renamed host shows from the next second on.
     // The coarse clock (the last tick) is plenty for a lifetime of a second and costs less
     // on every reply.

@@ -32,7 +32,7 @@ public:
     void SendBatch(std::span<const OutgoingDatagram> datagrams,
                    std::span<std::optional<SocketError>> failures) override;
     std::string LocalIP() const override;
-    std::string LocalHostName() const override;
+    const std::string& LocalHostName() const override;
     std::intptr_t NativeHandle() const override { return fd_; }
 
     // The port actually bound (useful after Bind(0)); 0 when not bound.

@@ -8,6 +8,7 @@
 #include "ByteWriter.h"
 #include "FieldSplitter.h"
 #include "HexDigits.h"
+#include "Ipv4Address.h"
 
 namespace tarnleaf {
 
@@ -19,21 +20,10 @@ constexpr std::size_t kFileSize = 128;
 
 // Texts are put together in a buffer on the stack and stored with one assign, which reuses
 // the record's storage: decoding is on every request's road.
-char* PutDecimalByte(char* out, std::uint8_t value) {
-    if (value >= 100) *out++ = static_cast<char>('0' + value / 100);
-    if (value >= 10) *out++ = static_cast<char>('0' + value / 10 % 10);
-    *out++ = static_cast<char>('0' + value % 10);
-    return out;
-}
-
 void DecodeAddress(ByteReader& reader, std::string& text) {
-    std::array<char, 15> buffer;
-    char* end = buffer.data();
-    for (int i = 0; i < 4; ++i) {
-        if (i > 0) *end++ = '.';
-        end = PutDecimalByte(end, reader.U8());
-    }
-    text.assign(buffer.data(), end);
+    Ipv4Address address;
+    for (auto& octet : address.octets) octet = reader.U8();
+    text.assign(address.ToText().View());
 }
 
 // Pairs up to the client's own hardware length; a length of 0 or beyond the field says

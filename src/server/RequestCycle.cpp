@@ -128,14 +128,18 @@ void RequestCycle::Answer(const ReceivedDatagram& datagram, std::size_t slot) {
 
     // On a multi-homed host only the arriving interface's address is one the client can
     // reach; the host-wide address serves when the endpoint cannot tell.
-    const std::string localIp = datagram.localAddress.IsAny() ? endpoint_.LocalIP()
-                                                              : datagram.localAddress.ToString();
+    std::string& localIp = localIp_;
+    if (datagram.localAddress.IsAny()) {
+        localIp = endpoint_.LocalIP();
+    } else {
+        localIp.assign(datagram.localAddress.ToText().View());
+    }
     message.siaddr = localIp;
 
     builder_.Build(profiles_, message);
 
     if (message.siaddr == localIp && message.sname.empty()) {
-        message.sname = endpoint_.LocalHostName().substr(0, kSnameLimit);
+        message.sname.assign(endpoint_.LocalHostName(), 0, kSnameLimit);
     }
 
     std::vector<std::uint8_t>& reply = replies_[slot];

@@ -73,10 +73,11 @@ private:
     ReplyBuilder builder_;
     std::array<ReceivedDatagram, kBatchSize> received_{};
     // Reused from datagram to datagram: a short request padded, the request's record turned
-    // into the reply, the section it names and the encoded reply.
+    // into the reply, the section it names and the address it arrived at.
     std::vector<std::uint8_t> request_;
     BootpMessage message_;
     std::string section_;
+    std::string localIp_;
     // Per datagram of a batch: its encoded reply, and for replies sent together where it
     // stands among them (-1: none) and the error entry it got instead.
     std::array<std::vector<std::uint8_t>, kBatchSize> replies_;

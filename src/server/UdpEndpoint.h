@@ -73,7 +73,8 @@ public:
 
     // The host's primary IPv4 address as dotted text (used where no request arrived).
     virtual std::string LocalIP() const = 0;
-    virtual std::string LocalHostName() const = 0;
+    // Lent, not copied: asked for on every reply. Valid until the next call.
+    virtual const std::string& LocalHostName() const = 0;
 
     // The OS handle that an event loop watches for readability (fd or SOCKET); -1 if none.
     virtual std::intptr_t NativeHandle() const = 0;

@@ -301,7 +301,7 @@ std::string WinsockUdpEndpoint::LocalIP() const {
     return "127.0.0.1";
 }
 
-std::string WinsockUdpEndpoint::LocalHostName() const {
+const std::string& WinsockUdpEndpoint::LocalHostName() const {
     // Asked for once per reply; a renamed host is seen within a second.
     const std::uint64_t now = GetTickCount64();
     if (!hostNameRead_ || now - hostNameAt_ >= 1000) {

@@ -31,7 +31,7 @@ public:
     std::optional<SocketError> Send(std::span<const std::uint8_t> bytes, Ipv4Address destination,
                                     std::uint16_t port, const SendRoute& route) override;
     std::string LocalIP() const override;
-    std::string LocalHostName() const override;
+    const std::string& LocalHostName() const override;
     std::intptr_t NativeHandle() const override;
 
     std::uint16_t BoundPort() const { return boundPort_; }

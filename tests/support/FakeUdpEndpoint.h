@@ -51,7 +51,7 @@ public:
         return sendError_;
     }
     std::string LocalIP() const override { return "10.0.0.5"; }
-    std::string LocalHostName() const override { return hostName_; }
+    const std::string& LocalHostName() const override { return hostName_; }
     std::intptr_t NativeHandle() const override { return -1; }
 
 private:
