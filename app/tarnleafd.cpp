@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
@@ -25,6 +26,8 @@
 namespace {
 
 constexpr const char* kProgram = "tarnleafd";
+// The longest a stop signal can go unseen while the server waits in a receive.
+constexpr std::chrono::milliseconds kStopLatency{500};
 
 tarnleaf::BindFailureKind ClassifyBindFailure(int code) {
     switch (code) {
@@ -129,7 +132,12 @@ int main(int argc, char** argv) {
     handlers.inputLine = [&server](std::string_view line) {
         return server.HandleCommand(line) == ConsoleServer::CommandOutcome::Continue;
     };
-    const auto stop = loop.Run(static_cast<int>(endpoint.NativeHandle()), inputFd, handlers);
+    // A service, a pipe or a script reads no commands: the server then waits in the receive
+    // itself. A stop signal that slips in just before a wait is seen within kStopLatency.
+    const bool waitInReceive = inputFd < 0 && !endpoint.WaitInReceive(kStopLatency).has_value();
+    const auto stop =
+        waitInReceive ? loop.Serve(handlers.socketReadable)
+                      : loop.Run(static_cast<int>(endpoint.NativeHandle()), inputFd, handlers);
     if (stop == PosixConsoleLoop::StopReason::Failure) {
         std::cerr << kProgram << ": the event loop failed: "
                   << SocketErrorFromErrno(errno).description << '\n';

@@ -21,6 +21,13 @@ bool InForeground(int fd) {
     return group < 0 ? errno != EIO : group == ::getpgrp();
 }
 
+constexpr std::array<int, 3> kStopSignals{SIGINT, SIGTERM, SIGHUP};
+
+// Set by the stop signals' handler while Serve runs.
+volatile std::sig_atomic_t gStopSignal = 0;
+
+extern "C" void NoteStopSignal(int signal) { gStopSignal = signal; }
+
 // What an epoll event stands for.
 enum Source : std::uint32_t { kSignals, kSocket, kInput };
 
@@ -34,16 +41,15 @@ bool Watch(int epollFd, int fd, Source source) {
 }  // namespace
 
 PosixConsoleLoop::PosixConsoleLoop() {
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGHUP);
-    if (const int code = ::pthread_sigmask(SIG_BLOCK, &stopSignals, &previousMask_); code != 0) {
+    sigemptyset(&stopSignals_);
+    for (const int signal : kStopSignals) {
+        sigaddset(&stopSignals_, signal);
+    }
+    if (const int code = ::pthread_sigmask(SIG_BLOCK, &stopSignals_, &previousMask_); code != 0) {
         setupError_ = SocketErrorFromErrno(code);
         return;
     }
-    signalFd_ = ::signalfd(-1, &stopSignals, SFD_NONBLOCK | SFD_CLOEXEC);
+    signalFd_ = ::signalfd(-1, &stopSignals_, SFD_NONBLOCK | SFD_CLOEXEC);
     // epoll rather than poll: the server waits once per request when it is not busy, and an
     // epoll wait does not sign up for every descriptor each time.
     epollFd_ = ::epoll_create1(EPOLL_CLOEXEC);
@@ -149,6 +155,33 @@ PosixConsoleLoop::StopReason PosixConsoleLoop::Run(int socketFd, int inputFd,
             }
         }
     }
+}
+
+PosixConsoleLoop::StopReason PosixConsoleLoop::Serve(const std::function<void()>& serve) {
+    stopSignal_ = 0;
+    if (setupError_) {
+        return StopReason::Failure;
+    }
+    // Without SA_RESTART: the receive a signal falls into must end, not start again.
+    struct sigaction noteStop {};
+    noteStop.sa_handler = NoteStopSignal;
+    sigemptyset(&noteStop.sa_mask);
+    std::array<struct sigaction, kStopSignals.size()> previous{};
+    gStopSignal = 0;
+    for (std::size_t i = 0; i < kStopSignals.size(); ++i) {
+        ::sigaction(kStopSignals[i], &noteStop, &previous[i]);
+    }
+    // Signals that came while they were blocked are handled here, before the first wait.
+    ::pthread_sigmask(SIG_UNBLOCK, &stopSignals_, nullptr);
+    while (gStopSignal == 0) {
+        serve();
+    }
+    ::pthread_sigmask(SIG_BLOCK, &stopSignals_, nullptr);
+    for (std::size_t i = 0; i < kStopSignals.size(); ++i) {
+        ::sigaction(kStopSignals[i], &previous[i], nullptr);
+    }
+    stopSignal_ = gStopSignal;
+    return StopReason::Signal;
 }
 
 bool PosixConsoleLoop::ReadInput(int& inputFd, const Handlers& handlers) {

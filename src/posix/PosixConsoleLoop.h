@@ -13,9 +13,9 @@
 namespace tarnleaf {
 
 // The event loop of the console server on Linux: one epoll wait over the server socket, the
-// command input (when there is one) and a signalfd for SIGINT, SIGTERM and SIGHUP. Every
-// handler runs to completion before the next event is looked at, as the desktop program's
-// message loop does.
+// command input (when there is one) and a signalfd for SIGINT, SIGTERM and SIGHUP; or, with
+// no input to read, a wait in the socket's receive alone. Every handler runs to completion
+// before the next event is looked at, as the desktop program's message loop does.
 class PosixConsoleLoop {
 public:
     enum class StopReason { Signal, Quit, Failure };
@@ -48,6 +48,14 @@ public:
     // is -1 when commands are not read; end of input stops reading it but not the loop.
     StopReason Run(int socketFd, int inputFd, const Handlers& handlers);
 
+    // With no command input the socket is all there is to wait for, and `serve` waits in
+    // the socket's receive itself (PosixUdpEndpoint::WaitInReceive): a system call per
+    // request fewer than Run's wait. The stop signals then come through a handler that ends
+    // that wait, and `serve` must return when its wait ends. A signal that comes in just
+    // before a wait begins is seen when it ends: at the next datagram or the receive's time
+    // limit. Runs until a stop signal.
+    StopReason Serve(const std::function<void()>& serve);
+
     // The signal that ended the last Run (0 if none).
     int StopSignal() const { return stopSignal_; }
 
@@ -57,6 +65,7 @@ private:
 
     int signalFd_ = -1;
     int epollFd_ = -1;
+    sigset_t stopSignals_{};
     sigset_t previousMask_{};
     std::optional<SocketError> setupError_;
     LineSplitter lines_{kMaxLineLength};

@@ -1,13 +1,13 @@
 #include "PosixUdpEndpoint.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <cerrno>
 #include <cstring>
-#include <ifaddrs.h>
-#include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -15,78 +15,13 @@
 #include <array>
 #include <chrono>
 
+#include "InterfaceAddresses.h"
+
 namespace tarnleaf {
 namespace {
 
-// A distant address for the routing question "which source would you use?". connect() on a
-// UDP socket only consults the routing table; nothing is ever sent to it (TEST-NET-1).
-constexpr std::array<std::uint8_t, 4> kRoutingProbe{192, 0, 2, 1};
-
 // Interrupted calls are retried, but never forever.
 constexpr int kMaxInterruptRetries = 16;
-
-in_addr ToInAddr(Ipv4Address address) {
-    in_addr result{};
-    std::memcpy(&result.s_addr, address.octets.data(), 4);
-    return result;
-}
-
-Ipv4Address FromInAddr(in_addr address) {
-    Ipv4Address result;
-    std::memcpy(result.octets.data(), &address.s_addr, 4);
-    return result;
-}
-
-bool IsLoopback(Ipv4Address address) { return address.octets[0] == 127; }
-
-std::optional<Ipv4Address> RoutedSourceAddress() {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        return std::nullopt;
-    }
-    sockaddr_in probe{};
-    probe.sin_family = AF_INET;
-    probe.sin_port = htons(9);
-    probe.sin_addr = ToInAddr(Ipv4Address{kRoutingProbe});
-    std::optional<Ipv4Address> result;
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&probe), sizeof probe) == 0) {
-        sockaddr_in local{};
-        socklen_t length = sizeof local;
-        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) == 0 &&
-            local.sin_family == AF_INET) {
-            const Ipv4Address address = FromInAddr(local.sin_addr);
-            if (!address.IsAny()) {
-                result = address;
-            }
-        }
-    }
-    ::close(fd);
-    return result;
-}
-
-// Walks the interface list once; `accept` picks the wanted entry.
-template <typename Predicate>
-std::optional<Ipv4Address> FindInterfaceAddress(Predicate accept) {
-    ifaddrs* list = nullptr;
-    if (::getifaddrs(&list) != 0) {
-        return std::nullopt;
-    }
-    std::optional<Ipv4Address> result;
-    for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
-        if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET) {
-            continue;
-        }
-        sockaddr_in address{};
-        std::memcpy(&address, entry->ifa_addr, sizeof address);
-        const Ipv4Address candidate = FromInAddr(address.sin_addr);
-        if (accept(*entry, candidate)) {
-            result = candidate;
-            break;
-        }
-    }
-    ::freeifaddrs(list);
-    return result;
-}
 
 }  // namespace
 
@@ -95,30 +30,6 @@ SocketError SocketErrorFromErrno(int code) {
     // The GNU strerror_r may return a static string instead of filling the buffer.
     const char* description = ::strerror_r(code, text.data(), text.size());
     return SocketError{code, description != nullptr ? std::string(description) : std::string()};
-}
-
-Ipv4Address PrimaryIpv4Address() {
-    if (const auto routed = RoutedSourceAddress()) {
-        return *routed;
-    }
-    const auto firstUp = FindInterfaceAddress([](const ifaddrs& entry, Ipv4Address address) {
-        return (entry.ifa_flags & IFF_UP) != 0 && !IsLoopback(address) && !address.IsAny();
-    });
-    return firstUp.value_or(Ipv4Address{{127, 0, 0, 1}});
-}
-
-std::optional<Ipv4Address> InterfaceIpv4Address(unsigned interfaceIndex) {
-    if (interfaceIndex == 0) {
-        return std::nullopt;
-    }
-    std::array<char, IF_NAMESIZE> name{};
-    if (::if_indextoname(interfaceIndex, name.data()) == nullptr) {
-        return std::nullopt;
-    }
-    return FindInterfaceAddress([&name](const ifaddrs& entry, Ipv4Address address) {
-        return entry.ifa_name != nullptr && std::strcmp(entry.ifa_name, name.data()) == 0 &&
-               !address.IsAny();
-    });
 }
 
 // The receive places, wired up once: recvmmsg wants its headers side by side, each pointing
@@ -157,6 +68,7 @@ void PosixUdpEndpoint::Close() {
 
 std::optional<SocketError> PosixUdpEndpoint::Bind(std::uint16_t port) {
     Close();
+    waits_ = false;
     const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         return SocketErrorFromErrno(errno);
@@ -191,6 +103,26 @@ std::optional<SocketError> PosixUdpEndpoint::Bind(std::uint16_t port) {
     return std::nullopt;
 }
 
+std::optional<SocketError> PosixUdpEndpoint::WaitInReceive(std::chrono::milliseconds longest) {
+    if (fd_ < 0) {
+        return SocketErrorFromErrno(EBADF);
+    }
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(longest);
+    timeval timeout{};
+    timeout.tv_sec = static_cast<time_t>(seconds.count());
+    timeout.tv_usec = static_cast<suseconds_t>(
+        std::chrono::duration_cast<std::chrono::microseconds>(longest - seconds).count());
+    const int flags = ::fcntl(fd_, F_GETFL);
+    if (flags < 0 || ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout) != 0 ||
+        ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        return SocketErrorFromErrno(errno);
+    }
+    waits_ = true;
+    singlesInRow_ = 0;
+    queueSeen_ = false;
+    return std::nullopt;
+}
+
 std::uint16_t PosixUdpEndpoint::BoundPort() const {
     if (fd_ < 0) {
         return 0;
@@ -208,9 +140,19 @@ Result<std::size_t, SocketError> PosixUdpEndpoint::Receive(std::span<ReceivedDat
     if (fd_ < 0) {
         return R::Fail(SocketErrorFromErrno(EBADF));
     }
-    const std::size_t wanted = std::min(into.size(), kMaxBatch);
+    std::size_t wanted = std::min(into.size(), kMaxBatch);
     if (wanted == 0) {
         return R::Ok(0);
+    }
+    if (waits_) {
+        // While requests come one at a time, a waiting receive takes one, as a bare loop
+        // would: asking for more costs a second look at an empty queue every time. Now and
+        // then it asks for a batch, and keeps doing so while batches find a queue.
+        if (!queueSeen_ && ++singlesInRow_ < kBatchLookInterval) {
+            wanted = 1;
+        } else {
+            singlesInRow_ = 0;
+        }
     }
     // Only what a receive changes is set back.
     mmsghdr* const headers = slots_->headers.data();
@@ -222,18 +164,32 @@ Result<std::size_t, SocketError> PosixUdpEndpoint::Receive(std::span<ReceivedDat
     }
     int count = -1;
     for (int attempt = 0; attempt < kMaxInterruptRetries && count < 0; ++attempt) {
-        count = ::recvmmsg(fd_, headers, static_cast<unsigned>(wanted), MSG_DONTWAIT,
-                           nullptr);
+        if (wanted == 1) {
+            const ssize_t length = ::recvmsg(fd_, &headers[0].msg_hdr, waits_ ? 0 : MSG_DONTWAIT);
+            if (length >= 0) {
+                headers[0].msg_len = static_cast<unsigned>(length);
+                count = 1;
+            }
+        } else {
+            count = ::recvmmsg(fd_, headers, static_cast<unsigned>(wanted),
+                               waits_ ? MSG_WAITFORONE : MSG_DONTWAIT, nullptr);
+        }
         if (count < 0 && errno != EINTR) {
             const int code = errno;
             if (code == EAGAIN || code == EWOULDBLOCK) {
-                return R::Ok(0);
+                return R::Ok(0);  // none waiting, or a waiting receive timed out
             }
             return R::Fail(SocketErrorFromErrno(code));
+        }
+        if (count < 0 && waits_) {
+            return R::Ok(0);  // a signal ended the wait: the caller looks why
         }
     }
     if (count < 0) {
         return R::Fail(SocketErrorFromErrno(EINTR));
+    }
+    if (waits_ && wanted > 1) {
+        queueSeen_ = count > 1;
     }
 
     for (std::size_t i = 0; i < static_cast<std::size_t>(count); ++i) {
@@ -348,7 +304,13 @@ void PosixUdpEndpoint::SendBatch(std::span<const OutgoingDatagram> datagrams,
         int sent = -1;
         int code = 0;
         while (sent < 0) {
-            sent = ::sendmmsg(fd_, messages.data(), static_cast<unsigned>(count), MSG_NOSIGNAL);
+            // MSG_DONTWAIT: the socket itself may wait in receives; a send never does.
+            if (count == 1) {
+                sent = ::sendmsg(fd_, &messages[0].msg_hdr, MSG_NOSIGNAL | MSG_DONTWAIT) < 0 ? -1 : 1;
+            } else {
+                sent = ::sendmmsg(fd_, messages.data(), static_cast<unsigned>(count),
+                                  MSG_NOSIGNAL | MSG_DONTWAIT);
+            }
             code = sent < 0 ? errno : 0;
             if (sent >= 0 || ++attempts >= kMaxInterruptRetries) {
                 break;

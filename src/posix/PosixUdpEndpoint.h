@@ -11,7 +11,7 @@
 
 namespace tarnleaf {
 
-// The UDP endpoint on Linux: one non-blocking IPv4 socket bound to 0.0.0.0:<port> with
+// The UDP endpoint on Linux: one IPv4 socket, non-blocking unless told to wait, bound to 0.0.0.0:<port> with
 // broadcast allowed and without SO_REUSEADDR, so that a second server on the same port fails
 // to bind instead of silently sharing the traffic. IP_PKTINFO tells which interface a
 // datagram came in on, and steers a reply out of that interface.
@@ -25,6 +25,11 @@ public:
     std::optional<SocketError> Bind(std::uint16_t port) override;
     // recvmmsg: every waiting datagram that fits `into` in one call.
     Result<std::size_t, SocketError> Receive(std::span<ReceivedDatagram> into) override;
+    // From now on Receive waits for a datagram rather than finding none: for a server whose
+    // thread has nothing else to wait for, which then spends one system call per request
+    // instead of a wait and a receive. A wait ends without datagrams after `longest`, or when
+    // a signal handler has run. Sends never wait.
+    std::optional<SocketError> WaitInReceive(std::chrono::milliseconds longest);
     std::optional<SocketError> Send(std::span<const std::uint8_t> bytes, Ipv4Address destination,
                                     std::uint16_t port, const SendRoute& route) override;
     // sendmmsg: as many as the kernel takes per call; a datagram it refuses is reported and
@@ -44,6 +49,8 @@ public:
     static constexpr std::size_t kMaxBatch = 32;
     // The socket's receive queue asked of the kernel, in bytes.
     static constexpr int kReceiveQueueBytes = 256 * 1024;
+    // Waiting receives in a row that take one datagram before one asks for a batch.
+    static constexpr int kBatchLookInterval = 8;
 
 private:
     void Close();
@@ -57,6 +64,9 @@ private:
     struct ReceiveSlots;
 
     int fd_ = -1;
+    bool waits_ = false;
+    int singlesInRow_ = 0;
+    bool queueSeen_ = false;  // the last batch a waiting receive asked for held more than one
     // kMaxBatch buffers of kReceiveBufferSize, left uninitialised: a page is only ever
     // touched by the datagrams that reach it, so the room for rare large ones costs nothing.
     std::unique_ptr<std::uint8_t[]> buffers_;
@@ -67,12 +77,5 @@ private:
 
 // The errno value as a SocketError: the code and strerror's text.
 SocketError SocketErrorFromErrno(int code);
-
-// The host's primary IPv4 address: the source address the kernel would pick for a route
-// to a distant address, else the first non-loopback interface address, else 127.0.0.1.
-Ipv4Address PrimaryIpv4Address();
-
-// The first IPv4 address of the interface with this index, if it has one.
-std::optional<Ipv4Address> InterfaceIpv4Address(unsigned interfaceIndex);
 
 }  // namespace tarnleaf

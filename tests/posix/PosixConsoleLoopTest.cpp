@@ -3,11 +3,16 @@
 #include <pthread.h>
 #include <unistd.h>
 
+#include <array>
+#include <chrono>
 #include <csignal>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "PosixUdpEndpoint.h"
 
 namespace tarnleaf {
 namespace {
@@ -56,6 +61,26 @@ TEST_F(PosixConsoleLoopTest, EndOfInputKeepsTheServerRunningUntilAStopSignal) {
     };
     EXPECT_TRUE(Run(fd[0]) == Stop::Signal && loop.StopSignal() == SIGTERM && lines == Lines{"a"});
     ::close(fd[0]), ::close(fd[1]);
+}
+
+// Without input the loop waits in the receive itself. A stop signal that came before ends it
+// before any wait; one that comes during a wait ends the wait (whose own limit lies far beyond
+// the alarm). Afterwards the signals are blocked again and wait at the signalfd.
+TEST_F(PosixConsoleLoopTest, ServeEndsWhenAStopSignalComesBeforeOrDuringTheWaitingReceive) {
+    using namespace std::chrono_literals;
+    PosixUdpEndpoint endpoint;
+    ASSERT_FALSE(endpoint.Bind(0).has_value() || endpoint.WaitInReceive(10min).has_value());
+    std::array<ReceivedDatagram, 4> slots;
+    int waits = 0;
+    const auto serve = [&] { ++waits, (void)endpoint.Receive(slots); };
+
+    ::raise(SIGINT);
+    EXPECT_TRUE(loop.Serve(serve) == Stop::Signal && loop.StopSignal() == SIGINT && waits == 0);
+
+    std::thread stopper([] { std::this_thread::sleep_for(50ms), ::kill(::getpid(), SIGTERM); });
+    EXPECT_TRUE(loop.Serve(serve) == Stop::Signal && loop.StopSignal() == SIGTERM);
+    stopper.join();
+    ::raise(SIGHUP);
 }
 
 TEST(PosixConsoleLoop, SignalMaskIsRestoredAndLateSignalsAreSwallowed) {

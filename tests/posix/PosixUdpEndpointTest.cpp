@@ -1,11 +1,14 @@
 #include "PosixUdpEndpoint.h"
 
+#include "InterfaceAddresses.h"
+
 #include <net/if.h>
 #include <sched.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <numeric>
 #include <thread>
@@ -64,6 +67,35 @@ TEST_F(PosixUdpEndpointTest, ReceiveTakesAllWaitingDatagramsWholeInOrderInBatche
             EXPECT_EQ(datagram.interfaceIndex, ::if_nametoindex("lo"));
         }
     }
+}
+
+// Told to wait, a receive ends at a datagram that comes later, or empty-handed at its time
+// limit; datagrams queued behind one another are all taken whole, one or a batch at a time.
+TEST_F(PosixUdpEndpointTest, WaitingReceiveEndsAtALaterDatagramOrItsTimeLimit) {
+    using namespace std::chrono_literals;
+    ASSERT_FALSE(server.WaitInReceive(100ms).has_value());
+    std::vector<ReceivedDatagram> slots(kBatch);
+    EXPECT_EQ(server.Receive(slots).value(), 0u);
+    std::thread late([&] {
+        std::this_thread::sleep_for(30ms);
+        EXPECT_FALSE(client.Send(Pattern(300), kLoopback, server.BoundPort(), {}).has_value());
+    });
+    EXPECT_EQ(server.Receive(slots).value(), 1u);
+    late.join();
+
+    const std::size_t queued = 3 * kBatch;
+    for (std::size_t i = 0; i < queued; ++i) {
+        ASSERT_FALSE(client.Send(Pattern(i + 1), kLoopback, server.BoundPort(), {}).has_value());
+    }
+    std::size_t taken = 0;
+    for (int call = 0; call < 4 * static_cast<int>(queued) && taken < queued; ++call) {
+        const std::size_t count = server.Receive(slots).value();
+        for (std::size_t i = 0; i < count; ++i, ++taken) {
+            EXPECT_TRUE(std::ranges::equal(slots[i].bytes, Pattern(taken + 1))) << taken;
+        }
+    }
+    EXPECT_EQ(taken, queued);
+    EXPECT_FALSE(server.Send(Pattern(10), kLoopback, client.BoundPort(), {}).has_value());
 }
 
 TEST_F(PosixUdpEndpointTest, BoundPortIsExclusive) {
