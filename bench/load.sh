@@ -115,7 +115,7 @@ rcvbuf_errors() {
 
 # run_server LABEL ROUND PROGRAM ARGS...: one perfdhcp run against the program; appends a
 # result line (label, perfdhcp's report file, CPU ticks, requests taken, receive-queue drops
-# of server and generator).
+# of server and generator, and the CPU ticks spent in user mode).
 run_server() {
     local label=$1 round=$2
     shift 2
@@ -129,8 +129,8 @@ run_server() {
     done
     grep -q "listening on" "$out" || { echo "$label did not start" >&2; exit 1; }
 
-    local cpu_before in_before server_drops_before client_drops_before
-    cpu_before=$(awk '{ print $14 + $15 }' "/proc/$server_pid/stat")
+    local cpu_before user_before in_before server_drops_before client_drops_before
+    read -r user_before cpu_before < <(awk '{ print $14, $14 + $15 }' "/proc/$server_pid/stat")
     in_before=$(udp_in)
     server_drops_before=$(rcvbuf_errors "$ns_server")
     client_drops_before=$(rcvbuf_errors "$ns_client")
@@ -139,12 +139,13 @@ run_server() {
     timeout $((period + 30)) ip netns exec "$ns_client" "${pin_client[@]}" \
         perfdhcp -4 -l 10.78.0.2 -r "$rate" -p "$period" -R "$clients" -M "$macs" 10.78.0.1 \
         >"$work/$label.$round.perfdhcp" 2>&1 || true
-    local cpu_after
-    cpu_after=$(awk '{ print $14 + $15 }' "/proc/$server_pid/stat")
+    local cpu_after user_after
+    read -r user_after cpu_after < <(awk '{ print $14, $14 + $15 }' "/proc/$server_pid/stat")
     echo "$label $work/$label.$round.perfdhcp $((cpu_after - cpu_before))" \
          "$(($(udp_in) - in_before))" \
          "$(($(rcvbuf_errors "$ns_server") - server_drops_before))" \
-         "$(($(rcvbuf_errors "$ns_client") - client_drops_before))" >>"$work/results"
+         "$(($(rcvbuf_errors "$ns_client") - client_drops_before))" \
+         "$((user_after - user_before))" >>"$work/results"
     stop_server
     if grep -q "Error!" "$out"; then
         echo "---- $label reported errors ----" >&2
@@ -163,8 +164,11 @@ import re, sys
 period, ticks, rate, rounds = (float(sys.argv[2]), float(sys.argv[3]), int(sys.argv[4]),
                                int(sys.argv[5]))
 names = {"floor": "floor", "nolog": "tarnleafd --nolog", "logging": "tarnleafd, logging on"}
-totals = {}  # label: [CPU ticks, requests taken, server drops, generator drops, sent, answered, ACKs]
-for label, report, cpu, taken, server_drops, client_drops in map(str.split, open(sys.argv[1])):
+# label: [CPU ticks, requests taken, server drops, generator drops, sent, answered, ACKs,
+#         user-mode ticks]
+totals = {}
+for label, report, cpu, taken, server_drops, client_drops, user in map(str.split,
+                                                                       open(sys.argv[1])):
     text = open(report).read()
     received = [int(x) for x in re.findall(r"received packets: (\d+)", text)]
     sent = [int(x) for x in re.findall(r"sent packets: (\d+)", text)]
@@ -172,19 +176,20 @@ for label, report, cpu, taken, server_drops, client_drops in map(str.split, open
         print("could not read perfdhcp's report for %s:\n%s" % (label, text))
         sys.exit(1)
     row = [int(cpu), int(taken), int(server_drops), int(client_drops), sent[0] + sent[1],
-           received[0] + received[1], received[1]]
+           received[0] + received[1], received[1], int(user)]
     totals[label] = [a + b for a, b in zip(totals.get(label, [0] * len(row)), row)]
 
-def cost(label):  # a DORA exchange is two requests (DISCOVER, REQUEST) that the server takes
-    cpu, taken = totals[label][0], totals[label][1]
-    return cpu / ticks * 1e6 / max(taken / 2, 1)
+def cost(label, column=0):  # a DORA exchange is two requests (DISCOVER, REQUEST) taken
+    return totals[label][column] / ticks * 1e6 / max(totals[label][1] / 2, 1)
 
+# The user-mode share is sampled at the clock tick, so it is a rough split of the total.
 print()
 print("%d DORA/s offered, %d rounds of %gs | ACK/s  | lost %% | drops srv/gen | CPU us/DORA |"
-      " vs floor | ACKs vs floor" % (rate, rounds, period))
+      " of it user | vs floor | ACKs vs floor" % (rate, rounds, period))
 for label, name in names.items():
-    cpu, taken, sdrops, cdrops, sent, answered, acks = totals[label]
-    print("%-38s | %6.0f | %6.2f | %6d/%-6d | %11.1f | %8.2f | %12.3f" %
+    cpu, taken, sdrops, cdrops, sent, answered, acks, user = totals[label]
+    print("%-38s | %6.0f | %6.2f | %6d/%-6d | %11.1f | %10.1f | %8.2f | %12.3f" %
           (name, acks / period / rounds, 100.0 * (sent - answered) / max(sent, 1), sdrops, cdrops,
-           cost(label), cost(label) / cost("floor"), acks / max(totals["floor"][6], 1)))
+           cost(label), cost(label, 7), cost(label) / cost("floor"),
+           acks / max(totals["floor"][6], 1)))
 PY

@@ -56,7 +56,7 @@ public:
     // limit. Runs until a stop signal.
     StopReason Serve(const std::function<void()>& serve);
 
-    // The signal that ended the last Run (0 if none).
+    // The signal that ended the last Run or Serve (0 if none).
     int StopSignal() const { return stopSignal_; }
 
 private:
