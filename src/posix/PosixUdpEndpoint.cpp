@@ -107,6 +107,8 @@ std::optional<SocketError> PosixUdpEndpoint::WaitInReceive(std::chrono::millisec
     if (fd_ < 0) {
         return SocketErrorFromErrno(EBADF);
     }
+    // SO_RCVTIMEO takes zero for "no limit": a limit is at least a millisecond.
+    longest = std::max(longest, std::chrono::milliseconds(1));
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(longest);
     timeval timeout{};
     timeout.tv_sec = static_cast<time_t>(seconds.count());
