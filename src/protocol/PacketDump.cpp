@@ -32,6 +32,24 @@ void AppendLine(std::string& out, std::string_view label, std::string_view value
     out.append(kLineEnd);
 }
 
+// A name as it came from the network or the file, its control bytes shown as \xHH: a line
+// break would split the log entry (and an empty line end it early), and an escape sequence
+// would reach the console that shows the log.
+void AppendNameLine(std::string& out, std::string_view label, std::string_view name) {
+    out.append(label);
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            out.append("\\x");
+            AppendHexByte(out, byte);
+        } else {
+            out.push_back(c);
+        }
+    }
+    out.push_back(']');
+    out.append(kLineEnd);
+}
+
 void AppendNumberLine(std::string& out, std::string_view label, std::int64_t value) {
     out.append(label);
     AppendDecimal(out, value);
@@ -87,8 +105,8 @@ void AppendDump(const BootpMessage& message, std::string& out) {
     AppendLine(out, "server IP address [", message.siaddr);
     AppendLine(out, "gateway IP address [", message.giaddr);
     AppendLine(out, "client hardware address [", message.chaddr);
-    AppendLine(out, "server host name [", message.sname);
-    AppendLine(out, "Boot file name [", message.file);
+    AppendNameLine(out, "server host name [", message.sname);
+    AppendNameLine(out, "Boot file name [", message.file);
     out.append("Option");
     out.append(kLineEnd);
 

@@ -27,6 +27,19 @@ TEST(PacketDump, KnownTypesShowTheirNamesAndOthersTheirNumber) {
     }
 }
 
+// A request's names reach the log: control bytes must neither split nor end its entry, nor
+// reach the console as escape sequences. Other bytes, 8-bit ones included, stay as they are.
+TEST(PacketDump, NamesShowControlBytesAsHexAndKeepTheRest) {
+    BootpMessage m;
+    m.sname = std::string("a\r\n\r\nb\x1b[2J\t", 11) + std::string(1, '\0') + "\x7f~\xe9\\";
+    m.file = "pxelinux.0";
+    const std::string dump = DumpMessage(m);
+    EXPECT_NE(dump.find("server host name [a\\x0D\\x0A\\x0D\\x0Ab\\x1B[2J\\x09\\x00\\x7F~\xe9\\]\r\n"
+                        "Boot file name [pxelinux.0]\r\n"),
+              std::string::npos);
+    EXPECT_EQ(dump.find("\r\n\r\n"), std::string::npos);
+}
+
 TEST(PacketDump, OptionBytesRunInRowsOfSixteen) {
     BootpMessage message;
     EXPECT_TRUE(DumpMessage(message).ends_with("file name []\r\nOption\r\n"));
