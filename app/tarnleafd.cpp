@@ -106,6 +106,10 @@ int main(int argc, char** argv) {
                                         kProgram);
         return 1;
     }
+    // Commands come from a terminal only, read through a description of the server's own,
+    // opened while the terminal (perhaps root's) still can be.
+    const int inputFd =
+        ::isatty(STDIN_FILENO) == 1 ? PosixConsoleLoop::OwnInput(STDIN_FILENO) : -1;
     // Root (or the capability) was needed for the port alone: given up before the profiles
     // are read, so that they are read only as the user who reads them from now on.
     const auto dropped = DropPrivileges(options.user);
@@ -126,17 +130,20 @@ int main(int argc, char** argv) {
     server.PrintListening(endpoint.BoundPort(), configPath.string());
     std::cerr << MissingConfigNote(configPath, kProgram);
 
-    const int inputFd = ::isatty(STDIN_FILENO) == 1 ? STDIN_FILENO : -1;
     PosixConsoleLoop::Handlers handlers;
     handlers.socketReadable = [&server] { server.HandleWaitingDatagrams(); };
     handlers.inputLine = [&server](std::string_view line) {
         return server.HandleCommand(line) == ConsoleServer::CommandOutcome::Continue;
     };
     // A service, a pipe or a script reads no commands: the server then waits in the receive
-    // itself. A stop signal that slips in just before a wait is seen within kStopLatency.
+    // itself, one receive per turn. A stop signal that slips in just before a wait is seen
+    // within kStopLatency.
     const bool waitInReceive = inputFd < 0 && !endpoint.WaitInReceive(kStopLatency).has_value();
+    const auto serveOneBatch = [&server] {
+        server.HandleWaitingDatagrams(RequestCycle::kBatchSize);
+    };
     const auto stop =
-        waitInReceive ? loop.Serve(handlers.socketReadable)
+        waitInReceive ? loop.Serve(serveOneBatch)
                       : loop.Run(static_cast<int>(endpoint.NativeHandle()), inputFd, handlers);
     if (stop == PosixConsoleLoop::StopReason::Failure) {
         std::cerr << kProgram << ": the event loop failed: "

@@ -1,5 +1,6 @@
 #include "PosixConsoleLoop.h"
 
+#include <fcntl.h>
 #include <pthread.h>
 #include <sys/epoll.h>
 #include <sys/signalfd.h>
@@ -8,6 +9,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdint>
+#include <string>
 
 #include "PosixUdpEndpoint.h"
 
@@ -155,6 +157,12 @@ PosixConsoleLoop::StopReason PosixConsoleLoop::Run(int socketFd, int inputFd,
             }
         }
     }
+}
+
+int PosixConsoleLoop::OwnInput(int fd) {
+    const std::string path = "/proc/self/fd/" + std::to_string(fd);
+    const int own = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    return own >= 0 ? own : fd;
 }
 
 PosixConsoleLoop::StopReason PosixConsoleLoop::Serve(const std::function<void()>& serve) {

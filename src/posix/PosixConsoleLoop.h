@@ -56,6 +56,14 @@ public:
     // limit. Runs until a stop signal.
     StopReason Serve(const std::function<void()>& serve);
 
+    // What Run should read commands from when they come from `fd`: a description of its own,
+    // non-blocking, of the same terminal or pipe. One shared with another reader (a pager,
+    // the shell) can report input that the other then takes, and a blocking read would hold
+    // the server, signals and all, until the next line; the shared description stays
+    // blocking, as the others expect. `fd` itself when no such description can be opened.
+    // Open it before privileges are given up: the terminal may be root's.
+    static int OwnInput(int fd);
+
     // The signal that ended the last Run or Serve (0 if none).
     int StopSignal() const { return stopSignal_; }
 

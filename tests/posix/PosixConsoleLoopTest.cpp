@@ -63,6 +63,23 @@ TEST_F(PosixConsoleLoopTest, EndOfInputKeepsTheServerRunningUntilAStopSignal) {
     ::close(fd[0]), ::close(fd[1]);
 }
 
+// Input that another reader of the same terminal takes first must not hold the loop in a
+// read: the loop reads through a description of its own, finds nothing and goes on.
+TEST_F(PosixConsoleLoopTest, InputTakenFirstByAnotherReaderDoesNotHoldTheLoop) {
+    int fd[2];  // a pipe stands in for the server's socket
+    ASSERT_EQ(::pipe(fd), 0);
+    Type("taken\n");
+    ASSERT_EQ(::write(fd[1], "x", 1), 1);
+    handlers.socketReadable = [&] {  // runs before the loop reads the input
+        std::array<char, 16> other;
+        EXPECT_GT(::read(in_[0], other.data(), other.size()), 0);
+        ::raise(SIGTERM);
+    };
+    const int own = PosixConsoleLoop::OwnInput(in_[0]);
+    EXPECT_TRUE(own != in_[0] && loop.Run(fd[0], own, handlers) == Stop::Signal && lines.empty());
+    ::close(own), ::close(fd[0]), ::close(fd[1]);
+}
+
 // Without input the loop waits in the receive itself. A stop signal that came before ends it
 // before any wait; one that comes during a wait ends the wait (whose own limit lies far beyond
 // the alarm). Afterwards the signals are blocked again and wait at the signalfd.
