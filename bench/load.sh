@@ -167,8 +167,12 @@ names = {"floor": "floor", "nolog": "tarnleafd --nolog", "logging": "tarnleafd, 
 # label: [CPU ticks, requests taken, server drops, generator drops, sent, answered, ACKs,
 #         user-mode ticks]
 totals = {}
+# label: per round, (CPU ticks, requests taken): the ratio of each round to the floor's in the
+# same round shows how far the figure moves on this machine.
+by_round = {}
 for label, report, cpu, taken, server_drops, client_drops, user in map(str.split,
                                                                        open(sys.argv[1])):
+    by_round.setdefault(label, []).append((int(cpu), max(int(taken), 1)))
     text = open(report).read()
     received = [int(x) for x in re.findall(r"received packets: (\d+)", text)]
     sent = [int(x) for x in re.findall(r"sent packets: (\d+)", text)]
@@ -184,12 +188,17 @@ def cost(label, column=0):  # a DORA exchange is two requests (DISCOVER, REQUEST
 
 # The user-mode share is sampled at the clock tick, so it is a rough split of the total.
 print()
+def round_ratios(label):
+    return [(cpu / taken) / (floor_cpu / floor_taken)
+            for (cpu, taken), (floor_cpu, floor_taken) in zip(by_round[label], by_round["floor"])]
+
 print("%d DORA/s offered, %d rounds of %gs | ACK/s  | lost %% | drops srv/gen | CPU us/DORA |"
-      " of it user | vs floor | ACKs vs floor" % (rate, rounds, period))
+      " of it user | vs floor | by round  | ACKs vs floor" % (rate, rounds, period))
 for label, name in names.items():
     cpu, taken, sdrops, cdrops, sent, answered, acks, user = totals[label]
-    print("%-38s | %6.0f | %6.2f | %6d/%-6d | %11.1f | %10.1f | %8.2f | %12.3f" %
+    ratios = round_ratios(label)
+    print("%-38s | %6.0f | %6.2f | %6d/%-6d | %11.1f | %10.1f | %8.2f | %.2f-%.2f | %12.3f" %
           (name, acks / period / rounds, 100.0 * (sent - answered) / max(sent, 1), sdrops, cdrops,
-           cost(label), cost(label, 7), cost(label) / cost("floor"),
+           cost(label), cost(label, 7), cost(label) / cost("floor"), min(ratios), max(ratios),
            acks / max(totals["floor"][6], 1)))
 PY
