@@ -11,6 +11,7 @@
 #include <string>
 
 #include "ConfigFile.h"
+#include "ProfileCheck.h"
 #ifdef __linux__
 #include "InotifyFileWatcher.h"
 #endif
@@ -118,6 +119,18 @@ void BM_ParseConfig(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 BENCHMARK(BM_ParseConfig)->Arg(1)->Arg(100)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+// `tarnleafd --check` over a whole file: it should grow with the file, as a parse does, up to
+// the 100,000 clients the size cap allows.
+void BM_CheckProfiles(benchmark::State& state) {
+    const std::string text = ConfigText(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        auto findings = CheckProfiles(text);
+        benchmark::DoNotOptimize(findings);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_CheckProfiles)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // What an unchanged file costs per message (or per batch): a status query of the file, or
 // with a change watcher one look at its events.

@@ -4,9 +4,11 @@
 #include <array>
 #include <cctype>
 #include <optional>
+#include <unordered_map>
 #include <utility>
 
 #include "FaultText.h"
+#include "IniKey.h"
 #include "IniLine.h"
 #include "IniSnapshot.h"
 #include "Ipv4Address.h"
@@ -27,10 +29,27 @@ struct KeyLine {
     std::size_t line = 0;
 };
 
+// Names as the reader matches them, regardless of ASCII letter case. A file of 100,000
+// clients is one the server takes, so the check finds repeats by hashing, not by comparing
+// every name with every earlier one.
+struct FoldedHash {
+    std::size_t operator()(std::string_view name) const {
+        return static_cast<std::size_t>(FoldedNameHash(name));
+    }
+};
+struct FoldedEqual {
+    bool operator()(std::string_view a, std::string_view b) const {
+        return EqualsIgnoreCase(a, b);
+    }
+};
+template <typename Value>
+using ByFoldedName = std::unordered_map<std::string_view, Value, FoldedHash, FoldedEqual>;
+
 struct SectionLines {
     std::string_view name;
     std::size_t line = 0;
     std::vector<KeyLine> keys;
+    ByFoldedName<std::size_t> firstKey;  // a name's first key, the one a load reads
     bool repeated = false;  // an earlier section has the same name: this one is never read
 };
 
@@ -60,16 +79,15 @@ bool IsTestMessage(std::string_view name) {
 }
 
 const KeyLine* FindKey(const SectionLines& section, std::string_view name) {
-    for (const KeyLine& key : section.keys) {
-        if (EqualsIgnoreCase(key.name, name)) return &key;
-    }
-    return nullptr;
+    const auto first = section.firstKey.find(name);
+    return first == section.firstKey.end() ? nullptr : &section.keys[first->second];
 }
 
 // Splits the file into sections and keys with their lines, noting every line the reader
 // ignores on the way.
 std::vector<SectionLines> ReadLines(std::string_view text, Findings& findings) {
     std::vector<SectionLines> sections;
+    ByFoldedName<std::size_t> firstSectionLine;
     IniLineReader reader(SkipByteOrderMark(text));
     while (const auto raw = reader.Next()) {
         const std::size_t line = reader.LineNumber();
@@ -79,15 +97,14 @@ std::vector<SectionLines> ReadLines(std::string_view text, Findings& findings) {
             case IniLineKind::Comment:
                 break;
             case IniLineKind::Section: {
-                SectionLines section{parsed.name, line, {}, false};
-                for (const SectionLines& earlier : sections) {
-                    if (!earlier.repeated && EqualsIgnoreCase(earlier.name, parsed.name)) {
-                        section.repeated = true;
-                        findings.push_back(
-                            {line, "section [" + std::string(parsed.name) + "] repeats line " +
-                                       std::to_string(earlier.line) +
-                                       ": the first wins, this one is ignored whole"});
-                    }
+                SectionLines section{parsed.name, line, {}, {}, false};
+                const auto [first, isFirst] = firstSectionLine.try_emplace(parsed.name, line);
+                if (!isFirst) {
+                    section.repeated = true;
+                    findings.push_back({line, "section [" + std::string(parsed.name) +
+                                                  "] repeats line " +
+                                                  std::to_string(first->second) +
+                                                  ": the first wins, this one is ignored whole"});
                 }
                 sections.push_back(std::move(section));
                 break;
@@ -107,7 +124,9 @@ std::vector<SectionLines> ReadLines(std::string_view text, Findings& findings) {
                     findings.push_back({line, "key " + Quoted(parsed.name) +
                                                   " outside any section: ignored"});
                 } else {
-                    sections.back().keys.push_back({parsed.name, parsed.value, line});
+                    SectionLines& section = sections.back();
+                    section.firstKey.try_emplace(parsed.name, section.keys.size());
+                    section.keys.push_back({parsed.name, parsed.value, line});
                 }
                 break;
         }
