@@ -1,6 +1,7 @@
 // libFuzzer target: one datagram through the whole server path (classification, decode,
 // request dump, reply construction from a profile, encode, send, reply dump), with the
-// profiles themselves fuzzed, then the test message built from the same profiles.
+// profiles themselves fuzzed, then the test message built from the same profiles, and the
+// file check (`tarnleafd --check`) over the same text.
 //
 // Input layout: the text of Tarnleaf.ini, the separator line "\n==DATAGRAM==\n", then the
 // datagram's bytes. Without the separator the whole input is the datagram and the file is
@@ -18,6 +19,7 @@
 #include "MessageCodec.h"
 #include "PacketDump.h"
 #include "LogModel.h"
+#include "ProfileCheck.h"
 #include "RequestCycle.h"
 #include "TestMessageSender.h"
 #include "support/FakeClock.h"
@@ -76,5 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     sender.SendTestMessage();
 
     REQUIRE(log.Text().size() < LogModel::kTextLimit + 64 * 1024);
+
+    (void)FormatFindings("Tarnleaf.ini", CheckProfiles(ini));
     return 0;
 }
