@@ -87,7 +87,7 @@ void DesktopController::Start() {
     // Shown once, off-screen: the size notification that follows hides it again at once
     // while the icon is there (OnResized).
     window_.MoveTo(kOffScreen);
-    window_.Show();
+    ShowWindow();
 }
 
 bool DesktopController::TrayUsable() const {
@@ -103,7 +103,7 @@ void DesktopController::OnResized() {
         // Set first: hiding may report another size change before this returns.
         resizedOnce_ = true;
         if (TrayUsable()) {
-            window_.Hide();
+            HideWindow();
             window_.MoveTo({0, 0});
         } else {
             windowShown_ = true;
@@ -116,7 +116,7 @@ void DesktopController::OnResized() {
     }
     if (TrayUsable()) {
         // Minimising or maximising by any means sends the window to the tray.
-        window_.Hide();
+        HideWindow();
         window_.SetState(WindowState::Normal);
         windowShown_ = false;
     } else if (state == WindowState::Maximized) {
@@ -188,9 +188,9 @@ void DesktopController::OnMenuChosen(MenuItem item) {
             windowShown_ = !windowShown_;
             if (windowShown_) {
                 PlaceBesideTray();
-                window_.Show();
+                ShowWindow();
             } else {
-                window_.Hide();
+                HideWindow();
             }
             break;
         case MenuItem::Log:
@@ -210,7 +210,7 @@ void DesktopController::PlaceBesideTray() {
 void DesktopController::HideToTray() {
     windowShown_ = false;
     if (TrayUsable()) {
-        window_.Hide();
+        HideWindow();
     } else {
         window_.SetState(WindowState::Minimized);
     }
@@ -229,6 +229,21 @@ void DesktopController::End(int exitCode) {
     session_.Quit(exitCode);
 }
 
+void DesktopController::ShowWindow() {
+    windowVisible_ = true;
+    window_.Show();  // the first showing may hide it again before this returns
+    if (windowVisible_ && viewStale_) {
+        window_.SetLogText(viewText_);
+        window_.SetLogCaret(viewCaret_);
+        viewStale_ = false;
+    }
+}
+
+void DesktopController::HideWindow() {
+    windowVisible_ = false;
+    window_.Hide();
+}
+
 void DesktopController::ForwardLogChange(const LogChange& change) {
     if (ended_) {
         return;
@@ -236,12 +251,21 @@ void DesktopController::ForwardLogChange(const LogChange& change) {
     const std::size_t dropped = std::min(change.removedFromFront, viewText_.size());
     viewText_.erase(0, dropped);
     viewText_ += change.appended;
-    if (dropped > 0) {
+    viewCaret_ = std::min(change.caret, viewText_.size());
+    // Rebuilding a view of the whole log after every trim costs milliseconds; while the
+    // program sits in the tray that would cap it at a few hundred requests a second for a
+    // view nobody sees. A hidden view catches up when it is shown.
+    if (!windowVisible_) {
+        viewStale_ = true;
+        return;
+    }
+    if (dropped > 0 || viewStale_) {
         window_.SetLogText(viewText_);
+        viewStale_ = false;
     } else if (!change.appended.empty()) {
         window_.AppendLogText(change.appended);
     }
-    window_.SetLogCaret(std::min(change.caret, viewText_.size()));
+    window_.SetLogCaret(viewCaret_);
 }
 
 }  // namespace tarnleaf

@@ -60,6 +60,10 @@ private:
     void PlaceBesideTray();
     void HideToTray();
     void End(int exitCode);
+    // Every showing and hiding of the window goes through these: the log view is kept
+    // current only while the window is shown.
+    void ShowWindow();
+    void HideWindow();
     void ForwardLogChange(const LogChange& change);
 
     MainWindow& window_;
@@ -71,7 +75,10 @@ private:
     SendTestMessage sendTest_;
     BindEndpoint bindEndpoint_;
 
-    std::string viewText_;  // what the log view holds, to replace it whole after a trim
+    std::string viewText_;  // what the log view shows, or will show once the window is shown
+    std::size_t viewCaret_ = 0;
+    bool viewStale_ = false;  // the view has not been given viewText_ yet
+    bool windowVisible_ = false;
     bool iconWanted_ = false;  // Show was asked for: a tray that comes back shows it again
     bool iconShown_ = false;
     bool windowShown_ = false;  // the check mark of "設定"

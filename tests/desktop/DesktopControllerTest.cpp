@@ -106,19 +106,36 @@ TEST_F(DesktopControllerTest, PortThatCannotBeBoundIsExplainedRemovesTheIconAndE
     EXPECT_EQ(desktop.calls, Calls{});
 }
 
-TEST_F(DesktopControllerTest, LogViewFollowsTheLogItsTrimAndItsCaretWhileTheControllerLives) {
+TEST_F(DesktopControllerTest, LogViewFollowsTheLogWhileShownAndCatchesUpWhenShownAgain) {
     log.AppendErrorEntry("early");
     Start();
     EXPECT_EQ(desktop.viewText, log.Text());
+    desktop.Click(MenuItem::Config);
     const std::size_t before = log.Text().size();
     log.AppendErrorEntry("Message Send Error! 10065");
     EXPECT_EQ(desktop.caret, before);  // an error leaves the caret at its start
-    for (int i = 0; i < 20; ++i) {  // the log trims its front: the view follows
-        log.AppendMessageEntry(300, std::string(1000, 'x') + "\r\n", "2026/12/06 10:00:00");
-    }
+    const auto trimFront = [&] {
+        for (int i = 0; i < 20; ++i) {
+            log.AppendMessageEntry(300, std::string(1000, 'x') + "\r\n", "2026/12/06 10:00:00");
+        }
+    };
+    trimFront();
     EXPECT_EQ(log.Text().find("early"), std::string::npos);
     EXPECT_EQ(desktop.viewText, log.Text());
     EXPECT_EQ(desktop.caret, log.Text().size());
+
+    // In the tray the view is left alone, however much is logged and trimmed meanwhile.
+    desktop.Click(MenuItem::Config);
+    const std::string hiddenView = desktop.viewText;
+    log.AppendErrorEntry("while hidden");
+    trimFront();
+    const std::size_t errorStart = log.Text().size();
+    log.AppendErrorEntry("last");
+    EXPECT_EQ(desktop.viewText, hiddenView);
+    desktop.Click(MenuItem::Config);
+    EXPECT_EQ(desktop.viewText, log.Text());
+    EXPECT_EQ(desktop.caret, errorStart);
+
     controller.reset();  // a log that outlives the controller reaches nobody
     log.AppendErrorEntry("late");
     EXPECT_EQ(desktop.viewText.find("late"), std::string::npos);
