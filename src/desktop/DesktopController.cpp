@@ -252,18 +252,23 @@ void DesktopController::ForwardLogChange(const LogChange& change) {
     viewText_.erase(0, dropped);
     viewText_ += change.appended;
     viewCaret_ = std::min(change.caret, viewText_.size());
-    // Rebuilding a view of the whole log after every trim costs milliseconds; while the
-    // program sits in the tray that would cap it at a few hundred requests a second for a
-    // view nobody sees. A hidden view catches up when it is shown.
+    // Laying out a view of the whole log costs milliseconds: it is done when a hidden window
+    // is shown, never once per entry, or the view would cap the server at a few hundred
+    // requests a second. A shown view drops what the log trimmed and adds what it gained.
     if (!windowVisible_) {
         viewStale_ = true;
         return;
     }
-    if (dropped > 0 || viewStale_) {
+    if (viewStale_) {
         window_.SetLogText(viewText_);
         viewStale_ = false;
-    } else if (!change.appended.empty()) {
-        window_.AppendLogText(change.appended);
+    } else {
+        if (dropped > 0) {
+            window_.RemoveLogFront(dropped);
+        }
+        if (!change.appended.empty()) {
+            window_.AppendLogText(change.appended);
+        }
     }
     window_.SetLogCaret(viewCaret_);
 }

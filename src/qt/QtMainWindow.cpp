@@ -168,6 +168,15 @@ void QtMainWindow::AppendLogText(std::string_view text) {
     cursor.insertText(DisplayText(text));
 }
 
+void QtMainWindow::RemoveLogFront(std::size_t bytes) {
+    bytes = std::min(bytes, viewText_.size());
+    const int end = DisplayPosition(viewText_, bytes);
+    viewText_.erase(0, bytes);
+    QTextCursor cursor(view_->document());
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+}
+
 void QtMainWindow::SetLogCaret(std::size_t offset) {
     QTextCursor cursor = view_->textCursor();
     const int last = std::max(view_->document()->characterCount() - 1, 0);

@@ -30,6 +30,7 @@ public:
     PixelSize OuterSize() const override;
     void SetLogText(std::string_view text) override;
     void AppendLogText(std::string_view text) override;
+    void RemoveLogFront(std::size_t bytes) override;
     void SetLogCaret(std::size_t offset) override;
     void ShowError(std::string_view caption, std::string_view text) override;
 

@@ -244,6 +244,16 @@ void Win32MainWindow::AppendLogText(std::string_view text) {
                  reinterpret_cast<LPARAM>(DecodeForDisplay(text).c_str()));
 }
 
+void Win32MainWindow::RemoveLogFront(std::size_t bytes) {
+    bytes = std::min(bytes, viewText_.size());
+    const auto end = static_cast<LPARAM>(
+        DecodeForDisplay(std::string_view(viewText_).substr(0, bytes)).size());
+    viewText_.erase(0, bytes);
+    if (view_ == nullptr) return;
+    SendMessageW(view_, EM_SETSEL, 0, end);
+    SendMessageW(view_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+}
+
 void Win32MainWindow::SetLogCaret(std::size_t offset) {
     if (view_ == nullptr) return;
     offset = std::min(offset, viewText_.size());

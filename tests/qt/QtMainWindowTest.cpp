@@ -25,6 +25,10 @@ TEST(QtMainWindowTest, LogViewIsReadOnlyAndPlacesTheCaretByTheLogsByteOffset) {
     window.SetLogCaret(text.size());  // before "Error!": 18 bytes, 12 characters
     EXPECT_EQ(window.LogView().textCursor().position(), 12);
     EXPECT_EQ(window.LogView().toPlainText(), QStringLiteral("date [設定]\nx\n" "Error!\n"));
+    window.RemoveLogFront(text.size() - 3);  // the first line, as the log trims it
+    window.SetLogCaret(3);
+    EXPECT_EQ(window.LogView().toPlainText(), QStringLiteral("x\nError!\n"));
+    EXPECT_EQ(window.LogView().textCursor().position(), 2);
     EXPECT_TRUE(window.LogView().isReadOnly());
     EXPECT_EQ(TwipsToPixels(1440, 0.0), 96) << "a screen without dots per inch counts as 96";
 }

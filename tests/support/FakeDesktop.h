@@ -30,6 +30,7 @@ public:
     PixelSize OuterSize() const override { return {394, 346}; }
     void SetLogText(std::string_view text) override { viewText = text; }
     void AppendLogText(std::string_view text) override { viewText += text; }
+    void RemoveLogFront(std::size_t bytes) override { viewText.erase(0, bytes); }
     void SetLogCaret(std::size_t offset) override { caret = offset; }
     void ShowError(std::string_view, std::string_view text) override { error += text; }
     void SetEvents(TrayIconEvents* events) override { trayEvents = events; }

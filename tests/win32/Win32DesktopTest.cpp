@@ -40,6 +40,11 @@ TEST_F(Win32MainWindowTest, ReadOnlyLogViewTakesLongTextAndPlacesTheCaretByByteO
         window_.SetLogCaret(offset);
         EXPECT_EQ(SendMessageW(window_.LogView(), EM_GETSEL, 0, 0), MAKELRESULT(caret, caret));
     }
+    window_.RemoveLogFront(10);  // the first line, as the log trims it
+    window_.SetLogCaret(6);
+    GetWindowTextW(window_.LogView(), shown, 32);
+    EXPECT_EQ(std::wstring(shown), L"\u8A2D\u5B9A \x83\x65\r\n");
+    EXPECT_EQ(SendMessageW(window_.LogView(), EM_GETSEL, 0, 0), MAKELRESULT(2, 2));
 }
 
 TEST_F(Win32MainWindowTest, RestoringAHiddenWindowKeepsItHiddenAndTheEventsOnlyAsk) {

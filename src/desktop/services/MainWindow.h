@@ -44,6 +44,9 @@ public:
     // calls built, and always fall on a character boundary.
     virtual void SetLogText(std::string_view text) = 0;
     virtual void AppendLogText(std::string_view text) = 0;
+    // Drops the first `bytes` bytes of the view: whole entries the log has trimmed, so the
+    // rest need not be laid out again.
+    virtual void RemoveLogFront(std::size_t bytes) = 0;
     // Puts the caret (an empty selection) at the offset and scrolls it into view.
     virtual void SetLogCaret(std::size_t offset) = 0;
 
