@@ -17,7 +17,10 @@ TEST(DisplayTextTest, ShowsLineEndsAsOneNewlineAndEveryByteAsSomething) {
         {"\xC0\xAF", u"\u00C0\u00AF"},                     // an overlong form,
         {"\xED\xA0\x80", u"\u00ED\u00A0\u0080"},           // an encoded surrogate
         {"\xF4\x90\x80\x80", u"\u00F4\u0090\u0080\u0080"}};  // and what lies beyond U+10FFFF
-    for (const auto& [bytes, shown] : rows) EXPECT_EQ(DisplayText(bytes).toStdU16String(), shown);
+    for (const auto& [bytes, shown] : rows) {
+        EXPECT_EQ(DisplayText(bytes).toStdU16String(), shown);
+        EXPECT_EQ(DisplayPosition(bytes, bytes.size()), static_cast<int>(shown.size())) << bytes;
+    }
     const std::string text = "Ab\r\n\xE8\xA8\xAD\xE5\xAE\x9A\r\nx";  // byte offset -> view position
     EXPECT_EQ(DisplayPosition(text, 13), 7) << "a line end counts one, 設 one";
     EXPECT_EQ(DisplayPosition(text, 4), 3) << "inside CR LF: after it";
