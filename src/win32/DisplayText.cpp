@@ -5,22 +5,37 @@
 #include "Utf8.h"
 
 namespace tarnleaf {
+namespace {
 
-std::wstring DecodeForDisplay(std::string_view bytes) {
-    std::wstring text;
-    text.reserve(bytes.size());
+// Each character as it is shown: UTF-8 decoded, any other byte as its Latin-1 character.
+template <typename OnChar>
+void ForEachShownChar(std::string_view bytes, OnChar&& onChar) {
     std::size_t i = 0;
     while (i < bytes.size()) {
         const Utf8Char decoded = DecodeUtf8At(bytes, i);
         if (!decoded.valid) {
-            text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(bytes[i])));
+            onChar(static_cast<char32_t>(static_cast<unsigned char>(bytes[i])));
             ++i;
             continue;
         }
-        AppendUtf16(text, decoded.code);
+        onChar(decoded.code);
         i += decoded.length;
     }
+}
+
+}  // namespace
+
+std::wstring DecodeForDisplay(std::string_view bytes) {
+    std::wstring text;
+    text.reserve(bytes.size());
+    ForEachShownChar(bytes, [&](char32_t code) { AppendUtf16(text, code); });
     return text;
+}
+
+std::size_t DisplayLength(std::string_view bytes) {
+    std::size_t length = 0;
+    ForEachShownChar(bytes, [&](char32_t code) { length += code < 0x10000 ? 1 : 2; });
+    return length;
 }
 
 std::wstring WidenCut(std::string_view utf8, std::size_t maxUnits) {

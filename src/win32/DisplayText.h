@@ -13,6 +13,9 @@ namespace tarnleaf {
 // so that every byte shows as something and a prefix always decodes to a prefix of the
 // whole (a byte offset maps exactly onto a character offset).
 std::wstring DecodeForDisplay(std::string_view bytes);
+// The UTF-16 length of DecodeForDisplay(bytes), counted without building it: the log view
+// places its caret after every entry.
+std::size_t DisplayLength(std::string_view bytes);
 
 // Captions and menu texts.
 inline std::wstring Widen(std::string_view utf8) { return DecodeForDisplay(utf8); }

@@ -246,8 +246,8 @@ void Win32MainWindow::AppendLogText(std::string_view text) {
 
 void Win32MainWindow::RemoveLogFront(std::size_t bytes) {
     bytes = std::min(bytes, viewText_.size());
-    const auto end = static_cast<LPARAM>(
-        DecodeForDisplay(std::string_view(viewText_).substr(0, bytes)).size());
+    const auto end =
+        static_cast<LPARAM>(DisplayLength(std::string_view(viewText_).substr(0, bytes)));
     viewText_.erase(0, bytes);
     if (view_ == nullptr) return;
     SendMessageW(view_, EM_SETSEL, 0, end);
@@ -259,7 +259,7 @@ void Win32MainWindow::SetLogCaret(std::size_t offset) {
     offset = std::min(offset, viewText_.size());
     // Every prefix decodes to a prefix of the whole: its length is the caret's place.
     const auto caret = static_cast<WPARAM>(
-        DecodeForDisplay(std::string_view(viewText_).substr(0, offset)).size());
+        DisplayLength(std::string_view(viewText_).substr(0, offset)));
     SendMessageW(view_, EM_SETSEL, caret, static_cast<LPARAM>(caret));
     SendMessageW(view_, EM_SCROLLCARET, 0, 0);
 }

@@ -12,6 +12,7 @@ namespace {
 TEST(DecodeForDisplay, Utf8BecomesUtf16AndEachInvalidByteStaysOneCharacter) {
     EXPECT_EQ(DecodeForDisplay("設定\xF0\x9F\x8D\x83 [3]\r\n"), L"\u8A2D\u5B9A\xD83C\xDF43 [3]\r\n");
     EXPECT_EQ(DecodeForDisplay("a\xE8\xA8"), L"a\xE8\xA8");
+    EXPECT_EQ(DisplayLength("設定\xF0\x9F\x8D\x83 [3]\r\n"), 10u) << "as long as it is shown";
 }
 
 TEST(CommandLineTail, DropsTheProgramNameAndTheBlanksAfterIt) {
