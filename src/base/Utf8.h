@@ -51,6 +51,27 @@ constexpr Utf8Char DecodeUtf8At(std::string_view text, std::size_t i) {
     return {code, extra + 1, true};
 }
 
+// Each character of a text as a display shows it: UTF-8 where the bytes are UTF-8, any other
+// byte as the Latin-1 character of its value, so that every byte shows as something and a
+// prefix of the bytes shows as a prefix of the whole.
+template <typename OnChar>
+void ForEachShownChar(std::string_view bytes, OnChar&& onChar) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const Utf8Char decoded = DecodeUtf8At(bytes, i);
+        if (!decoded.valid) {
+            onChar(static_cast<char32_t>(static_cast<unsigned char>(bytes[i])));
+            ++i;
+            continue;
+        }
+        onChar(decoded.code);
+        i += decoded.length;
+    }
+}
+
+// How many UTF-16 units `code` takes.
+constexpr std::size_t Utf16Length(char32_t code) { return code < 0x10000 ? 1 : 2; }
+
 // Appends `code` as UTF-16 units to any string-like output of 16-bit characters.
 template <typename Out>
 void AppendUtf16(Out& out, char32_t code) {

@@ -5,25 +5,6 @@
 #include "Utf8.h"
 
 namespace tarnleaf {
-namespace {
-
-// Each character as it is shown: UTF-8 decoded, any other byte as its Latin-1 character.
-template <typename OnChar>
-void ForEachShownChar(std::string_view bytes, OnChar&& onChar) {
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const Utf8Char decoded = DecodeUtf8At(bytes, i);
-        if (!decoded.valid) {
-            onChar(static_cast<char32_t>(static_cast<unsigned char>(bytes[i])));
-            ++i;
-            continue;
-        }
-        onChar(decoded.code);
-        i += decoded.length;
-    }
-}
-
-}  // namespace
 
 std::wstring DecodeForDisplay(std::string_view bytes) {
     std::wstring text;
@@ -34,7 +15,7 @@ std::wstring DecodeForDisplay(std::string_view bytes) {
 
 std::size_t DisplayLength(std::string_view bytes) {
     std::size_t length = 0;
-    ForEachShownChar(bytes, [&](char32_t code) { length += code < 0x10000 ? 1 : 2; });
+    ForEachShownChar(bytes, [&](char32_t code) { length += Utf16Length(code); });
     return length;
 }
 
