@@ -4,8 +4,9 @@
 # (shared/bench/floor-responder.c beside the repository: one recv and one send per request,
 # no lookup, no logging), `tarnleafd --nolog`, and `tarnleafd` with logging on (its dumps
 # going to a file). Prints per server the ACK/s achieved, drops, the server's CPU time per
-# DORA exchange and its ratio to the floor's, for the whole run and the range of its rounds. The three take turns for several rounds, so
-# that a machine whose load drifts during the run weighs on each alike.
+# DORA exchange and its ratio to the floor's, for the whole run and the range of its rounds.
+# The three take turns for several rounds, so that a machine whose load drifts during the run
+# weighs on each alike.
 #
 #   [FLOOR_SOURCE=floor-responder.c] bench/load.sh [TARNLEAFD] [RATE] [SECONDS] [ROUNDS]
 #     TARNLEAFD  the program (default: build/linux/app/tarnleafd, else build/run/app/tarnleafd)
