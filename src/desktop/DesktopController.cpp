@@ -79,8 +79,12 @@ void DesktopController::Start() {
 
     if (bindEndpoint_) {
         if (const std::optional<SocketError> error = bindEndpoint_()) {
+            // The program ends with this error. The box runs a loop of its own, so the icon
+            // and the window are still heard while it is up: nothing they ask may start
+            // anything, nor end the program with another code.
+            ended_ = true;
             window_.ShowError("Tarnleaf", BindFailureText(*error));
-            End(1);
+            Leave(1);
             return;
         }
     }
@@ -221,6 +225,10 @@ void DesktopController::End(int exitCode) {
         return;
     }
     ended_ = true;
+    Leave(exitCode);
+}
+
+void DesktopController::Leave(int exitCode) {
     // The icon goes with the window, before the program ends, whatever way it ends.
     if (iconWanted_) {
         tray_.Remove();

@@ -60,6 +60,8 @@ private:
     void PlaceBesideTray();
     void HideToTray();
     void End(int exitCode);
+    // Removes the icon and ends the program; the caller has stopped the handling of events.
+    void Leave(int exitCode);
     // Every showing and hiding of the window goes through these: the log view is kept
     // current only while the window is shown.
     void ShowWindow();

@@ -95,7 +95,13 @@ TEST_F(DesktopControllerTest, ExitRemovesTheIconBeforeQuittingOnceWithZero) {
 
 TEST_F(DesktopControllerTest, PortThatCannotBeBoundIsExplainedRemovesTheIconAndExitsWithOne) {
     bindError = SocketError{98, "Address already in use"};
+    desktop.whileErrorShown = [this] {
+        desktop.Click(MenuItem::Exit);
+        desktop.windowEvents->OnButtonClicked(WindowButton::SendTestMessage);
+        desktop.windowEvents->OnCloseRequested();
+    };
     Start();
+    EXPECT_EQ(testMessages, 0);
     for (const char* part : {"port 67", "98", "Address already in use"}) {
         EXPECT_NE(desktop.error.find(part), std::string::npos) << part;
     }

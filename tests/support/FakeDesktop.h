@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -32,7 +33,10 @@ public:
     void AppendLogText(std::string_view text) override { viewText += text; }
     void RemoveLogFront(std::size_t bytes) override { viewText.erase(0, bytes); }
     void SetLogCaret(std::size_t offset) override { caret = offset; }
-    void ShowError(std::string_view, std::string_view text) override { error += text; }
+    void ShowError(std::string_view, std::string_view text) override {
+        error += text;
+        if (whileErrorShown) whileErrorShown();  // the box's own loop still delivers events
+    }
     void SetEvents(TrayIconEvents* events) override { trayEvents = events; }
     bool Available() const override { return trayAvailable; }
     bool Show(std::string_view text) override {
@@ -73,6 +77,7 @@ public:
     std::string viewText, error, tip, menu;  // menu as last shown: "設定[x] ログ 終了* "
     std::optional<MenuItem> choice;
     std::vector<FilePath> opened;
+    std::function<void()> whileErrorShown;
     // A 1024 x 768 screen with a 30-pixel taskbar at the bottom and a work area.
     PixelSize screen{1024, 768};
     std::optional<PixelRect> iconRect, taskbar = PixelRect{0, 738, 1024, 768},
