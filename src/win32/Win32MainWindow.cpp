@@ -181,7 +181,11 @@ void Win32MainWindow::Show() {
     everShown_ = true;
     sizedDuringShow_ = false;
     ShowWindow(window_, IsIconic(window_) || IsZoomed(window_) ? SW_RESTORE : SW_SHOW);
-    SetForegroundWindow(window_);
+    if (!first) {
+        // Start-up's showing is undone at once (the window lives in the tray); a hidden
+        // window in front would take the keys from what the user is doing.
+        SetForegroundWindow(window_);
+    }
     // The first showing is followed by a size notification, whether or not the system
     // sent one of its own during it.
     if (first && !sizedDuringShow_ && events_ != nullptr) events_->OnResized();

@@ -64,5 +64,25 @@ TEST_F(Win32MainWindowTest, RestoringAHiddenWindowKeepsItHiddenAndTheEventsOnlyA
     EXPECT_TRUE(IsWindow(window_.Handle())) << "the logic decides; the window does not close";
 }
 
+TEST_F(Win32MainWindowTest, OnlyALaterShowingTakesTheForeground) {
+    const HWND other = CreateWindowExW(0, L"STATIC", L"another program", WS_OVERLAPPEDWINDOW,
+                                       100, 100, 300, 200, nullptr, nullptr, nullptr, nullptr);
+    ShowWindow(other, SW_SHOW);
+    SetForegroundWindow(other);
+    ASSERT_EQ(GetForegroundWindow(), other);
+    struct HideAtFirstSize : Events {  // as the logic does when the tray is there
+        void OnResized() override { window->Hide(); }
+        Win32MainWindow* window;
+    } events;
+    events.window = &window_;
+    window_.SetEvents(&events);
+    window_.Show();  // start-up's showing
+    window_.SetEvents(nullptr);
+    EXPECT_EQ(GetForegroundWindow(), other);
+    window_.Show();  // asked for by the user
+    EXPECT_EQ(GetForegroundWindow(), window_.Handle());
+    DestroyWindow(other);
+}
+
 }  // namespace
 }  // namespace tarnleaf
