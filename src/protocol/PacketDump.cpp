@@ -32,18 +32,29 @@ void AppendLine(std::string& out, std::string_view label, std::string_view value
     out.append(kLineEnd);
 }
 
-// A name as it came from the network or the file, its control bytes shown as \xHH: a line
-// break would split the log entry (and an empty line end it early), and an escape sequence
-// would reach the console that shows the log.
+void AppendEscapedByte(std::string& out, unsigned char byte) {
+    out.append("\\x");
+    AppendHexByte(out, byte);
+}
+
+// A name as it came from the network or the file, its control characters shown as \xHH: a
+// line break would split the log entry (and an empty line end it early), and an escape
+// sequence would reach the console that shows the log. The second set of controls (U+0080 to
+// U+009F, two bytes in UTF-8) counts too: terminals take U+009B as the start of a sequence
+// and U+0085 as a line break.
 void AppendNameLine(std::string& out, std::string_view label, std::string_view name) {
     out.append(label);
-    for (const char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(name[i]);
+        const auto next = i + 1 < name.size() ? static_cast<unsigned char>(name[i + 1]) : 0;
         if (byte < 0x20 || byte == 0x7F) {
-            out.append("\\x");
-            AppendHexByte(out, byte);
+            AppendEscapedByte(out, byte);
+        } else if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            AppendEscapedByte(out, byte);
+            AppendEscapedByte(out, next);
+            ++i;
         } else {
-            out.push_back(c);
+            out.push_back(name[i]);
         }
     }
     out.push_back(']');

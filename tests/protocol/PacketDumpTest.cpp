@@ -27,15 +27,17 @@ TEST(PacketDump, KnownTypesShowTheirNamesAndOthersTheirNumber) {
     }
 }
 
-// A request's names reach the log: control bytes must neither split nor end its entry, nor
-// reach the console as escape sequences. Other bytes, 8-bit ones included, stay as they are.
+// A request's names reach the log: control characters must neither split nor end its entry,
+// nor reach the console as escape sequences. Other bytes, 8-bit ones included, stay as they
+// are.
 TEST(PacketDump, NamesShowControlBytesAsHexAndKeepTheRest) {
     BootpMessage m;
     m.sname = std::string("a\r\n\r\nb\x1b[2J\t", 11) + std::string(1, '\0') + "\x7f~\xe9\\";
-    m.file = "pxelinux.0";
+    // U+009B (CSI) and U+0085 (NEL) in UTF-8; U+00A0, a UTF-8 "ア" and a lone 0xC2 stay.
+    m.file = "p\xc2\x9b" "2J\xc2\x85\xc2\xa0\xe3\x82\xa2\xc2";
     const std::string dump = DumpMessage(m);
     EXPECT_NE(dump.find("server host name [a\\x0D\\x0A\\x0D\\x0Ab\\x1B[2J\\x09\\x00\\x7F~\xe9\\]\r\n"
-                        "Boot file name [pxelinux.0]\r\n"),
+                        "Boot file name [p\\xC2\\x9B" "2J\\xC2\\x85\xc2\xa0\xe3\x82\xa2\xc2]\r\n"),
               std::string::npos);
     EXPECT_EQ(dump.find("\r\n\r\n"), std::string::npos);
 }
