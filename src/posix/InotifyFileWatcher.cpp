@@ -1,11 +1,13 @@
 #include "InotifyFileWatcher.h"
 
 #include <fcntl.h>
+#include <limits.h>
 #include <poll.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -15,6 +17,9 @@
 namespace tarnleaf {
 
 namespace {
+
+// As the kernel allows in one path: more hops than this are a loop.
+constexpr int kMaxLinkHops = 40;
 
 // IN_ATTRIB: a change of permission can make the file readable or unreadable without a write.
 constexpr std::uint32_t kFileEvents =
@@ -167,13 +172,17 @@ void InotifyFileWatcher::Handle(int watch, std::uint32_t mask, const std::string
         WatchFileAgain();
         return;
     }
-    if (watch == folderWatch_) {
+    if (watch == folderWatch_ || watch == targetFolderWatch_) {
         if (mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED)) {
             lost_ = true;  // the path no longer leads where the watch looks
             return;
         }
         // The folder's own permissions decide whether the file can be opened at all.
-        if (name != fileName_ && !(name.empty() && (mask & IN_ATTRIB))) return;
+        const bool named = (watch == folderWatch_ && name == fileName_) ||
+                           (!targetName_.empty() && name == targetName_ &&
+                            (watch == targetFolderWatch_ ||
+                             (targetFolderWatch_ < 0 && watch == folderWatch_)));
+        if (!named && !(name.empty() && (mask & IN_ATTRIB))) return;
         changed_ = true;
         if (mask & IN_MODIFY) MarkWriting(true);
         if (mask & IN_CLOSE_WRITE) MarkWriting(false);
@@ -210,6 +219,35 @@ void InotifyFileWatcher::WatchFileAgain() {
     // Whatever the path leads to now: a new file, none, or the old one still.
     if (fileWatch_ >= 0) ::inotify_rm_watch(fd_, fileWatch_);
     fileWatch_ = ::inotify_add_watch(fd_, file_.c_str(), kFileEvents);
+    WatchLinkTarget();
+}
+
+void InotifyFileWatcher::WatchLinkTarget() {
+    // Where the link leads, link after link; a target that does not exist (yet) has a place
+    // all the same. Links in the target's folders are followed by the watch itself.
+    FilePath target;
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        const FilePath& at = target.empty() ? file_ : target;
+        std::array<char, PATH_MAX> held;
+        const ssize_t length = ::readlink(at.c_str(), held.data(), held.size());
+        if (length <= 0 || static_cast<std::size_t>(length) == held.size()) break;  // no link
+        const std::string next(held.data(), static_cast<std::size_t>(length));
+        target = at.parent_path() / FilePath(next);
+    }
+    FilePath folder = target.empty() ? FilePath() : target.parent_path();
+    if (!target.empty() && folder.empty()) folder = ".";
+    targetName_ = target.empty() ? std::string() : target.filename();
+    if (folder == targetFolder_) return;
+    if (targetFolderWatch_ >= 0) ::inotify_rm_watch(fd_, targetFolderWatch_);
+    targetFolderWatch_ = -1;
+    targetFolder_ = folder;
+    if (folder.empty()) return;
+    const int watch = ::inotify_add_watch(fd_, folder.c_str(), kFolderEvents);
+    if (watch < 0) {
+        lost_ = true;  // the target's folder cannot be seen: the file itself is asked
+    } else if (watch != folderWatch_) {
+        targetFolderWatch_ = watch;
+    }
 }
 
 }  // namespace tarnleaf

@@ -12,10 +12,11 @@ namespace tarnleaf {
 
 // inotify on one file and on its folder. The folder's watch sees the file created, deleted
 // or renamed into place (an editor's save by rename); the file's own watch follows it
-// through a symbolic link. A writer is still at it while a change (IN_MODIFY, or a file
-// created) is not yet followed by IN_CLOSE_WRITE, or while a read lease is refused: the
-// kernel makes a truncated file visible before it queues the event, so the events alone
-// cannot tell a read that raced a writer.
+// through a symbolic link, and the folder of the link's target is watched as well, so that a
+// target saved by rename, or missing for a while, is seen there. A writer is still at it
+// while a change (IN_MODIFY, or a file created) is not yet followed by IN_CLOSE_WRITE, or
+// while a read lease is refused: the kernel makes a truncated file visible before it queues
+// the event, so the events alone cannot tell a read that raced a writer.
 //
 // An unchanged file costs no system call: the event queue raises SIGIO in the thread that
 // asks, so the process handles SIGIO (counting it) from the first question on, and that
@@ -46,6 +47,7 @@ private:
     void Handle(int watch, std::uint32_t mask, const std::string& name);
     void MarkWriting(bool writing);
     void WatchFileAgain();
+    void WatchLinkTarget();
     bool WritingNow();
     bool LeaseRefused() const;
     bool SignalOnEvents();
@@ -55,6 +57,11 @@ private:
     int fileWatch_ = -1;
     FilePath file_;
     std::string fileName_;
+    // Where a symbolic link in the file's place leads: its folder's watch (-1: no link, or
+    // the link's own folder) and the target's name there.
+    int targetFolderWatch_ = -1;
+    FilePath targetFolder_;
+    std::string targetName_;
     bool changed_ = false;
     bool writing_ = false;
     bool lost_ = false;

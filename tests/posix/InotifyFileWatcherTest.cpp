@@ -71,5 +71,40 @@ TEST(InotifyFileWatcher, EditByAnotherThreadOrProcessIsSeenAtTheNextQuestion) {
     fs::remove_all(kFolder);
 }
 
+// A link in the file's place may lead to another folder, to a target that does not exist
+// yet, or that an editor moves away to save anew; its events are seen there, and only its.
+TEST(InotifyFileWatcher, FollowsALinkToAnotherFolderThroughAbsenceSavesAndNewTargets) {
+    for (const char* folder : {"link", "real", "other"}) fs::create_directories(kFolder / folder);
+    const fs::path link = kFolder / "link" / "Tarnleaf.ini";
+    const fs::path real = kFolder / "real" / "t.ini";
+    fs::create_symlink("../real/t.ini", link);
+    const auto watcher = InotifyFileWatcher::Create(link);
+    ASSERT_TRUE(watcher);
+    (void)watcher->ChangedSinceLastAsked();
+    const auto settle = [&] {
+        (void)watcher->AwaitNoWriter(kWait);
+        (void)watcher->ChangedSinceLastAsked();
+    };
+    std::ofstream(real) << "a";
+    EXPECT_TRUE(watcher->ChangedSinceLastAsked()) << "target made after the start";
+    settle();
+    fs::rename(real, kFolder / "real" / "t.ini~");
+    EXPECT_TRUE(watcher->ChangedSinceLastAsked()) << "target moved away";
+    std::ofstream(real) << "b";
+    EXPECT_TRUE(watcher->ChangedSinceLastAsked()) << "target saved anew";
+    settle();
+    std::ofstream(kFolder / "real" / "t.ini~") << "c";
+    EXPECT_FALSE(watcher->ChangedSinceLastAsked()) << "the old target is no longer followed";
+    fs::remove(link);
+    fs::create_symlink(kFolder / "other" / "u.ini", link);
+    EXPECT_TRUE(watcher->ChangedSinceLastAsked()) << "link pointed elsewhere";
+    settle();
+    std::ofstream(real) << "d";
+    EXPECT_FALSE(watcher->ChangedSinceLastAsked());
+    std::ofstream(kFolder / "other" / "u.ini") << "e";
+    EXPECT_TRUE(watcher->ChangedSinceLastAsked() && watcher->Watching());
+    fs::remove_all(kFolder);
+}
+
 }  // namespace
 }  // namespace tarnleaf
