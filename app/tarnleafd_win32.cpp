@@ -19,6 +19,7 @@
 #include "ExecutableFolder.h"
 #include "Win32Clock.h"
 #include "Win32ConsoleLoop.h"
+#include "WideText.h"
 #include "WinsockSession.h"
 #include "WinsockUdpEndpoint.h"
 
@@ -100,14 +101,17 @@ bool InputCarriesCommands() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+// wmain: the arguments as typed, whatever the system's code page; a plain main would get them
+// in that code page, and a path with a character outside it would name no file.
+int wmain(int argc, wchar_t** argv) {
     using namespace tarnleaf;
 
     // The log already ends its lines in CRLF; text mode would double the CR.
     _setmode(_fileno(stdout), _O_BINARY);
     const Utf8ConsoleOutput utf8Console;
 
-    const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.push_back(Narrow(argv[i]));
     auto parsed = ParseConsoleArguments(args);
     if (!parsed.ok()) {
         PrintError(std::string(kProgram) + ": " + parsed.error() + '\n' + ConsoleUsage(kProgram));

@@ -5,6 +5,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "WideText.h"
 #else
 #include <unistd.h>
 #endif
@@ -102,17 +104,7 @@ std::wstring FilePath::wstring() const {
     return wide;
 }
 
-FilePath FilePath::FromWide(std::wstring_view wide) {
-    if (wide.empty()) return {};
-    const int size = static_cast<int>(wide.size());
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
-    if (length > 0) {
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), length, nullptr, nullptr);
-    }
-    return FilePath(std::move(utf8));
-}
+FilePath FilePath::FromWide(std::wstring_view wide) { return FilePath(Narrow(wide)); }
 
 FilePath AbsolutePath(const FilePath& path) {
     // GetFullPathNameW also takes "." and ".." out, as text.

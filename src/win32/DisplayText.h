@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "WideText.h"
+
 namespace tarnleaf {
 
 // The program keeps its texts as UTF-8 bytes (a profile may hold any code page); Windows
@@ -23,9 +25,6 @@ inline std::wstring Widen(std::string_view utf8) { return DecodeForDisplay(utf8)
 // At most `maxUnits` UTF-16 units of the text, never the first half of a surrogate pair
 // without its second: for fixed fields such as the tray icon's tip.
 std::wstring WidenCut(std::string_view utf8, std::size_t maxUnits);
-
-// UTF-16 to UTF-8; a lone surrogate becomes U+FFFD.
-std::string Narrow(std::wstring_view wide);
 
 // The program's command line after its name, as Windows splits the name off (quoted or up
 // to the first blank), with the blanks after the name dropped.

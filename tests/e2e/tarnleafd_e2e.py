@@ -166,6 +166,10 @@ def rewrite_in_place_never_shows_a_partial_file(case):
 
 @scenario("ini_folder_in_place")
 def folder_in_place_is_reported_once_then_the_file_is_followed_again(case):
+    # In a folder named beyond ASCII: the path must reach the file whatever the code page.
+    folder = case.workdir / "設定"
+    folder.mkdir(mode=0o755)
+    case.ini = str(folder / "Tarnleaf.ini")
     server = case.serve(MAC, "10.77.0.61", "before.0")
     expect(ask(case.link, 1, stop_after=1), {"op": 2, "file": "before.0"})
     os.remove(case.ini)
