@@ -2,6 +2,7 @@
 # Installs the Debian packages Tarnleaf needs, skipping those already present.
 #   scripts/install-deps.sh run    what building and running tarnleafd needs
 #   scripts/install-deps.sh test   everything the whole test suite needs (default)
+#   scripts/install-deps.sh only PACKAGE...   just those
 set -euo pipefail
 
 mode=${1:-test}
@@ -22,7 +23,8 @@ test_packages=(
 case "$mode" in
     run) wanted=("${run_packages[@]}") ;;
     test) wanted=("${test_packages[@]}") ;;
-    *) echo "usage: $0 [run|test]" >&2; exit 2 ;;
+    only) wanted=("${@:2}") ;;
+    *) echo "usage: $0 [run|test|only PACKAGE...]" >&2; exit 2 ;;
 esac
 
 missing=()
@@ -41,8 +43,26 @@ if [[ $(id -u) -ne 0 ]]; then
     exit 1
 fi
 
+# DPkg::Lock::Timeout waits for dpkg's own lock only: "update" and the downloads give up at
+# once while another apt holds the package lists or the archive cache (as the daily update
+# does on a machine just started). Those are tried again, for up to 15 minutes as well.
+apt_get() {
+    local deadline=$((SECONDS + 900)) errors
+    errors=$(mktemp)
+    until LC_ALL=C apt-get -o DPkg::Lock::Timeout=900 "$@" 2>"$errors"; do
+        if ! grep -Eq "Could not get lock|Unable to lock" "$errors" || ((SECONDS >= deadline)); then
+            cat "$errors" >&2
+            rm -f "$errors"
+            return 1
+        fi
+        echo "waiting for another apt to finish..." >&2
+        sleep 5
+    done
+    cat "$errors" >&2
+    rm -f "$errors"
+}
+
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-lock=(-o DPkg::Lock::Timeout=900)
-apt-get "${lock[@]}" update -qq
-apt-get "${lock[@]}" install -y -qq "${missing[@]}"
+apt_get update -qq
+apt_get install -y -qq "${missing[@]}"

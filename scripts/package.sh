@@ -39,20 +39,7 @@ needed=(build-essential cmake ninja-build dpkg-dev file zip)
 [[ $what == zip ]] || needed+=(qt6-base-dev libcap2-bin)
 [[ $what == zip ]] || ((lintian == 0)) || needed+=(lintian)
 [[ $what == deb ]] || needed+=(g++-mingw-w64-x86-64)
-missing=()
-for pkg in "${needed[@]}"; do
-    status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
-    [[ $status == "install ok installed" ]] || missing+=("$pkg")
-done
-if ((${#missing[@]})); then
-    if [[ $(id -u) -ne 0 ]]; then
-        echo "Missing packages: ${missing[*]} (run as root, or: sudo apt-get install ...)" >&2
-        exit 1
-    fi
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get -o DPkg::Lock::Timeout=900 update -qq
-    apt-get -o DPkg::Lock::Timeout=900 install -y -qq "${missing[@]}"
-fi
+"$root/scripts/install-deps.sh" only "${needed[@]}"
 
 # release_build DIR TARGETS... [-- cmake arguments]: a Release build of just the programs.
 release_build() {

@@ -15,11 +15,18 @@ if [[ $(id -u) -ne 0 ]]; then
     echo "note: port 67 needs root or CAP_NET_BIND_SERVICE; run this as root," >&2
     echo "      or: sudo setcap cap_net_bind_service=+ep build/run/app/tarnleafd" >&2
 fi
-# Once bound, tarnleafd runs as the sudo user or nobody: a clone in root's home is not
-# readable by nobody.
+# Once bound, tarnleafd runs as the sudo user or nobody, and nobody cannot read a clone in
+# root's home: the example would answer every client as unknown. Unless told whom to run as,
+# it then stays root, and says so.
+user=()
 if [[ $(id -u) -eq 0 && -z ${SUDO_UID:-} ]] &&
         ! runuser -u nobody -- test -r examples/Tarnleaf.ini 2>/dev/null; then
-    echo "note: once port 67 is bound tarnleafd runs as nobody, who cannot read" >&2
-    echo "      $root/examples/Tarnleaf.ini; add --user NAME (someone who can) or --user root" >&2
+    named=0
+    for arg in "$@"; do [[ $arg == --user ]] && named=1; done
+    if ((named == 0)); then
+        echo "note: nobody cannot read $root/examples/Tarnleaf.ini, so tarnleafd stays root;" >&2
+        echo "      add --user NAME to run as someone who can read it" >&2
+        user=(--user root)
+    fi
 fi
-exec build/run/app/tarnleafd --config examples/Tarnleaf.ini "$@"
+exec build/run/app/tarnleafd --config examples/Tarnleaf.ini "${user[@]}" "$@"

@@ -147,7 +147,14 @@ FilePath ConsoleConfigPath(const ConsoleOptions& options,
 }
 
 std::string MissingConfigNote(const FilePath& configPath, std::string_view program) {
-    if (LocalFileAccess()->Identify(configPath)) {
+    // Only for a file that is not there: one that is there but cannot be read is said by the
+    // server's own read-error entry. Nothing of the file is taken into memory to tell.
+    const auto files = LocalFileAccess();
+    if (files->Identify(configPath)) {
+        return {};
+    }
+    if (const auto read = files->ReadAll(configPath, 0);
+        read.ok() || read.error().fault != FileFault::Missing) {
         return {};
     }
     return std::string(program) + ": note: " + configPath.string() +

@@ -56,6 +56,8 @@ TEST(ConsoleConfig, NamedFileWinsOverTheOneBesideTheProgramAndAMissingOneIsNoted
     EXPECT_THAT(MissingConfigNote(folder / "no-such-Tarnleaf.ini", "tarnleafd"),
                 HasSubstr("does not exist yet"));
     EXPECT_EQ(MissingConfigNote(TARNLEAF_EXAMPLE_INI, "tarnleafd"), "");
+    // Something there that is no readable file is the read-error entry's to say.
+    EXPECT_EQ(MissingConfigNote(folder, "tarnleafd"), "");
 }
 
 }  // namespace
