@@ -45,6 +45,12 @@ bool Watch(int epollFd, int fd, Source source) {
 PosixConsoleLoop::PosixConsoleLoop() {
     sigemptyset(&stopSignals_);
     for (const int signal : kStopSignals) {
+        // One ignored at the start stays ignored: "nohup tarnleafd &" must outlive its
+        // terminal, and a script's background job its Ctrl+C.
+        struct sigaction current {};
+        if (::sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) {
+            continue;
+        }
         sigaddset(&stopSignals_, signal);
     }
     if (const int code = ::pthread_sigmask(SIG_BLOCK, &stopSignals_, &previousMask_); code != 0) {
@@ -177,7 +183,9 @@ PosixConsoleLoop::StopReason PosixConsoleLoop::Serve(const std::function<void()>
     std::array<struct sigaction, kStopSignals.size()> previous{};
     gStopSignal = 0;
     for (std::size_t i = 0; i < kStopSignals.size(); ++i) {
-        ::sigaction(kStopSignals[i], &noteStop, &previous[i]);
+        if (sigismember(&stopSignals_, kStopSignals[i]) == 1) {
+            ::sigaction(kStopSignals[i], &noteStop, &previous[i]);
+        }
     }
     // Signals that came while they were blocked are handled here, before the first wait.
     ::pthread_sigmask(SIG_UNBLOCK, &stopSignals_, nullptr);
@@ -186,7 +194,9 @@ PosixConsoleLoop::StopReason PosixConsoleLoop::Serve(const std::function<void()>
     }
     ::pthread_sigmask(SIG_BLOCK, &stopSignals_, nullptr);
     for (std::size_t i = 0; i < kStopSignals.size(); ++i) {
-        ::sigaction(kStopSignals[i], &previous[i], nullptr);
+        if (sigismember(&stopSignals_, kStopSignals[i]) == 1) {
+            ::sigaction(kStopSignals[i], &previous[i], nullptr);
+        }
     }
     stopSignal_ = gStopSignal;
     return StopReason::Signal;

@@ -100,6 +100,36 @@ TEST_F(PosixConsoleLoopTest, ServeEndsWhenAStopSignalComesBeforeOrDuringTheWaiti
     ::raise(SIGHUP);
 }
 
+// Started under nohup (SIGHUP ignored): the hangup changes nothing, in a loop on a terminal
+// and in one that waits in the receive, and the signal is still ignored afterwards.
+TEST_F(PosixConsoleLoopTest, SignalIgnoredAtTheStartStaysIgnored) {
+    using namespace std::chrono_literals;
+    struct sigaction ignore {}, before {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGHUP, &ignore, &before);
+    {
+        PosixConsoleLoop nohup;
+        ::raise(SIGHUP);
+        Type("a\nquit\n");
+        EXPECT_EQ(nohup.Run(-1, in_[0], handlers), Stop::Quit);
+        PosixUdpEndpoint endpoint;
+        ASSERT_FALSE(endpoint.Bind(0).has_value() || endpoint.WaitInReceive(10min).has_value());
+        std::array<ReceivedDatagram, 4> slots;
+        int waits = 0;
+        std::thread stopper([] {
+            std::this_thread::sleep_for(50ms), ::kill(::getpid(), SIGHUP);
+            std::this_thread::sleep_for(50ms), ::kill(::getpid(), SIGTERM);
+        });
+        EXPECT_TRUE(nohup.Serve([&] { ++waits, (void)endpoint.Receive(slots); }) ==
+                        Stop::Signal &&
+                    nohup.StopSignal() == SIGTERM);
+        stopper.join();
+    }
+    struct sigaction after {};
+    ::sigaction(SIGHUP, &before, &after);
+    EXPECT_EQ(after.sa_handler, SIG_IGN);
+}
+
 TEST(PosixConsoleLoop, SignalMaskIsRestoredAndLateSignalsAreSwallowed) {
     auto Blocked = [mask = sigset_t()](int signal) mutable {
         return ::pthread_sigmask(SIG_SETMASK, nullptr, &mask), sigismember(&mask, signal) == 1;
