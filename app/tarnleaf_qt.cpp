@@ -129,13 +129,14 @@ int main(int argc, char** argv) {
     // A reader of standard error that goes away must not end the server.
     std::signal(SIGPIPE, SIG_IGN);
 
-    // The same file that "Edit Config" offers: --config FILE, else Tarnleaf.ini beside us.
+    // The same file that "Edit Config" offers: --config FILE, else Tarnleaf.ini in the
+    // configuration folder (beside us, or /etc/tarnleaf when installed with the system).
     std::vector<std::string> arguments;
     for (const QString& argument : QCoreApplication::arguments().mid(1)) {
         arguments.push_back(argument.toStdString());
     }
     const CommandLineParts parts = SplitCommandLine(JoinArguments(arguments));
-    const FilePath configFile = ResolveConfigFile(parts, FilePath(ProgramFolder()));
+    const FilePath configFile = ResolveConfigFile(parts, FilePath(ConfigFolder()));
 
     QtDesktopSession session;
     const QIcon icon = LoadProgramIcon();

@@ -75,13 +75,13 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.action == ConsoleAction::Check) {
-        return PrintOutcome(RunCheck(ConsoleConfigPath(options, ProgramFolder())));
+        return PrintOutcome(RunCheck(ConsoleConfigPath(options, ConfigFolder())));
     }
     if (options.action == ConsoleAction::Preview) {
         // Never bound: asked only for the host's address and name.
         const PosixUdpEndpoint host;
         const std::string from = options.previewFrom.empty() ? host.LocalIP() : options.previewFrom;
-        const FilePath configPath = ConsoleConfigPath(options, ProgramFolder());
+        const FilePath configPath = ConsoleConfigPath(options, ConfigFolder());
         return PrintOutcome(RunPreview(options, configPath, from, host.LocalHostName()));
     }
 
@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    const FilePath configPath = ConsoleConfigPath(options, ProgramFolder());
+    const FilePath configPath = ConsoleConfigPath(options, ConfigFolder());
     PosixUdpEndpoint endpoint;
     if (const auto error = endpoint.Bind(options.port)) {
         std::cerr << BindFailureMessage(*error, ClassifyBindFailure(error->code), options.port,

@@ -86,7 +86,9 @@ build_deb() {
     gzip -9n <docs/man/tarnleaf.1 >"$stage/usr/share/man/man1/tarnleaf.1.gz"
     gzip -9n <docs/man/tarnleafd.8 >"$stage/usr/share/man/man8/tarnleafd.8.gz"
     chmod 644 "$doc/changelog.gz" "$stage"/usr/share/man/man?/*.gz
-    install -m 755 packaging/postinst "$stage/DEBIAN/postinst"
+    for script in postinst prerm postrm; do
+        install -m 755 "packaging/$script" "$stage/DEBIAN/$script"
+    done
     echo /etc/tarnleaf/Tarnleaf.ini >"$stage/DEBIAN/conffiles"
 
     # The libraries the programs link, as dpkg-shlibdeps finds them; it wants a control file.

@@ -121,7 +121,12 @@ std::string ConsoleUsage(std::string_view program) {
         "       " + std::string(program) +
         " --preview MAC [--type discover|request|inform|bootp] [--from ADDR] [--config FILE]\n"
         "  Answers BOOTP/DHCP requests on UDP port 67 from the profiles in Tarnleaf.ini\n"
+#ifdef _WIN32
         "  (by default the file beside the program; the file is read again when it changes).\n"
+#else
+        "  (by default the file beside the program, /etc/tarnleaf/Tarnleaf.ini for one in\n"
+        "  /usr/bin; the file is read again when it changes).\n"
+#endif
         "  --config FILE  read the profiles from FILE instead\n"
         "  -NOLOG         start with logging off (send errors are still shown)\n"
         "  --port N       listen on port N instead of 67 (for tests)\n"

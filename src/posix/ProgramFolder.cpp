@@ -34,4 +34,10 @@ std::string ProgramFolder() {
     return ".";
 }
 
+std::string ConfigFolderFor(std::string_view programFolder) {
+    return programFolder == "/usr/bin" ? "/etc/tarnleaf" : std::string(programFolder);
+}
+
+std::string ConfigFolder() { return ConfigFolderFor(ProgramFolder()); }
+
 }  // namespace tarnleaf

@@ -248,6 +248,9 @@ def installed_package_serves_as_nobody(case):
         check(done.returncode == 0 and len(debs) == 1, "package.sh:\n" + done.stdout + done.stderr)
         done = netns.run(*apt, "install", str(debs[0]), timeout=900, check=False)
         check(done.returncode == 0, "apt-get install failed:\n" + done.stdout + done.stderr)
+        done = netns.run("/usr/bin/tarnleafd", "--check", check=False)
+        check(done.returncode == 0 and "/etc/tarnleaf/Tarnleaf.ini: no mistakes found" in
+              done.stdout, "installed, it does not read /etc/tarnleaf:\n" + done.stdout)
         caps = netns.run("getcap", "/usr/bin/tarnleafd", "/usr/bin/tarnleaf", check=False).stdout
         check(caps.count("cap_net_bind_service") == 2, "the programs' capabilities: " + caps)
         done = netns.run(*(["systemd-analyze", "verify", "tarnleafd.service"] if shutil.which(

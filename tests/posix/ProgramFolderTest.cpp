@@ -14,5 +14,11 @@ TEST(ProgramFolder, IsTheFolderOfThisProgramCutAtTheLastSlash) {
     EXPECT_EQ(ProgramFolder(), std::filesystem::canonical("/proc/self/exe").parent_path());
 }
 
+TEST(ProgramFolder, ConfigurationLivesBesideTheProgramUnlessInstalledWithTheSystem) {
+    EXPECT_EQ(ConfigFolderFor("/usr/bin"), "/etc/tarnleaf");
+    EXPECT_EQ(ConfigFolderFor("/home/me/tarnleaf/build/app"), "/home/me/tarnleaf/build/app");
+    EXPECT_EQ(ConfigFolderFor("/usr/bin/tools"), "/usr/bin/tools");
+}
+
 }  // namespace
 }  // namespace tarnleaf
