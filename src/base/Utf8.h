@@ -69,6 +69,23 @@ void ForEachShownChar(std::string_view bytes, OnChar&& onChar) {
     }
 }
 
+// Appends `code` (at most U+10FFFF, no surrogate) as UTF-8 bytes.
+template <typename Out>
+void AppendUtf8(Out& out, char32_t code) {
+    using Unit = typename Out::value_type;
+    const auto put = [&](char32_t byte) { out.push_back(static_cast<Unit>(byte)); };
+    if (code < 0x80) {
+        put(code);
+    } else if (code < 0x800) {
+        put(0xC0 | (code >> 6)), put(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        put(0xE0 | (code >> 12)), put(0x80 | ((code >> 6) & 0x3F)), put(0x80 | (code & 0x3F));
+    } else {
+        put(0xF0 | (code >> 18)), put(0x80 | ((code >> 12) & 0x3F));
+        put(0x80 | ((code >> 6) & 0x3F)), put(0x80 | (code & 0x3F));
+    }
+}
+
 // How many UTF-16 units `code` takes.
 constexpr std::size_t Utf16Length(char32_t code) { return code < 0x10000 ? 1 : 2; }
 

@@ -1,5 +1,7 @@
 #include "IniLine.h"
 
+#include "Utf8.h"
+
 namespace tarnleaf {
 
 namespace {
@@ -42,6 +44,34 @@ IniLine TokeniseIniLine(std::string_view rawLine) {
 std::string_view SkipByteOrderMark(std::string_view text) {
     constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
     if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+    return text;
+}
+
+bool IsUtf16File(std::string_view bytes) {
+    return bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
+}
+
+std::string IniTextFromFile(std::string bytes) {
+    if (!IsUtf16File(bytes)) return bytes;
+    const bool little = bytes[0] == '\xFF';
+    const auto unit = [&](std::size_t i) -> char32_t {
+        const auto first = static_cast<unsigned char>(bytes[i]);
+        const auto second = static_cast<unsigned char>(bytes[i + 1]);
+        return little ? first | second << 8 : first << 8 | second;
+    };
+    std::string text;
+    text.reserve(bytes.size() + bytes.size() / 2);
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        char32_t code = unit(i);
+        const bool high = code >= 0xD800 && code <= 0xDBFF;
+        if (high && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) <= 0xDFFF) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+            i += 2;
+        } else if (code >= 0xD800 && code <= 0xDFFF) {
+            code = 0xFFFD;
+        }
+        AppendUtf8(text, code);
+    }
     return text;
 }
 

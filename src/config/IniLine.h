@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace tarnleaf {
@@ -36,6 +37,14 @@ IniLine TokeniseIniLine(std::string_view line);
 
 // The text without a UTF-8 byte-order mark at its start.
 std::string_view SkipByteOrderMark(std::string_view text);
+
+// Whether the file's bytes start with a UTF-16 byte-order mark (Notepad's "Unicode").
+bool IsUtf16File(std::string_view bytes);
+
+// A file's bytes as the text the reader works on: UTF-16 with its byte-order mark, as the
+// system's own profile functions accept, turned into UTF-8 (a lone surrogate becomes
+// U+FFFD, an odd last byte is dropped); anything else as it is.
+std::string IniTextFromFile(std::string bytes);
 
 // Hands out the lines of `text` one by one, whatever mix of LF, CRLF and CR ends them, and
 // counts them from 1.

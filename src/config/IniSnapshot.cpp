@@ -62,7 +62,7 @@ IniSnapshot IniSnapshot::Adopt(std::string&& text) {
     static std::atomic<std::uint64_t> lastSerial{0};
     IniSnapshot snapshot;
     snapshot.serial_ = lastSerial.fetch_add(1, std::memory_order_relaxed) + 1;
-    snapshot.text_ = std::move(text);
+    snapshot.text_ = IniTextFromFile(std::move(text));
     std::string_view all = snapshot.text_;
     // Offsets are 32-bit; the reader never hands over a file anywhere near that size, but a
     // caller could, so the text is cut rather than the offsets overflowing.

@@ -11,6 +11,16 @@ namespace {
 
 const std::string k250(250, 'v');
 
+// A file saved as UTF-16 (Notepad's "Unicode"): its byte-order mark, then the units.
+std::string Utf16File(std::u16string_view text, bool little = true) {
+    std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+    for (const char16_t unit : text) {
+        const char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
+        bytes += little ? std::string{low, high} : std::string{high, low};
+    }
+    return bytes;
+}
+
 // A file, the section and key asked for, and the answer ("<none>" when the key is missing).
 const std::tuple<const char*, std::string, const char*, const char*, std::string> kLookups[] = {
     {"NamesIgnoreAsciiCase", "[00-a0-c9]\nSubnetMask=1\n", "00-A0-C9", "SUBNETMASK", "1"},
@@ -23,6 +33,12 @@ const std::tuple<const char*, std::string, const char*, const char*, std::string
     {"FirstDuplicateSectionAndKeyWinEvenEmpty", "[s]\nk=\nK=2\n[S]\nk=3\n", "s", "k", ""},
     {"LoneCrLineEnds", "[s]\ra=1\rb=2\r", "s", "a", "1"},
     {"ByteOrderMarkIsSkipped", "\xEF\xBB\xBF[s]\nk=v\n", "s", "k", "v"},
+    {"Utf16IsReadAsUtf8", Utf16File(u"[s]\r\nk=\u8A2D\u5B9A\r\n"), "s", "k",
+     "\xE8\xA8\xAD\xE5\xAE\x9A"},
+    {"Utf16BigEndianPairsItsSurrogates", Utf16File(u"[s]\nk=\U0001F600", false), "s", "k",
+     "\xF0\x9F\x98\x80"},
+    {"Utf16LoneSurrogateIsReplacedAndAnOddByteDropped",
+     Utf16File(u"[s]\nk=a\xD800" u"b") + "x", "s", "k", "a\xEF\xBF\xBD" "b"},
     {"NulBytesStayInsideTheirLine", std::string("[s]\nk=a\0b\n", 10), "s", "k", {"a\0b", 3}},
     {"ValueIsCutTo254BytesAfterQuotesGo", "[s]\nk=\"" + k250 + "vvvvvv\"", "s", "k", k250 + "vvvv"},
     {"BlanksTheCutExposesAreTrimmed", "[s]\nk=" + k250 + "      bbb", "s", "k", k250},

@@ -64,10 +64,13 @@ TEST_P(ProfileCheckMistake, IsReportedOnItsLine) {
 INSTANTIATE_TEST_SUITE_P(Kinds, ProfileCheckMistake, ::testing::ValuesIn(kMistakes),
                          [](const auto& row) { return std::string(std::get<0>(row.param)); });
 
-TEST(ProfileCheck, DocumentedExampleHasNoMistake) {
+TEST(ProfileCheck, DocumentedExampleHasNoMistakeAlsoWhenSavedAsUtf16) {
     std::stringstream example;
     example << std::ifstream(TARNLEAF_EXAMPLE_INI, std::ios::binary).rdbuf();
     EXPECT_EQ(FormatFindings("Tarnleaf.ini", CheckProfiles(example.str())), "");
+    std::string utf16 = "\xFF\xFE";  // the example is ASCII: each byte and a zero
+    for (const char c : example.str()) utf16 += {c, '\0'};
+    EXPECT_EQ(FormatFindings("Tarnleaf.ini", CheckProfiles(utf16)), "");
 }
 
 }  // namespace
