@@ -94,6 +94,7 @@ void QtMainWindow::Show() {
     everShown_ = true;
     showing_ = true;
     resizedWhileShowing_ = false;
+    normalWhenShown_ = false;
     setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
     move(position_);
     show();
@@ -120,6 +121,9 @@ void QtMainWindow::Hide() {
 }
 
 WindowState QtMainWindow::State() const {
+    if (normalWhenShown_) {
+        return WindowState::Normal;
+    }
     const Qt::WindowStates state = windowState();
     if ((state & Qt::WindowMinimized) != 0) {
         return WindowState::Minimized;
@@ -131,6 +135,14 @@ WindowState QtMainWindow::State() const {
 }
 
 void QtMainWindow::SetState(WindowState state) {
+    // Leaving the minimised state maps the window again on X11, hidden or not, which would
+    // leave an empty frame on the screen. A hidden window only notes it; Show() sets the
+    // normal state before it shows the window.
+    normalWhenShown_ = state == WindowState::Normal && !isVisible() &&
+                       (windowState() & Qt::WindowMinimized) != 0;
+    if (normalWhenShown_) {
+        return;
+    }
     const Qt::WindowStates normal =
         windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
     switch (state) {

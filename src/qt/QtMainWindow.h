@@ -56,6 +56,8 @@ private:
     bool showing_ = false;
     bool resizedWhileShowing_ = false;
     bool resizePending_ = false;
+    // Made normal while hidden and minimised: the state is set when the window is shown.
+    bool normalWhenShown_ = false;
 };
 
 // Twips to pixels at this many dots per inch (96 when the screen reports nothing usable),

@@ -47,6 +47,13 @@ TEST(QtMainWindowTest, ReportsTheFirstShowingOnceButtonsAndTheCloseBoxWithoutClo
     EXPECT_EQ(window.State(), WindowState::Minimized);
     EXPECT_TRUE(testing::ProcessEventsUntil([&] { return events.said.size() == 4; }));
     EXPECT_EQ(events.said, "s2cs");
+    // Sent to the tray from the minimised state, as the logic does: hidden, then normal. The
+    // window stays hidden until it is shown again, then shows normal.
+    window.Hide();
+    window.SetState(WindowState::Normal);
+    EXPECT_TRUE(window.State() == WindowState::Normal && !window.isVisible());
+    window.Show();
+    EXPECT_TRUE(window.isVisible() && !window.isMinimized());
 }
 
 }  // namespace
