@@ -81,20 +81,32 @@ std::string MakeIni(int sections) {
     return text;
 }
 
-void RunCycle(benchmark::State& state, bool logging) {
-    StaticProfileSource profiles(MakeIni(static_cast<int>(state.range(0))));
-    LoopbackEndpoint endpoint(golden::Bytes(golden::kDiscoverImage));
+// A server's request path in process, the golden DISCOVER its only request, with a file of
+// `sections` client sections.
+struct ServerInProcess {
+    ServerInProcess(benchmark::State& state, bool logging)
+        : profiles(MakeIni(static_cast<int>(state.range(0)))),
+          endpoint(golden::Bytes(golden::kDiscoverImage)) {
+        log.SetLoggingEnabled(logging);
+    }
+    void CheckReplied(benchmark::State& state) const {
+        if (endpoint.SentBytes() == 0) state.SkipWithError("no reply was sent");
+    }
+
+    StaticProfileSource profiles;
+    LoopbackEndpoint endpoint;
     LogModel log;
-    log.SetLoggingEnabled(logging);
     FixedClock clock;
-    RequestCycle cycle(endpoint, profiles, log, clock);
+    RequestCycle cycle{endpoint, profiles, log, clock};
+};
+
+void RunCycle(benchmark::State& state, bool logging) {
+    ServerInProcess server(state, logging);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(cycle.HandleOneDatagram());
+        benchmark::DoNotOptimize(server.cycle.HandleOneDatagram());
     }
-    if (endpoint.SentBytes() == 0) {
-        state.SkipWithError("no reply was sent");
-    }
-    state.counters["log_chars"] = static_cast<double>(log.Text().size());
+    server.CheckReplied(state);
+    state.counters["log_chars"] = static_cast<double>(server.log.Text().size());
 }
 
 void BM_ReplyWithoutDumps(benchmark::State& state) { RunCycle(state, false); }
@@ -110,12 +122,7 @@ BENCHMARK(BM_ReplyWithDumps)->Arg(1)->Arg(100)->Arg(10000);
 // only the reply itself is timed. Under real load the address translations and the shared
 // cache have gone cold too, and a reply costs more again (see bench/load.sh).
 void BM_ReplyFromColdCaches(benchmark::State& state) {
-    StaticProfileSource profiles(MakeIni(static_cast<int>(state.range(0))));
-    LoopbackEndpoint endpoint(golden::Bytes(golden::kDiscoverImage));
-    LogModel log;
-    log.SetLoggingEnabled(false);
-    FixedClock clock;
-    RequestCycle cycle(endpoint, profiles, log, clock);
+    ServerInProcess server(state, false);
     std::vector<std::uint8_t> sweep(8u << 20);
     std::uint8_t salt = 0;
     for (auto _ : state) {
@@ -125,13 +132,11 @@ void BM_ReplyFromColdCaches(benchmark::State& state) {
         }
         benchmark::ClobberMemory();
         const auto start = std::chrono::steady_clock::now();
-        benchmark::DoNotOptimize(cycle.HandleOneDatagram());
+        benchmark::DoNotOptimize(server.cycle.HandleOneDatagram());
         const auto end = std::chrono::steady_clock::now();
         state.SetIterationTime(std::chrono::duration<double>(end - start).count());
     }
-    if (endpoint.SentBytes() == 0) {
-        state.SkipWithError("no reply was sent");
-    }
+    server.CheckReplied(state);
 }
 BENCHMARK(BM_ReplyFromColdCaches)->Arg(1000)->UseManualTime()->Iterations(20000);
 
