@@ -302,8 +302,11 @@ void CheckSection(const SectionLines& section, const IniSnapshot& snapshot, Find
 
 std::vector<CheckFinding> CheckProfiles(std::string_view text) {
     // Read as the server reads it.
-    const std::string decoded = IsUtf16File(text) ? IniTextFromFile(std::string(text)) : "";
-    if (IsUtf16File(text)) text = decoded;
+    std::string decoded;
+    if (IsUtf16File(text)) {
+        decoded = IniTextFromFile(std::string(text));
+        text = decoded;
+    }
     Findings findings;
     const std::vector<SectionLines> sections = ReadLines(text, findings);
     const IniSnapshot snapshot = IniSnapshot::Parse(text);

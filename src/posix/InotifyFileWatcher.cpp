@@ -179,9 +179,7 @@ void InotifyFileWatcher::Handle(int watch, std::uint32_t mask, const std::string
         }
         // The folder's own permissions decide whether the file can be opened at all.
         const bool named = (watch == folderWatch_ && name == fileName_) ||
-                           (!targetName_.empty() && name == targetName_ &&
-                            (watch == targetFolderWatch_ ||
-                             (targetFolderWatch_ < 0 && watch == folderWatch_)));
+                           (watch == targetFolderWatch_ && name == targetName_);
         if (!named && !(name.empty() && (mask & IN_ATTRIB))) return;
         changed_ = true;
         if (mask & IN_MODIFY) MarkWriting(true);
@@ -238,16 +236,15 @@ void InotifyFileWatcher::WatchLinkTarget() {
     if (!target.empty() && folder.empty()) folder = ".";
     targetName_ = target.empty() ? std::string() : target.filename();
     if (folder == targetFolder_) return;
-    if (targetFolderWatch_ >= 0) ::inotify_rm_watch(fd_, targetFolderWatch_);
-    targetFolderWatch_ = -1;
-    targetFolder_ = folder;
-    if (folder.empty()) return;
-    const int watch = ::inotify_add_watch(fd_, folder.c_str(), kFolderEvents);
-    if (watch < 0) {
-        lost_ = true;  // the target's folder cannot be seen: the file itself is asked
-    } else if (watch != folderWatch_) {
-        targetFolderWatch_ = watch;
+    // The link's own folder may be the target's too: its watch is never given up here.
+    if (targetFolderWatch_ >= 0 && targetFolderWatch_ != folderWatch_) {
+        ::inotify_rm_watch(fd_, targetFolderWatch_);
     }
+    targetFolder_ = folder;
+    targetFolderWatch_ =
+        folder.empty() ? -1 : ::inotify_add_watch(fd_, folder.c_str(), kFolderEvents);
+    // A target's folder that cannot be seen leaves the file itself to be asked.
+    if (!folder.empty() && targetFolderWatch_ < 0) lost_ = true;
 }
 
 }  // namespace tarnleaf

@@ -57,8 +57,8 @@ private:
     int fileWatch_ = -1;
     FilePath file_;
     std::string fileName_;
-    // Where a symbolic link in the file's place leads: its folder's watch (-1: no link, or
-    // the link's own folder) and the target's name there.
+    // Where a symbolic link in the file's place leads: its folder's watch (-1: no link; the
+    // link's own folder's watch when the target lies beside it) and the target's name.
     int targetFolderWatch_ = -1;
     FilePath targetFolder_;
     std::string targetName_;
