@@ -23,6 +23,11 @@ std::optional<std::uint32_t> FindOptionValue(std::uint16_t code,
         if (b == kEndOption) {
             return std::nullopt;
         }
+        if (b == kPadOption) {
+            // A pad is one byte with no length: clients may align their options with them.
+            ++i;
+            continue;
+        }
         if (b == code) {
             break;
         }

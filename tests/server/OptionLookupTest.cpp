@@ -20,8 +20,7 @@ TEST(FindOptionValue, GivesTheValueOfTheFirstMatchingOptionInsideTheArea) {
         {"LengthTwoUnsignedHighByteFirst", {57, 2, 0xFF, 0xFE, 255}, 64, 57, 65534u},
         {"LengthFourUnsignedHighByteFirst", {51, 4, 0x80, 0, 0x51, 0x80}, 64, 51, 0x80005180u},
         {"LengthThreeHasNoValue", {53, 3, 1, 2, 3, 255}, 64, 53, kNone},
-        // A 0 is a code with a length, not padding: the walk jumps 53 + 2 bytes on.
-        {"ZeroCodeIsWalkedOverWithItsLength", {0, 53, 1, 1, 255}, 64, 53, kNone},
+        {"PadBytesHaveNoLength", {0, 53, 1, 1, 255}, 64, 53, 1u},
         {"ListRunningOffTheArea", {1, 4, 255, 255, 255, 0, 3, 200, 1}, 13, 53, kNone},
         {"MatchInTheLastByte", {1, 1, 0, 53}, 8, 53, kNone},
         {"ValueCutOffByTheArea", {51, 4, 0, 0, 1}, 9, 51, kNone},
