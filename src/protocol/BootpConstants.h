@@ -26,6 +26,7 @@ inline constexpr std::size_t kMagicCookieSize = kMagicCookie.size();
 // Option codes the server itself reads or writes; the profile keys' codes live in the
 // option catalogue. Pad and end carry no length byte.
 inline constexpr std::uint8_t kPadOption = 0;
+inline constexpr std::uint8_t kOverloadOption = 52;  // options also in file and/or sname
 inline constexpr std::uint8_t kMessageTypeOption = 53;
 inline constexpr std::uint8_t kEndOption = 255;
 

@@ -68,9 +68,15 @@ void BuildReply(const ProfileOverlay& profile, BootpMessage& message) {
     // The request's type must be read before the profile replaces the option area.
     const std::optional<std::uint32_t> requestType =
         FindOptionValue(kMessageTypeOption, message.options);
+    // An sname that carried the request's options (overload 2 or 3) holds no name, and the
+    // reply's area no longer says so: left in, the client would take those bytes for the
+    // server's name. (The file always comes from the profile.)
+    const std::optional<std::uint32_t> overload =
+        FindOptionValue(kOverloadOption, message.options);
 
     message.op = kBootReply;
     ApplyProfileOverlay(profile, message);
+    if ((overload == 2u || overload == 3u) && !profile.sname) message.sname.clear();
 
     if (FindOptionValue(kMessageTypeOption, message.options).has_value() ||
         !requestType.has_value()) {

@@ -52,6 +52,18 @@ TEST(ReplyBuilder, ReplyCarriesTheAnsweringTypeOrNone) {
             << ::testing::PrintToString(request);
 }
 
+// Option 52 of 2 or 3 says sname held options: they are no server name, and the reply's area
+// no longer says where they came from.
+TEST(ReplyBuilder, AnSnameHoldingTheRequestsOptionsDoesNotReachTheReply) {
+    for (const std::uint8_t overload : {1, 2, 3}) {
+        auto bytes = testing::RequestBytes({99, 130, 83, 99, 52, 1, overload, 255});
+        bytes[44] = 15, bytes[45] = 1, bytes[46] = 'x', bytes[47] = 255;
+        BootpMessage reply = DecodeMessage(bytes);
+        BuildReply(StaticProfileSource(testing::ClientProfile("BootFile=f\n")), reply);
+        EXPECT_EQ(reply.sname.empty(), overload != 1) << int{overload};
+    }
+}
+
 // The type goes in ahead of the profile's options, moving them up by three bytes, only when
 // three bytes lie free behind the END: {host name length, MessageSize, area size, inserted}.
 TEST(ReplyBuilder, TypeIsInsertedOnlyWhenThreeBytesFollowTheEnd) {
