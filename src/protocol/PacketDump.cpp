@@ -37,26 +37,9 @@ void AppendEscapedByte(std::string& out, unsigned char byte) {
     AppendHexByte(out, byte);
 }
 
-// A name as it came from the network or the file, its control characters shown as \xHH: a
-// line break would split the log entry (and an empty line end it early), and an escape
-// sequence would reach the console that shows the log. The second set of controls (U+0080 to
-// U+009F, two bytes in UTF-8) counts too: terminals take U+009B as the start of a sequence
-// and U+0085 as a line break.
-void AppendNameLine(std::string& out, std::string_view label, std::string_view name) {
+void AppendTextLine(std::string& out, std::string_view label, std::string_view text) {
     out.append(label);
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(name[i]);
-        const auto next = i + 1 < name.size() ? static_cast<unsigned char>(name[i + 1]) : 0;
-        if (byte < 0x20 || byte == 0x7F) {
-            AppendEscapedByte(out, byte);
-        } else if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {
-            AppendEscapedByte(out, byte);
-            AppendEscapedByte(out, next);
-            ++i;
-        } else {
-            out.push_back(name[i]);
-        }
-    }
+    AppendLogText(out, text);
     out.push_back(']');
     out.append(kLineEnd);
 }
@@ -78,6 +61,29 @@ void AppendHexLine(std::string& out, std::string_view label,
 }
 
 }  // namespace
+
+// A text as it came from the network or the file, its control characters shown as \xHH: a
+// line break would split the log entry (and an empty line end it early), a NUL would cut the
+// text short in a view that takes it as a C string, and an escape sequence would reach the
+// console that shows the log. The second set of controls (U+0080 to U+009F, two bytes in
+// UTF-8) counts too: terminals take U+009B as the start of a sequence and U+0085 as a line
+// break.
+void AppendLogText(std::string& out, std::string_view text) {
+    // Plain runs are appended whole: on the reply path nearly every text is one.
+    std::size_t plain = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        const bool control = byte < 0x20 || byte == 0x7F;
+        const bool c1Control = byte == 0xC2 && next >= 0x80 && next <= 0x9F;
+        if (!control && !c1Control) continue;
+        out.append(text.substr(plain, i - plain));
+        AppendEscapedByte(out, byte);
+        if (c1Control) AppendEscapedByte(out, static_cast<unsigned char>(text[++i]));
+        plain = i + 1;
+    }
+    out.append(text.substr(plain));
+}
 
 std::string DumpMessage(const BootpMessage& message) {
     std::string out;
@@ -111,13 +117,14 @@ void AppendDump(const BootpMessage& message, std::string& out) {
     AppendHexLine(out, "Transaction ID [", message.xid);
     AppendNumberLine(out, "seconds elapsed [", message.secs);
     AppendHexLine(out, "Bootp flags [", message.flags);
-    AppendLine(out, "client IP address [", message.ciaddr);
-    AppendLine(out, "'your' (client) IP address [", message.yiaddr);
-    AppendLine(out, "server IP address [", message.siaddr);
-    AppendLine(out, "gateway IP address [", message.giaddr);
-    AppendLine(out, "client hardware address [", message.chaddr);
-    AppendNameLine(out, "server host name [", message.sname);
-    AppendNameLine(out, "Boot file name [", message.file);
+    // Decoded from a request these texts are plain, but a profile may have put anything in.
+    AppendTextLine(out, "client IP address [", message.ciaddr);
+    AppendTextLine(out, "'your' (client) IP address [", message.yiaddr);
+    AppendTextLine(out, "server IP address [", message.siaddr);
+    AppendTextLine(out, "gateway IP address [", message.giaddr);
+    AppendTextLine(out, "client hardware address [", message.chaddr);
+    AppendTextLine(out, "server host name [", message.sname);
+    AppendTextLine(out, "Boot file name [", message.file);
     out.append("Option");
     out.append(kLineEnd);
 

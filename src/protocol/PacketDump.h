@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "BootpMessage.h"
 
@@ -11,5 +12,8 @@ namespace tarnleaf {
 std::string DumpMessage(const BootpMessage& message);
 // The same appended to `out`, for a caller that reuses one buffer from message to message.
 void AppendDump(const BootpMessage& message, std::string& out);
+
+// Appends a text for a log entry: its control characters as \xHH, everything else as it is.
+void AppendLogText(std::string& out, std::string_view text);
 
 }  // namespace tarnleaf

@@ -20,7 +20,8 @@ std::string EncodeErrorBody(std::string_view section, const EncodeError& error) 
     body += "] field [";
     body += error.field;
     body += "] value [";
-    body += error.text;
+    // The value came from the profile, which may hold control characters.
+    AppendLogText(body, error.text);
     body += "]";
     return body;
 }

@@ -40,6 +40,10 @@ TEST(PacketDump, NamesShowControlBytesAsHexAndKeepTheRest) {
                         "Boot file name [p\\xC2\\x9B" "2J\\xC2\\x85\xc2\xa0\xe3\x82\xa2\xc2]\r\n"),
               std::string::npos);
     EXPECT_EQ(dump.find("\r\n\r\n"), std::string::npos);
+    // A profile's address texts reach the log the same way.
+    m.yiaddr = std::string("1.2.3.4\0z\x1b", 10);
+    EXPECT_NE(DumpMessage(m).find("'your' (client) IP address [1.2.3.4\\x00z\\x1B]\r\n"),
+              std::string::npos);
 }
 
 TEST(PacketDump, OptionBytesRunInRowsOfSixteen) {

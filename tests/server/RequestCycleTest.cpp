@@ -103,14 +103,14 @@ TEST_F(RequestCycleTest, WaitingDatagramsAreAnsweredInOrderAfterOneRefreshPerBat
 TEST_F(RequestCycleTest, RepliesSentTogetherLogTheirErrorsInDatagramOrder) {
     log.SetLoggingEnabled(false);
     profiles.SetText(ClientProfile("BootFile=f\n") + "[00-A0-C9-12-34-57]\nBootFile=f\n"
-                     "HardwareAddress=11-22-33-44-55-66\nClientIP=300.1.2.3\n");
+                     "HardwareAddress=11-22-33-44-55-66\nClientIP=300.1.2.3\x1b\n");
     auto unencodable = RequestBytes();
     unencodable[33] = 0x57;
     endpoint.QueueDatagram(unencodable);
     EXPECT_EQ(cycle.HandleWaitingDatagrams(), 1u);
     EXPECT_TRUE(endpoint.Sent().empty());
     const std::string encodeError = "Message Encode Error!\r\nsection [00-A0-C9-12-34-57] "
-                                    "field [ciaddr] value [300.1.2.3]\r\n\r\n";
+                                    "field [ciaddr] value [300.1.2.3\\x1B]\r\n\r\n";
     endpoint.FailSends({101, "Network is unreachable"});
     for (const auto& bytes : {RequestBytes(), unencodable, RequestBytes()}) {
         endpoint.QueueDatagram(bytes);
