@@ -6,6 +6,7 @@
 #include "BootpConstants.h"
 #include "ProfileLoader.h"
 #include "MessageCodec.h"
+#include "PacketDump.h"
 #include "ProfileRefresh.h"
 #include "TextConversions.h"
 
@@ -17,6 +18,13 @@ std::string NotSentBody(std::string_view reason) {
     std::string body = "Test Message Not Sent!\r\n";
     body += reason;
     return body;
+}
+
+// A profile's value as the log shows it: it may hold control characters.
+std::string Shown(std::string_view value) {
+    std::string text;
+    AppendLogText(text, value);
+    return text;
 }
 
 }  // namespace
@@ -53,7 +61,7 @@ void TestMessageSender::SendTestMessage() {
     const std::string sendPort = profiles_.GetIniString(kTestMessageSection, "SendPort", "");
     const std::optional<std::uint16_t> port = ChooseSendPort(sendPort);
     if (!port) {
-        log_.AppendErrorEntry(NotSentBody("SendPort [" + sendPort +
+        log_.AppendErrorEntry(NotSentBody("SendPort [" + Shown(sendPort) +
                                           "] names no port: use BOOTPS, BOOTPC or a number "
                                           "from 1 to 65535"));
         return;
@@ -67,7 +75,7 @@ void TestMessageSender::SendTestMessage() {
     const std::optional<Ipv4Address> destination = Ipv4Address::Parse(message.siaddr);
     if (!destination) {
         log_.AppendErrorEntry(
-            NotSentBody("ServerIP [" + message.siaddr + "] is not an IPv4 address"));
+            NotSentBody("ServerIP [" + Shown(message.siaddr) + "] is not an IPv4 address"));
         return;
     }
 

@@ -59,7 +59,7 @@ TEST_F(TestMessageSenderTest, LoggingOffHidesASuccessButNotAFailedSendNorABadPro
     EXPECT_EQ(log.Text(), "Message Send Error!\r\n10049\r\n\r\n");
     for (const auto& [keys, reason] : {std::pair{"SendPort=tftp\n", "SendPort [tftp] names no"},
              {"ServerIP=\n", "no ServerIP in section [TestMessage]"},
-             {"ServerIP=10.0.0\n", "ServerIP [10.0.0] is not an IPv4 address"},
+             {"ServerIP=10.0.0\x1b\n", "ServerIP [10.0.0\\x1B] is not an IPv4 address"},
              {"ClientIP=1.2.3.400\n", "section [TestMessage] field [ciaddr] value [1.2.3.400]"}})
         EXPECT_NE((Send(keys), log.Text()).find(reason), std::string::npos) << log.Text();
     EXPECT_EQ(endpoint.Sent().size(), 1u);
