@@ -30,6 +30,7 @@ const Mistake kMistakes[] = {
     {"AddressThatCannotBeEncoded", kT + "HostIP=10.0.0.300\n",
      "2: HostIP=10.0.0.300 cannot be put on the wire (yiaddr): the test message is not sent"},
     {"AddressWithThreePieces", kT + "Gateway=10.0.0\n", "2: Gateway=10.0.0 is read as 10.0.0.0"},
+    {"HostNameForAnAddress", kT + "HostIP=pc-07\n", "2: HostIP=pc-07 is read as 0.0.0.0"},
     {"FlagsWithoutPrefix", kT + "Flags=8000\n", "2: Flags=8000 is read as 0x0000 (its first two"},
     {"ShortAbove16Bits", kT + "IP-mtu-sz=70000\n", "above 65535: only its low 16 bits are sent"},
     {"MessageSizeOutOfRange", kT + "MessageSize=2000\n",
