@@ -51,8 +51,10 @@ Result<CustomOption, ValueFault> CheckCustomOption(std::string_view value) {
     const std::string_view kindText = TrimBlanks(value.substr(first + 1, second - first - 1));
     const auto kind = CustomKind(kindText);
     if (!kind) return R::Fail({FaultKind::CustomKind, std::string(kindText)});
-    return R::Ok(CustomOption{static_cast<std::uint8_t>(*code), *kind,
-                              TrimBlanks(value.substr(second + 1))});
+    const std::string_view data = TrimBlanks(value.substr(second + 1));
+    // No data writes no option, as an empty value does; said here so a check can tell.
+    if (data.empty()) return R::Fail({FaultKind::CustomTooFewParts});
+    return R::Ok(CustomOption{static_cast<std::uint8_t>(*code), *kind, data});
 }
 
 }  // namespace tarnleaf

@@ -111,9 +111,9 @@ struct CustomOption {
     std::string_view data;  // a view into the value given to ParseCustomOption
 };
 
-// No value when the text has fewer than three ","-separated parts, the code does not round
-// into 1..254 (0 and 255 are the pad and end marks), or the kind word is not SHORT, LONG,
-// IP/IPLIST/IP LIST/IP_LIST or BYTE/ARRAY.
+// No value when the text has fewer than three ","-separated parts or no data, the code does
+// not round into 1..254 (0 and 255 are the pad and end marks), or the kind word is not SHORT,
+// LONG, IP/IPLIST/IP LIST/IP_LIST or BYTE/ARRAY.
 std::optional<CustomOption> ParseCustomOption(std::string_view value);
 // The same, saying why a value gives no option.
 Result<CustomOption, ValueFault> CheckCustomOption(std::string_view value);

@@ -46,7 +46,7 @@ TEST(ParseCustomOption, SplitsCodeKindAndDataOrIgnoresTheKey) {
         {"150,ip,1.2.3.4", 150, K::IpList, "1.2.3.4"}, {"150,Ip List,1", 150, K::IpList, "1"},
         {"150,IP_LIST,1", 150, K::IpList, "1"}, {"\t52 ,Long, 3", 52, K::Long, "3"},
         {"61,array,&H01", 61, K::ByteList, "&H01"}, {"127.5,BYTE,1", 128, K::ByteList, "1"},
-        {"200,LONG", 0, kNone, ""}, {",BYTE,1", 0, kNone, ""}, {"254.6,BYTE,1", 0, kNone, ""}};
+        {"200,LONG", 0, kNone, ""}, {"200,LONG, ", 0, kNone, ""}, {",BYTE,1", 0, kNone, ""}, {"254.6,BYTE,1", 0, kNone, ""}};
     for (const auto& [value, code, kind, data] : cases) {
         const auto parsed = ParseCustomOption(value);
         EXPECT_EQ(parsed ? std::tuple(int{parsed->code}, parsed->kind, parsed->data)
