@@ -6,6 +6,8 @@
 #include <array>
 #include <string>
 
+#include "WideText.h"
+
 namespace tarnleaf {
 namespace {
 
@@ -47,15 +49,18 @@ constexpr std::array kKnownErrors{
     KnownError{WSANOTINITIALISED, "Successful WSAStartup not yet performed"},
 };
 
-std::string SystemMessage(int code) {
-    char* buffer = nullptr;
-    const DWORD length = FormatMessageA(
+std::string SystemMessage(int code, unsigned language) {
+    // The wide call: the narrow one gives the ANSI code page's bytes, which in a UTF-8 log
+    // or console turn every accented or Japanese letter of a localised message into junk.
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, static_cast<DWORD>(code), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-        reinterpret_cast<char*>(&buffer), 0, nullptr);
+        nullptr, static_cast<DWORD>(code),
+        language != 0 ? static_cast<DWORD>(language) : MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+        reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::string text;
     if (length != 0 && buffer != nullptr) {
-        text.assign(buffer, length);
+        text = Narrow(std::wstring_view(buffer, length));
     }
     if (buffer != nullptr) {
         LocalFree(buffer);
@@ -69,8 +74,8 @@ std::string SystemMessage(int code) {
 
 }  // namespace
 
-SocketError DescribeWinsockError(int code) {
-    std::string text = SystemMessage(code);
+SocketError DescribeWinsockError(int code, unsigned language) {
+    std::string text = SystemMessage(code, language);
     if (text.empty()) {
         for (const KnownError& known : kKnownErrors) {
             if (known.code == code) {
