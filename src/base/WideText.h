@@ -9,4 +9,11 @@ namespace tarnleaf {
 // U+FFFD): file names, command lines, the platform's error texts.
 std::string Narrow(std::wstring_view wide);
 
+// The system's message for a Windows or Winsock error code, in UTF-8 and without its closing
+// full stop and line break: in the user's language unless `language` (a LANGID) names
+// another. Empty when the system has no message for the code. (The narrow call would give
+// the ANSI code page's bytes, which a UTF-8 log or console shows as junk for every accented
+// or Japanese letter.)
+std::string SystemMessage(unsigned long code, unsigned language = 0);
+
 }  // namespace tarnleaf

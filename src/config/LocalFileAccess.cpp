@@ -1,10 +1,11 @@
 #include <string>
-#include <system_error>
 
 #include "FileAccess.h"
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "WideText.h"
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -29,7 +30,8 @@ ReadResult TooLarge(std::uintmax_t size) {
 }
 
 #ifdef _WIN32
-std::string SystemText(DWORD code) { return std::system_category().message(int(code)); }
+// The system's own text, as UTF-8 like the rest of the log.
+std::string SystemText(DWORD code) { return SystemMessage(code); }
 
 FileFault FaultOf(DWORD code) {
     switch (code) {

@@ -49,33 +49,10 @@ constexpr std::array kKnownErrors{
     KnownError{WSANOTINITIALISED, "Successful WSAStartup not yet performed"},
 };
 
-std::string SystemMessage(int code, unsigned language) {
-    // The wide call: the narrow one gives the ANSI code page's bytes, which in a UTF-8 log
-    // or console turn every accented or Japanese letter of a localised message into junk.
-    wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, static_cast<DWORD>(code),
-        language != 0 ? static_cast<DWORD>(language) : MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-        reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::string text;
-    if (length != 0 && buffer != nullptr) {
-        text = Narrow(std::wstring_view(buffer, length));
-    }
-    if (buffer != nullptr) {
-        LocalFree(buffer);
-    }
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ' ||
-                             text.back() == '.')) {
-        text.pop_back();
-    }
-    return text;
-}
-
 }  // namespace
 
 SocketError DescribeWinsockError(int code, unsigned language) {
-    std::string text = SystemMessage(code, language);
+    std::string text = SystemMessage(static_cast<unsigned long>(code), language);
     if (text.empty()) {
         for (const KnownError& known : kKnownErrors) {
             if (known.code == code) {
