@@ -123,6 +123,7 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
 
+    // Before the output queue, so that it ends after the queue has written out the log.
     Win32ConsoleLoop loop;
     if (const auto& failure = loop.SetupError()) {
         PrintError(std::string(kProgram) + ": cannot watch for Ctrl+C: " + failure->description +

@@ -34,8 +34,9 @@ BOOL WINAPI OnConsoleControl(DWORD type) {
             }
             SetEvent(stop);
             if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT) {
-                // The process is ended once this returns: give the loop a moment to finish
-                // the datagram in hand and return from Run.
+                // The process is ended once this returns: give the program a moment to
+                // return from Run and write out the log it holds, which the loop's end
+                // (its destructor) signals.
                 if (const HANDLE stopped = gStoppedEvent.load()) {
                     WaitForSingleObject(stopped, 4000);
                 }
@@ -169,9 +170,6 @@ Win32ConsoleLoop::StopReason Win32ConsoleLoop::Run(std::intptr_t socket, bool re
 
     auto finish = [&](StopReason reason) {
         WSAEventSelect(s, nullptr, 0);
-        if (const HANDLE stopped = gStoppedEvent.load()) {
-            SetEvent(stopped);
-        }
         return reason;
     };
 

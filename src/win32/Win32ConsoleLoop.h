@@ -31,6 +31,9 @@ public:
     static constexpr std::size_t kMaxLineLength = 256;
 
     Win32ConsoleLoop();
+    // Closing the console, logging off or shutting down ends the process once the control
+    // handler returns, and the handler waits (up to 4 s) for this destructor: a loop that
+    // outlives the log's writer lets the last entries reach the file first.
     ~Win32ConsoleLoop();
     Win32ConsoleLoop(const Win32ConsoleLoop&) = delete;
     Win32ConsoleLoop& operator=(const Win32ConsoleLoop&) = delete;
