@@ -48,6 +48,7 @@ std::optional<Ipv4Address> InterfaceAddresses::Pick(const std::vector<InterfaceA
                                                     unsigned interfaceIndex,
                                                     Ipv4Address preferred) {
     std::optional<Ipv4Address> first;
+    std::optional<Ipv4Address> subnet;
     for (const InterfaceAddress& entry : table) {
         if (entry.interfaceIndex != interfaceIndex || entry.address.IsAny()) {
             continue;
@@ -55,11 +56,21 @@ std::optional<Ipv4Address> InterfaceAddresses::Pick(const std::vector<InterfaceA
         if (entry.address == preferred) {
             return preferred;
         }
+        // A request to a subnet's broadcast address came from a client on that subnet,
+        // which can reach only the address the host has there.
+        Ipv4Address broadcast;
+        for (std::size_t i = 0; i < broadcast.octets.size(); ++i) {
+            broadcast.octets[i] = static_cast<std::uint8_t>(entry.address.octets[i] |
+                                                            ~entry.mask.octets[i]);
+        }
+        if (!subnet && !entry.mask.IsAny() && broadcast == preferred) {
+            subnet = entry.address;
+        }
         if (!first) {
             first = entry.address;
         }
     }
-    return first;
+    return subnet ? subnet : first;
 }
 
 void InterfaceAddresses::Reload() {
@@ -73,7 +84,8 @@ void InterfaceAddresses::Reload() {
         const std::size_t count = std::min<std::size_t>(table->dwNumEntries, capacity);
         for (std::size_t i = 0; i < count; ++i) {
             table_.push_back({static_cast<unsigned>(table->table[i].dwIndex),
-                              FromNetworkOrder(table->table[i].dwAddr)});
+                              FromNetworkOrder(table->table[i].dwAddr),
+                              FromNetworkOrder(table->table[i].dwMask)});
         }
     }
     loadedAt_ = GetTickCount64();

@@ -11,6 +11,7 @@ namespace tarnleaf {
 struct InterfaceAddress {
     unsigned interfaceIndex = 0;
     Ipv4Address address;
+    Ipv4Address mask;  // the subnet's, 0.0.0.0 when not known
 };
 
 // The host's IPv4 addresses by interface, from the IP helper's address table. Read again
@@ -18,8 +19,10 @@ struct InterfaceAddress {
 // user changes is seen without a restart, while a burst of requests costs one query.
 class InterfaceAddresses {
 public:
-    // The address of interface `interfaceIndex`; `preferred` when it is one of that
-    // interface's addresses (a request sent to a secondary address names that one).
+    // The address of interface `interfaceIndex` that a request sent to `preferred` reached:
+    // `preferred` itself when it is one of the interface's addresses (a secondary address
+    // names that one), else the address whose subnet `preferred` is the broadcast of, else
+    // the interface's first.
     std::optional<Ipv4Address> AddressOf(unsigned interfaceIndex, Ipv4Address preferred);
 
     // The address of the interface that the default route leaves by; else the first
