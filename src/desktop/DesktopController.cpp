@@ -83,8 +83,12 @@ void DesktopController::Start() {
             // and the window are still heard while it is up: nothing they ask may start
             // anything, nor end the program with another code.
             ended_ = true;
+            startErrorShown_ = true;
             window_.ShowError("Tarnleaf", BindFailureText(*error));
-            Leave(1);
+            if (startErrorShown_) {
+                startErrorShown_ = false;
+                Leave(1);
+            }
             return;
         }
     }
@@ -130,7 +134,16 @@ void DesktopController::OnResized() {
     }
 }
 
-void DesktopController::OnCloseRequested() { End(0); }
+void DesktopController::OnCloseRequested() {
+    if (startErrorShown_) {
+        // A stop signal or the end of the desktop session while the box is up: the failed
+        // start ends now, as it would after the box's OK, not when someone comes to click.
+        startErrorShown_ = false;
+        Leave(1);
+        return;
+    }
+    End(0);
+}
 
 void DesktopController::OnButtonClicked(WindowButton button) {
     if (ended_) {

@@ -87,6 +87,7 @@ private:
     bool resizedOnce_ = false;
     bool menuOpen_ = false;
     bool ended_ = false;
+    bool startErrorShown_ = false;  // the box saying why the start failed is up
     // Tells the log's observer whether the controller still exists; the log may outlive it.
     std::shared_ptr<DesktopController*> alive_;
 };

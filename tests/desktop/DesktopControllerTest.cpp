@@ -98,7 +98,6 @@ TEST_F(DesktopControllerTest, PortThatCannotBeBoundIsExplainedRemovesTheIconAndE
     desktop.whileErrorShown = [this] {
         desktop.Click(MenuItem::Exit);
         desktop.windowEvents->OnButtonClicked(WindowButton::SendTestMessage);
-        desktop.windowEvents->OnCloseRequested();
     };
     Start();
     EXPECT_EQ(testMessages, 0);
@@ -106,6 +105,14 @@ TEST_F(DesktopControllerTest, PortThatCannotBeBoundIsExplainedRemovesTheIconAndE
         EXPECT_NE(desktop.error.find(part), std::string::npos) << part;
     }
     EXPECT_EQ(startCalls, (Calls{"ShowIcon", "RemoveIcon", "Quit1"}));
+    // A stop request (a signal, the session ending) does not wait for the box's OK.
+    controller.reset();
+    desktop.whileErrorShown = [this] {
+        desktop.windowEvents->OnCloseRequested();
+        EXPECT_EQ(desktop.calls.back(), "Quit1") << "before the box's OK";
+    };
+    Start();
+    EXPECT_EQ(startCalls, (Calls{"ShowIcon", "RemoveIcon", "Quit1"})) << "and only once";
     desktop.Click(MenuItem::Config);  // whatever comes later is ignored
     controller->OnCloseRequested();
     desktop.trayEvents->OnTrayCameBack();
