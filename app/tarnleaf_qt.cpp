@@ -135,7 +135,7 @@ int main(int argc, char** argv) {
     for (const QString& argument : QCoreApplication::arguments().mid(1)) {
         arguments.push_back(argument.toStdString());
     }
-    const CommandLineParts parts = SplitCommandLine(JoinArguments(arguments));
+    const CommandLineParts parts = SplitArguments(arguments);
     const FilePath configFile = ResolveConfigFile(parts, FilePath(ConfigFolder()));
 
     QtDesktopSession session;

@@ -87,17 +87,27 @@ CommandLineParts SplitCommandLine(std::string_view text) {
     return parts;
 }
 
-std::string JoinArguments(const std::vector<std::string>& arguments) {
-    std::string text;
+CommandLineParts SplitArguments(const std::vector<std::string>& arguments) {
+    CommandLineParts parts;
+    bool taken = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        const bool quote = argument.empty() || argument.find_first_of(" \t") != std::string::npos;
-        if (i > 0) {
-            text += ' ';
+        if (!taken && argument == kConfigSwitch && i + 1 < arguments.size()) {
+            // Not joined and split again: a path may hold a double quote.
+            taken = true;
+            if (!arguments[i + 1].empty()) {
+                parts.configPath = arguments[i + 1];
+            }
+            ++i;
+            continue;
         }
-        text += quote ? '"' + argument + '"' : argument;
+        const bool quote = argument.empty() || argument.find_first_of(" \t") != std::string::npos;
+        if (!parts.rest.empty()) {
+            parts.rest += ' ';
+        }
+        parts.rest += quote ? '"' + argument + '"' : argument;
     }
-    return text;
+    return parts;
 }
 
 bool LoggingStartsOff(std::string_view rest) {

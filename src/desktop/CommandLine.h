@@ -19,10 +19,10 @@ struct CommandLineParts {
 
 CommandLineParts SplitCommandLine(std::string_view text);
 
-// Separate arguments (after the program's name) as one argument text, joined by single
-// spaces; an argument that is empty or holds a blank is written in double quotes, so that
-// SplitCommandLine keeps a --config path with spaces whole.
-std::string JoinArguments(const std::vector<std::string>& arguments);
+// The same for separate arguments (after the program's name), where "--config" and its value
+// are two of them and the value is taken as it stands, quotes and all. The rest is the other
+// arguments joined by single spaces, one that is empty or holds a blank in double quotes.
+CommandLineParts SplitArguments(const std::vector<std::string>& arguments);
 
 // Logging starts off when the rest, upper-cased, is exactly "-NOLOG": "-nolog" turns it
 // off, "-NOLOG -X" or " -NOLOG" do not.

@@ -22,9 +22,12 @@ TEST(CommandLine, ConfigPairIsTakenOutAndTheRestKept) {
         EXPECT_EQ(SplitCommandLine(c.text).configPath, c.configPath) << c.text;
         EXPECT_EQ(SplitCommandLine(c.text).rest, c.rest) << c.text;
     }
-    // Arguments joined as the Qt program does split back, blank ones kept.
-    const std::vector<std::string> arguments{"--config", "/a b/Tarnleaf.ini", "", "-nolog"};
-    EXPECT_EQ(JoinArguments(arguments), "--config \"/a b/Tarnleaf.ini\" \"\" -nolog");
+    // Separate arguments: the value as it stands, quotes and all; blank ones kept in the rest.
+    const auto split =
+        SplitArguments({"-x", "--config", "/a \"b\"/T.ini", "", "--config", "c", "-NOLOG "});
+    EXPECT_EQ(split.configPath, "/a \"b\"/T.ini");
+    EXPECT_EQ(split.rest, "-x \"\" --config c \"-NOLOG \"");
+    EXPECT_EQ(SplitArguments({"-NOLOG", "--config"}).rest, "-NOLOG --config");
 }
 
 TEST(CommandLine, OnlyTheWholeRestNologInAnyCaseTurnsLoggingOff) {
