@@ -17,9 +17,13 @@ std::int32_t Clamp32(Wide value) {
 // floor(value / 2) for negative values too (-3 gives -2).
 Wide HalfRoundedDown(Wide value) { return value >= 0 ? value / 2 : -((-value + 1) / 2); }
 
-}  // namespace
+// The screen edge nearest to an icon on the screen, and the gap between them.
+struct NearestEdge {
+    TaskbarEdge edge;
+    Wide gap;
+};
 
-std::optional<PixelRect> PanelAroundIcon(PixelRect icon, PixelSize screen) {
+std::optional<NearestEdge> EdgeNearest(PixelRect icon, PixelSize screen) {
     const Wide width = screen.width;
     const Wide height = screen.height;
     if (icon.Empty() || icon.right <= 0 || icon.bottom <= 0 || icon.left >= width ||
@@ -27,29 +31,69 @@ std::optional<PixelRect> PanelAroundIcon(PixelRect icon, PixelSize screen) {
         return std::nullopt;
     }
     // Gaps between the icon and each edge, in the order that wins a tie.
-    const std::array<Wide, 4> gaps{height - icon.bottom, width - icon.right, Wide{icon.top},
-                                   Wide{icon.left}};
-    const auto nearest = std::min_element(gaps.begin(), gaps.end()) - gaps.begin();
-    const Wide gap = std::max<Wide>(gaps[static_cast<std::size_t>(nearest)], 0);
-    switch (nearest) {
-        case 0:  // bottom
+    const std::array<NearestEdge, 4> gaps{{{TaskbarEdge::Bottom, height - icon.bottom},
+                                           {TaskbarEdge::Right, width - icon.right},
+                                           {TaskbarEdge::Top, Wide{icon.top}},
+                                           {TaskbarEdge::Left, Wide{icon.left}}}};
+    NearestEdge nearest = *std::min_element(
+        gaps.begin(), gaps.end(), [](const auto& a, const auto& b) { return a.gap < b.gap; });
+    nearest.gap = std::max<Wide>(nearest.gap, 0);
+    return nearest;
+}
+
+// The strip that the work area leaves free along one edge of the screen, if any.
+std::optional<PixelRect> StripAlong(TaskbarEdge edge, PixelRect work, PixelSize screen) {
+    PixelRect strip{0, 0, screen.width, screen.height};
+    switch (edge) {
+        case TaskbarEdge::Bottom: strip.top = work.bottom; break;
+        case TaskbarEdge::Right: strip.left = work.right; break;
+        case TaskbarEdge::Top: strip.bottom = work.top; break;
+        case TaskbarEdge::Left: strip.right = work.left; break;
+    }
+    return strip.Empty() ? std::nullopt : std::optional(strip);
+}
+
+bool Overlap(PixelRect a, PixelRect b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+}  // namespace
+
+std::optional<PixelRect> PanelAroundIcon(PixelRect icon, PixelSize screen) {
+    const std::optional<NearestEdge> nearest = EdgeNearest(icon, screen);
+    if (!nearest) {
+        return std::nullopt;
+    }
+    const Wide gap = nearest->gap;
+    switch (nearest->edge) {
+        case TaskbarEdge::Bottom:
             return PixelRect{0, Clamp32(Wide{icon.top} - gap), screen.width, screen.height};
-        case 1:  // right
+        case TaskbarEdge::Right:
             return PixelRect{Clamp32(Wide{icon.left} - gap), 0, screen.width, screen.height};
-        case 2:  // top
+        case TaskbarEdge::Top:
             return PixelRect{0, 0, screen.width, Clamp32(Wide{icon.bottom} + gap)};
-        default:  // left
+        case TaskbarEdge::Left:
             return PixelRect{0, 0, Clamp32(Wide{icon.right} + gap), screen.height};
     }
+    return std::nullopt;
 }
 
 PixelRect TaskbarGeometry::Panel() const {
     const PixelSize size = screen_.ScreenSize();
     const std::optional<PixelRect> taskbar = screen_.TaskbarRect();
-    if (!screen_.WorkArea()) {
-        if (const std::optional<PixelRect> icon = tray_.Geometry()) {
+    const std::optional<PixelRect> work = screen_.WorkArea();
+    if (const std::optional<PixelRect> icon = tray_.Geometry()) {
+        if (!work) {
             if (const std::optional<PixelRect> panel = PanelAroundIcon(*icon, size)) {
                 return *panel;
+            }
+        } else if (taskbar && !Overlap(*icon, *taskbar)) {
+            // Two panels (the tray at the top, a window list at the bottom): the one that
+            // holds the icon is the one to stand beside, thicker or not.
+            if (const std::optional<NearestEdge> nearest = EdgeNearest(*icon, size)) {
+                if (const auto strip = StripAlong(nearest->edge, *work, size)) {
+                    return *strip;
+                }
             }
         }
     }

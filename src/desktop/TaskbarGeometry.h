@@ -33,9 +33,11 @@ public:
     TaskbarGeometry(const ScreenGeometry& screen, const TrayIcon& tray)
         : screen_(screen), tray_(tray) {}
 
-    // The rectangle the window is placed beside: the desktop's taskbar; or, without a
-    // work area, the panel around the tray icon where its place is known; or, with neither,
-    // an empty strip under the bottom edge (the bottom-right corner).
+    // The rectangle the window is placed beside: the desktop's taskbar; but where the tray
+    // icon's place is known and lies outside it, the strip the work area leaves free on the
+    // icon's edge (a desktop with two panels), or, without a work area, the panel around the
+    // icon; with nothing known, an empty strip under the bottom edge (the bottom-right
+    // corner).
     PixelRect Panel() const;
     // The panel's edge and the part of it that lies on the screen.
     TaskbarSize VisibleTaskbar() const;

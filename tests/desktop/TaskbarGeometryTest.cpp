@@ -42,6 +42,10 @@ TEST(TaskbarGeometryTest, WindowStandsBesideTheTaskbarElseBesideThePanelAroundTh
         EXPECT_EQ(TaskbarGeometry(desktop, desktop).WindowPosition({394, 346}), row.position)
             << row.name;
     }
+    // Two panels, the icon in the top one: it decides, though the bottom one is thicker.
+    desktop.taskbar = PixelRect{0, 740, 1024, 768}, desktop.iconRect = kTopIcon;
+    desktop.workArea = PixelRect{0, 24, 1024, 740};
+    EXPECT_EQ(TaskbarGeometry(desktop, desktop).WindowPosition({394, 346}), (PixelPoint{630, 24}));
 }
 
 TEST(TaskbarGeometryTest, ExtremeDesktopValuesAreClampedNotWrapped) {
