@@ -175,6 +175,10 @@ def nolog_logs_nothing_signals_end_cleanly_and_a_taken_port_is_told(s):
     s.x("xdotool", "windowfocus", "--sync", str(box[0]))
     s.x("xdotool", "key", "Return")
     program.ends(1, "the message box about the port")
+    # A session that ends while the box is up does not wait for someone to press OK.
+    program = Program(s, "fourth", icon=False)
+    check(wait_until(lambda: s.windows("--name", "^Tarnleaf$"), 15), "no second box")
+    program.ends(1, "SIGTERM with the box up", signal.SIGTERM)
 
 
 def wine_icon(s):
