@@ -11,7 +11,6 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-cd "$root"
 linux_dir=$root/build/release-linux
 windows_dir=$root/build/release-windows
 what=all
@@ -28,6 +27,9 @@ while (($#)); do
         *) echo "$usage" >&2; exit 2 ;;
     esac
 done
+# Folders on the command line are the caller's, relative to where it was typed: resolved
+# above, before the move into the repository.
+cd "$root"
 
 version=$(sed -nE 's/^project\(Tarnleaf VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)
 [[ -n $version ]] || { echo "no version in CMakeLists.txt" >&2; exit 1; }
