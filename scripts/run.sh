@@ -15,9 +15,10 @@ if [[ $(id -u) -ne 0 ]]; then
     echo "note: port 67 needs root or CAP_NET_BIND_SERVICE; run this as root," >&2
     echo "      or: sudo setcap cap_net_bind_service=+ep build/run/app/tarnleafd" >&2
 fi
-# Once bound, tarnleafd runs as the sudo user or nobody, and nobody cannot read a clone in
-# root's home: the example would answer every client as unknown. Unless told whom to run as,
-# it then stays root, and says so.
+# Once bound, tarnleafd runs as the sudo user or nobody. The example is read by its path
+# from here, so a closed folder above the clone (root's home) does not matter, but a clone
+# whose own folder is closed would answer every client as unknown. Unless told whom to run
+# as, it then stays root, and says so.
 user=()
 if [[ $(id -u) -eq 0 && -z ${SUDO_UID:-} ]] &&
         ! runuser -u nobody -- test -r examples/Tarnleaf.ini 2>/dev/null; then
