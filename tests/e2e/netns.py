@@ -15,8 +15,9 @@ CASES = {}  # name: (the test, its number of links)
 Skip = type("Skip", (Exception,), {})
 
 
-def run(*argv, timeout=15, check=True):
-    return subprocess.run(argv, timeout=timeout, check=check, capture_output=True, text=True)
+def run(*argv, timeout=15, check=True, cwd=None):
+    return subprocess.run(argv, timeout=timeout, check=check, capture_output=True, text=True,
+                          cwd=cwd)
 
 
 def wait_until(probe, timeout):

@@ -241,10 +241,11 @@ def installed_package_serves_as_nobody(case):
     apt = ["apt-get", "-o", "DPkg::Lock::Timeout=900", "-y", "-qq"]
     os.environ["DEBIAN_FRONTEND"] = "noninteractive"
     try:
+        # A relative --out is a folder in the caller's folder, not in the repository.
         done = netns.run(str(pathlib.Path(HERE).parents[1] / "scripts" / "package.sh"),
-                         "--linux-build", case.binary, "--out", str(case.workdir),
-                         "--no-lintian", "deb", timeout=900, check=False)
-        debs = list(case.workdir.glob("*_amd64.deb"))
+                         "--linux-build", case.binary, "--out", "debs", "--no-lintian", "deb",
+                         timeout=900, check=False, cwd=case.workdir)
+        debs = list(case.workdir.glob("debs/*_amd64.deb"))
         check(done.returncode == 0 and len(debs) == 1, "package.sh:\n" + done.stdout + done.stderr)
         done = netns.run(*apt, "install", str(debs[0]), timeout=900, check=False)
         check(done.returncode == 0, "apt-get install failed:\n" + done.stdout + done.stderr)
