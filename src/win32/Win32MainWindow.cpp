@@ -17,6 +17,11 @@ struct ControlSpec {
     std::optional<WindowButton> button;  // none for the log view
 };
 
+// The window's timer that brings the log view's changes to the control, and how long the
+// changes may gather first: short to the eye, long to a flood of requests.
+constexpr UINT_PTR kUpdateViewTimer = 1;
+constexpr UINT kUpdateViewDelayMs = 50;
+
 // Control identities are their positions in this table plus this base.
 constexpr int kFirstControlId = 100;
 const std::array<ControlSpec, 4> kControls{{
@@ -162,6 +167,11 @@ LRESULT Win32MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
             }
             return 0;
         }
+        case WM_TIMER:
+            if (wParam != kUpdateViewTimer) break;
+            KillTimer(window_, kUpdateViewTimer);
+            UpdateView();
+            return 0;
         case WM_CTLCOLORSTATIC:
             // A read-only edit is drawn as "static": keep the log on a white page.
             if (reinterpret_cast<HWND>(lParam) == view_) {
@@ -236,36 +246,73 @@ PixelSize Win32MainWindow::OuterSize() const {
 
 void Win32MainWindow::SetLogText(std::string_view text) {
     viewText_.assign(text);
+    shownBytes_ = viewText_.size();
+    pendingFront_ = pendingFrontUnits_ = 0;
+    pendingTail_.clear();
     if (view_ != nullptr) SetWindowTextW(view_, DecodeForDisplay(viewText_).c_str());
 }
 
 void Win32MainWindow::AppendLogText(std::string_view text) {
     viewText_.append(text);
-    if (view_ == nullptr) return;
-    const auto end = static_cast<WPARAM>(GetWindowTextLengthW(view_));
-    SendMessageW(view_, EM_SETSEL, end, static_cast<LPARAM>(end));
-    SendMessageW(view_, EM_REPLACESEL, FALSE,
-                 reinterpret_cast<LPARAM>(DecodeForDisplay(text).c_str()));
+    pendingTail_.append(text);
+    ScheduleViewUpdate();
 }
 
 void Win32MainWindow::RemoveLogFront(std::size_t bytes) {
     bytes = std::min(bytes, viewText_.size());
-    const auto end =
-        static_cast<LPARAM>(DisplayLength(std::string_view(viewText_).substr(0, bytes)));
+    // The part of the control's text still to go comes first in viewText_, the tail after it.
+    const std::size_t fromShown = std::min(bytes, shownBytes_ - pendingFront_);
+    pendingFrontUnits_ += DisplayLength(std::string_view(viewText_).substr(0, fromShown));
+    pendingFront_ += fromShown;
+    pendingTail_.erase(0, bytes - fromShown);
     viewText_.erase(0, bytes);
-    if (view_ == nullptr) return;
-    SendMessageW(view_, EM_SETSEL, 0, end);
-    SendMessageW(view_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+    ScheduleViewUpdate();
 }
 
 void Win32MainWindow::SetLogCaret(std::size_t offset) {
-    if (view_ == nullptr) return;
-    offset = std::min(offset, viewText_.size());
-    // Every prefix decodes to a prefix of the whole: its length is the caret's place.
-    const auto caret = static_cast<WPARAM>(
-        DisplayLength(std::string_view(viewText_).substr(0, offset)));
-    SendMessageW(view_, EM_SETSEL, caret, static_cast<LPARAM>(caret));
-    SendMessageW(view_, EM_SCROLLCARET, 0, 0);
+    pendingCaret_ = std::min(offset, viewText_.size());
+    ScheduleViewUpdate();
+}
+
+void Win32MainWindow::ScheduleViewUpdate() {
+    // The edit control lays out its whole text again at every change, which takes up to tens
+    // of milliseconds: with two changes an entry, a flood of requests would hold the loop for
+    // seconds and lose datagrams. The changes of a short while reach the control as one.
+    if (updateDue_) return;
+    updateDue_ = window_ != nullptr &&
+                 SetTimer(window_, kUpdateViewTimer, kUpdateViewDelayMs, nullptr) != 0;
+    if (!updateDue_) UpdateView();
+}
+
+void Win32MainWindow::UpdateView() {
+    updateDue_ = false;
+    if (view_ != nullptr) {
+        if (pendingFront_ > 0 && pendingFront_ == shownBytes_) {
+            SetWindowTextW(view_, DecodeForDisplay(viewText_).c_str());
+        } else {
+            if (pendingFrontUnits_ > 0) {
+                SendMessageW(view_, EM_SETSEL, 0, static_cast<LPARAM>(pendingFrontUnits_));
+                SendMessageW(view_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+            }
+            if (!pendingTail_.empty()) {
+                const auto end = static_cast<WPARAM>(GetWindowTextLengthW(view_));
+                SendMessageW(view_, EM_SETSEL, end, static_cast<LPARAM>(end));
+                SendMessageW(view_, EM_REPLACESEL, FALSE,
+                             reinterpret_cast<LPARAM>(DecodeForDisplay(pendingTail_).c_str()));
+            }
+        }
+        if (pendingCaret_) {
+            // Every prefix decodes to a prefix of the whole: its length is the caret's place.
+            const auto caret = static_cast<WPARAM>(
+                DisplayLength(std::string_view(viewText_).substr(0, *pendingCaret_)));
+            SendMessageW(view_, EM_SETSEL, caret, static_cast<LPARAM>(caret));
+            SendMessageW(view_, EM_SCROLLCARET, 0, 0);
+        }
+    }
+    shownBytes_ = viewText_.size();
+    pendingFront_ = pendingFrontUnits_ = 0;
+    pendingTail_.clear();
+    pendingCaret_.reset();
 }
 
 void Win32MainWindow::ShowError(std::string_view caption, std::string_view text) {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "MainWindow.h"
@@ -46,6 +47,9 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls(HINSTANCE instance);
     HFONT ChooseLogFont() const;
+    // The log view's changes reach the control together, a moment after the first.
+    void ScheduleViewUpdate();
+    void UpdateView();
     int ToPixelsX(int twips) const;
     int ToPixelsY(int twips) const;
 
@@ -58,6 +62,14 @@ private:
     bool sizedDuringShow_ = false;
     MainWindowEvents* events_ = nullptr;
     std::string viewText_;  // the log view's text as the logic built it (UTF-8 bytes)
+    // What the control has not been given yet: viewText_ is the control's text without its
+    // first `pendingFront_` bytes (`pendingFrontUnits_` UTF-16 units), then `pendingTail_`.
+    std::size_t shownBytes_ = 0;  // the control's text, in bytes of the text it was given
+    std::size_t pendingFront_ = 0;
+    std::size_t pendingFrontUnits_ = 0;
+    std::string pendingTail_;
+    std::optional<std::size_t> pendingCaret_;
+    bool updateDue_ = false;
 };
 
 }  // namespace tarnleaf

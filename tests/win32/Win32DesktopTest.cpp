@@ -5,6 +5,7 @@
 #include <string>
 
 #include "Win32MainWindow.h"
+#include "WindowHookRegistry.h"
 
 namespace tarnleaf {
 namespace {
@@ -16,9 +17,24 @@ struct Events : MainWindowEvents {  // journals "c" for a close request, the but
     std::string said;
 };
 
+// Counts the changes of the log view's text that its window hears of.
+struct ViewChanges : WindowHook {
+    std::optional<LRESULT> OnWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM) override {
+        if (message == WM_COMMAND && HIWORD(wParam) == EN_CHANGE) ++count;
+        return std::nullopt;
+    }
+    int count = 0;
+};
+
 class Win32MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_NE(window_.Handle(), nullptr) << "no window: no display?"; }
+    // Long enough for the log view's changes to reach the control.
+    static void TurnLoop() {
+        Sleep(100);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    }
     Win32MainWindow window_{GetModuleHandleW(nullptr)};
 };
 
@@ -28,9 +44,11 @@ TEST_F(Win32MainWindowTest, ReadOnlyLogViewTakesLongTextAndPlacesTheCaretByByteO
     for (int i = 0; i < 400; ++i) lines += std::string(99, 'x') + "\r\n";
     window_.SetLogText(lines);
     window_.AppendLogText("end\r\n");
+    TurnLoop();
     EXPECT_EQ(GetWindowTextLengthW(window_.LogView()), static_cast<int>(lines.size()) + 5);
     window_.SetLogText("date [1]\r\n");
     window_.AppendLogText("設定 \x83\x65\r\n");
+    TurnLoop();
     wchar_t shown[32] = {};
     GetWindowTextW(window_.LogView(), shown, 32);
     EXPECT_EQ(std::wstring(shown), L"date [1]\r\n\u8A2D\u5B9A \x83\x65\r\n");
@@ -38,13 +56,28 @@ TEST_F(Win32MainWindowTest, ReadOnlyLogViewTakesLongTextAndPlacesTheCaretByByteO
     const std::pair<std::size_t, WORD> rows[] = {{10, 10}, {16, 12}, {1000, 17}};
     for (const auto& [offset, caret] : rows) {
         window_.SetLogCaret(offset);
+        TurnLoop();
         EXPECT_EQ(SendMessageW(window_.LogView(), EM_GETSEL, 0, 0), MAKELRESULT(caret, caret));
     }
     window_.RemoveLogFront(10);  // the first line, as the log trims it
     window_.SetLogCaret(6);
+    TurnLoop();
     GetWindowTextW(window_.LogView(), shown, 32);
     EXPECT_EQ(std::wstring(shown), L"\u8A2D\u5B9A \x83\x65\r\n");
     EXPECT_EQ(SendMessageW(window_.LogView(), EM_GETSEL, 0, 0), MAKELRESULT(2, 2));
+    // A flood's entries, each trimming the one before: laid out once for them all.
+    WindowHookRegistry hooks;
+    ViewChanges changes;
+    ASSERT_TRUE(hooks.Hook(window_.Handle(), changes));
+    for (int i = 0; i < 50; ++i) {
+        window_.RemoveLogFront(i == 0 ? 11 : 6);
+        window_.AppendLogText("entry\n");
+        window_.SetLogCaret(6);
+    }
+    TurnLoop();
+    EXPECT_LE(changes.count, 2);
+    GetWindowTextW(window_.LogView(), shown, 32);
+    EXPECT_EQ(std::wstring(shown), L"entry\n");
 }
 
 TEST_F(Win32MainWindowTest, RestoringAHiddenWindowKeepsItHiddenAndTheEventsOnlyAsk) {
