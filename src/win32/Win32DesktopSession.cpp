@@ -51,7 +51,10 @@ void Win32DesktopSession::Quit(int exitCode) {
 
 int Win32DesktopSession::Run() {
     MSG message{};
-    for (;;) {
+    // Asked after every message too: a nested loop running when Quit came (a menu of the log
+    // view's, say) may take the quit message for itself, which would leave the program
+    // running unseen, still answering requests and holding the port and the instance lock.
+    while (!quitting_) {
         const BOOL got = GetMessageW(&message, nullptr, 0, 0);
         if (got == 0) return exitCode_;
         if (got < 0) return exitCode_ != 0 ? exitCode_ : 1;
@@ -62,6 +65,7 @@ int Win32DesktopSession::Run() {
             DispatchMessageW(&message);
         }
     }
+    return exitCode_;
 }
 
 }  // namespace tarnleaf

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "Win32DesktopSession.h"
 #include "Win32MainWindow.h"
 #include "WindowHookRegistry.h"
 
@@ -95,6 +96,30 @@ TEST_F(Win32MainWindowTest, RestoringAHiddenWindowKeepsItHiddenAndTheEventsOnlyA
     SendMessageW(window_.Handle(), WM_ENDSESSION, TRUE, 0);
     EXPECT_EQ(events.said, "012cc");  // EditConfig, SendTestMessage, MinimizeToTray
     EXPECT_TRUE(IsWindow(window_.Handle())) << "the logic decides; the window does not close";
+}
+
+TEST_F(Win32MainWindowTest, AQuitThatANestedLoopKeepsForItselfStillEndsTheProgram) {
+    Win32DesktopSession session(window_);
+    struct QuitInANestedLoop : Events {  // as a menu's loop that takes the quit message
+        void OnCloseRequested() override {
+            session->Quit(3);
+            MSG message;
+            PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+        }
+        Win32DesktopSession* session;
+    } events;
+    events.session = &session;
+    window_.SetEvents(&events);
+    PostMessageW(window_.Handle(), WM_CLOSE, 0, 0);
+    static bool stuck;
+    stuck = false;
+    const UINT_PTR rescue = SetTimer(nullptr, 0, 3000, [](HWND, UINT, UINT_PTR, DWORD) {
+        stuck = true;
+        PostQuitMessage(0);
+    });
+    EXPECT_EQ(session.Run(), 3);
+    KillTimer(nullptr, rescue);
+    EXPECT_FALSE(stuck) << "the loop waited on after the quit";
 }
 
 TEST_F(Win32MainWindowTest, OnlyALaterShowingTakesTheForeground) {
