@@ -98,6 +98,21 @@ TEST_F(Win32MainWindowTest, RestoringAHiddenWindowKeepsItHiddenAndTheEventsOnlyA
     EXPECT_TRUE(IsWindow(window_.Handle())) << "the logic decides; the window does not close";
 }
 
+TEST_F(Win32MainWindowTest, TabLeavesTheLogViewAndEscapeThereClosesNothing) {
+    Events events;
+    window_.SetEvents(&events);
+    window_.Show();
+    for (const WPARAM key : {VK_ESCAPE, VK_TAB}) {
+        SetFocus(window_.LogView());
+        MSG press{window_.LogView(), WM_KEYDOWN, key, 1, 0, {}};
+        if (!IsDialogMessageW(window_.Handle(), &press)) DispatchMessageW(&press);
+        TurnLoop();
+    }
+    EXPECT_EQ(events.said, "") << "Escape in the log view asked to close";
+    const HWND next = FindWindowExW(window_.Handle(), nullptr, L"BUTTON", L"Send Test Message");
+    EXPECT_EQ(GetFocus(), next) << "Tab did not leave the log view";
+}
+
 TEST_F(Win32MainWindowTest, AQuitThatANestedLoopKeepsForItselfStillEndsTheProgram) {
     Win32DesktopSession session(window_);
     struct QuitInANestedLoop : Events {  // as a menu's loop that takes the quit message
