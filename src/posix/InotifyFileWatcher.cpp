@@ -4,6 +4,7 @@
 #include <limits.h>
 #include <poll.h>
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -46,6 +47,13 @@ bool HandleSigio() {
         return ::sigaction(SIGIO, &action, nullptr) == 0;
     }();
     return handled;
+}
+
+// A regular file known by this one name: what a writer's own create makes. A symbolic link,
+// a second name for a file (a hard link) or a special file is not one.
+bool FreshRegularFile(const FilePath& entry) {
+    struct stat info {};
+    return ::lstat(entry.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_nlink == 1;
 }
 
 }  // namespace
@@ -186,8 +194,11 @@ void InotifyFileWatcher::Handle(int watch, std::uint32_t mask, const std::string
         if (mask & IN_CLOSE_WRITE) MarkWriting(false);
         if (mask & (IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO)) {
             // A file created in place is normally being written until it is closed; one
-            // renamed into place was written elsewhere and is whole.
-            MarkWriting((mask & IN_CREATE) && !(mask & IN_ISDIR));
+            // renamed into place was written elsewhere and is whole, and so is the file that a
+            // link made in place (symbolic or hard) leads to: no close follows a link.
+            const bool own = watch == folderWatch_ && name == fileName_;
+            const FilePath entry = own ? file_ : targetFolder_ / FilePath(name);
+            MarkWriting((mask & IN_CREATE) && !(mask & IN_ISDIR) && FreshRegularFile(entry));
             WatchFileAgain();
         }
         return;

@@ -45,6 +45,9 @@ TEST(InotifyFileWatcher, SeesWritersSavesByRenameAndTheFolderGone) {
     EXPECT_TRUE(watcher->ChangedSinceLastAsked());
     fs::permissions(kFile, fs::perms::owner_read);  // may make it unreadable: no write
     EXPECT_TRUE(watcher->ChangedSinceLastAsked());
+    fs::rename(kFile, kFolder / "old");
+    fs::create_hard_link(kFolder / "old", kFile);  // a second name made in place: whole
+    EXPECT_TRUE(watcher->ChangedSinceLastAsked() && !watcher->WriterActive());
     fs::remove_all(kFolder);
     EXPECT_TRUE(watcher->ChangedSinceLastAsked() && !watcher->Watching());
 }
@@ -98,6 +101,7 @@ TEST(InotifyFileWatcher, FollowsALinkToAnotherFolderThroughAbsenceSavesAndNewTar
     fs::remove(link);
     fs::create_symlink(kFolder / "other" / "u.ini", link);
     EXPECT_TRUE(watcher->ChangedSinceLastAsked()) << "link pointed elsewhere";
+    EXPECT_FALSE(watcher->WriterActive()) << "a link made in place is no writer";
     settle();
     std::ofstream(real) << "d";
     EXPECT_FALSE(watcher->ChangedSinceLastAsked());
