@@ -33,8 +33,9 @@ ConfigFile::ConfigFile(FilePath path, std::shared_ptr<const FileAccess> files,
                        std::unique_ptr<FileChangeWatcher> watcher)
     : path_(std::move(path)),
       files_(files ? std::move(files) : LocalFileAccess()),
-      watcher_(std::move(watcher)) {
-    if (watcher_) {
+      watcher_(std::move(watcher)),
+      watched_(watcher_ != nullptr) {
+    if (watched_) {
         stale_ = true;
         RefreshWatched();
     } else {
@@ -43,13 +44,16 @@ ConfigFile::ConfigFile(FilePath path, std::shared_ptr<const FileAccess> files,
 }
 
 void ConfigFile::Refresh() {
-    if (watcher_ && !watcher_->Watching()) {
-        // The watch went blind; from here on the file itself is asked, and read once now in
-        // case the change that blinded the watch was never seen.
-        watcher_.reset();
+    const bool watching = watcher_ && watcher_->Watching();
+    if (watching != watched_) {
+        // The watch went blind, or sees again: what happened in between was not seen, so the
+        // file is read now either way. While blind, the file itself is asked.
+        watched_ = watching;
         settled_ = false;
+        stale_ = true;
+        waitSpent_ = false;
     }
-    if (watcher_) {
+    if (watching) {
         RefreshWatched();
     } else {
         RefreshByIdentity();

@@ -25,8 +25,9 @@ FilePath DefaultConfigPath(const FilePath& programFolder);
 // watcher per Refresh(); a changed one is read once its writer is done. A writer still at it
 // (an editor that truncates, then writes) is waited for, at most kWriterWait once per write;
 // meanwhile the last complete reading answers. Without a watcher (tests, or a platform that
-// refused one) the file's identity (size, time stamps, file number) is asked instead, and a
-// read is trusted when the identity held still around it.
+// refused one), and while the watcher cannot see the file, the file's identity (size, time
+// stamps, file number) is asked instead, and a read is trusted when the identity held still
+// around it.
 //
 // A file that exists but cannot be read is reported once through TakeReadFault(). While it
 // stays unreadable (no permission, an I/O error, over the cap) the last complete reading
@@ -71,8 +72,9 @@ private:
     IniSnapshot snapshot_;
     int readCount_ = 0;
 
-    // With a watcher: the file changed since the snapshot was taken; and this write's one
-    // bounded wait is spent.
+    // With a watcher: it saw the file at the last Refresh(); the file changed since the
+    // snapshot was taken; and this write's one bounded wait is spent.
+    bool watched_ = false;
     bool stale_ = false;
     bool waitSpent_ = false;
     // Without one: the identity of the file as last read, trusted while `settled_`.

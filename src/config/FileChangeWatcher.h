@@ -23,9 +23,10 @@ public:
     // Waits until no writer is left, at most `limit`. True when none is left.
     virtual bool AwaitNoWriter(std::chrono::milliseconds limit) = 0;
 
-    // False once the watch can no longer see the file (its folder went away, the event queue
-    // overflowed beyond repair); the reader then falls back to asking the file itself.
-    virtual bool Watching() const = 0;
+    // False while the watch cannot see the file (its folder went away, the event queue
+    // failed); the reader then asks the file itself. Asked before every use: a watcher may
+    // see again once the path leads to a folder once more (renamed back, or made anew).
+    virtual bool Watching() = 0;
 };
 
 }  // namespace tarnleaf

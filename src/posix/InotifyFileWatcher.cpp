@@ -56,14 +56,17 @@ bool FreshRegularFile(const FilePath& entry) {
     return ::lstat(entry.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_nlink == 1;
 }
 
+FilePath FolderOf(const FilePath& file) {
+    FilePath folder = file.parent_path();
+    return folder.empty() ? FilePath(".") : folder;
+}
+
 }  // namespace
 
 std::unique_ptr<InotifyFileWatcher> InotifyFileWatcher::Create(const FilePath& file) {
     const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (fd < 0) return nullptr;
-    FilePath folder = file.parent_path();
-    if (folder.empty()) folder = ".";
-    const int folderWatch = ::inotify_add_watch(fd, folder.c_str(), kFolderEvents);
+    const int folderWatch = ::inotify_add_watch(fd, FolderOf(file).c_str(), kFolderEvents);
     if (folderWatch < 0) {
         ::close(fd);
         return nullptr;
@@ -91,6 +94,29 @@ bool InotifyFileWatcher::ChangedSinceLastAsked() {
     // read is spared.
     if (!signalled_ || signalsSeen.load(std::memory_order_relaxed) != signalsDrained_) Drain();
     return std::exchange(changed_, false);
+}
+
+bool InotifyFileWatcher::Watching() {
+    if (lost_) WatchPathAgain();
+    return !lost_;
+}
+
+void InotifyFileWatcher::WatchPathAgain() {
+    // The old watches look at folders that are no longer on the path, or at nothing: all are
+    // given up, once, and the path is watched afresh as soon as it leads to a folder again.
+    for (int* watch : {&fileWatch_, &targetFolderWatch_, &folderWatch_}) {
+        if (*watch >= 0) ::inotify_rm_watch(fd_, *watch);
+        *watch = -1;
+    }
+    targetFolder_ = FilePath();
+    targetName_.clear();
+    folderWatch_ = ::inotify_add_watch(fd_, FolderOf(file_).c_str(), kFolderEvents);
+    if (folderWatch_ < 0) return;
+    lost_ = false;
+    // Nothing that happened while blind was seen.
+    changed_ = true;
+    MarkWriting(false);
+    WatchFileAgain();
 }
 
 bool InotifyFileWatcher::SignalOnEvents() {

@@ -13,7 +13,8 @@ namespace tarnleaf {
 // inotify on one file and on its folder. The folder's watch sees the file created, deleted
 // or renamed into place (an editor's save by rename); the file's own watch follows it
 // through a symbolic link, and the folder of the link's target is watched as well, so that a
-// target saved by rename, or missing for a while, is seen there. A writer is still at it
+// target saved by rename, or missing for a while, is seen there. A folder on the way renamed
+// or deleted blinds the watch until the path leads to a folder again. A writer is still at it
 // while a change (IN_MODIFY, or a file created) is not yet followed by IN_CLOSE_WRITE, or
 // while a read lease is refused: the kernel makes a truncated file visible before it queues
 // the event, so the events alone cannot tell a read that raced a writer.
@@ -37,7 +38,8 @@ public:
     bool ChangedSinceLastAsked() override;
     bool WriterActive() override;
     bool AwaitNoWriter(std::chrono::milliseconds limit) override;
-    bool Watching() const override { return !lost_; }
+    // Blind, it looks for the folder on the path again.
+    bool Watching() override;
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -47,6 +49,7 @@ private:
     void Handle(int watch, std::uint32_t mask, const std::string& name);
     void MarkWriting(bool writing);
     void WatchFileAgain();
+    void WatchPathAgain();
     void WatchLinkTarget();
     bool WritingNow();
     bool LeaseRefused() const;

@@ -28,7 +28,7 @@ public:
     bool ChangedSinceLastAsked() override;
     bool WriterActive() override;
     bool AwaitNoWriter(std::chrono::milliseconds limit) override;
-    bool Watching() const override { return !lost_; }
+    bool Watching() override { return !lost_; }
 
 private:
     Win32FileWatcher(HANDLE change, std::wstring file);

@@ -86,7 +86,7 @@ struct ScriptedWatcher final : FileChangeWatcher {
         if (onWait) onWait();
         return !writing;
     }
-    bool Watching() const override { return watching; }
+    bool Watching() override { return watching; }
 };
 
 class WatchedConfigFile : public ::testing::Test {
@@ -109,6 +109,12 @@ TEST_F(WatchedConfigFile, UnchangedFileIsNeitherReadNorAskedAboutUnlessTheWatche
     files->Set("[s]\nk=6\n", 2);
     for (int i = 0; i < 10; ++i) file.Refresh();
     EXPECT_EQ(std::tuple(Value(file), files->reads), std::tuple("6", 2));
+    const int identified = files->identifies;
+    watcher->watching = true;  // sees again: read once more, then the watcher tells
+    files->Set("[s]\nk=7\n", 3);
+    for (int i = 0; i < 10; ++i) file.Refresh();
+    EXPECT_EQ(std::tuple(Value(file), files->reads, files->identifies),
+              std::tuple("7", 3, identified));
 }
 
 TEST_F(WatchedConfigFile, RewriteInPlaceIsWaitedForOnceAndOnlyAWholeFileUsed) {

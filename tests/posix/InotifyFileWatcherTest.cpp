@@ -50,6 +50,11 @@ TEST(InotifyFileWatcher, SeesWritersSavesByRenameAndTheFolderGone) {
     EXPECT_TRUE(watcher->ChangedSinceLastAsked() && !watcher->WriterActive());
     fs::remove_all(kFolder);
     EXPECT_TRUE(watcher->ChangedSinceLastAsked() && !watcher->Watching());
+    fs::create_directories(kFolder);  // made anew: watched again
+    EXPECT_TRUE(watcher->Watching() && watcher->ChangedSinceLastAsked());
+    std::ofstream(kFile) << "e";
+    EXPECT_TRUE(watcher->ChangedSinceLastAsked() && watcher->Watching());
+    fs::remove_all(kFolder);
 }
 
 // The queue is read only after a signal said it took an event; an edit made by another
