@@ -208,7 +208,9 @@ void InotifyFileWatcher::Handle(int watch, std::uint32_t mask, const std::string
     }
     if (watch == folderWatch_ || watch == targetFolderWatch_) {
         if (mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED)) {
-            lost_ = true;  // the path no longer leads where the watch looks
+            // The path no longer leads where the watch looks: to another file, or to none.
+            lost_ = true;
+            changed_ = true;
             return;
         }
         // The folder's own permissions decide whether the file can be opened at all.
