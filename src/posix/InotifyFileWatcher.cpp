@@ -21,6 +21,8 @@ namespace {
 
 // As the kernel allows in one path: more hops than this are a loop.
 constexpr int kMaxLinkHops = 40;
+// Blind for want of a link target's watch, the watcher tries again this often.
+constexpr std::chrono::seconds kBlindRetry{1};
 
 // IN_ATTRIB: a change of permission can make the file readable or unreadable without a write.
 constexpr std::uint32_t kFileEvents =
@@ -102,14 +104,10 @@ bool InotifyFileWatcher::Watching() {
 }
 
 void InotifyFileWatcher::WatchPathAgain() {
+    if (folderWatch_ < 0 && Clock::now() < retryAt_) return;
     // The old watches look at folders that are no longer on the path, or at nothing: all are
     // given up, once, and the path is watched afresh as soon as it leads to a folder again.
-    for (int* watch : {&fileWatch_, &targetFolderWatch_, &folderWatch_}) {
-        if (*watch >= 0) ::inotify_rm_watch(fd_, *watch);
-        *watch = -1;
-    }
-    targetFolder_ = FilePath();
-    targetName_.clear();
+    DropWatches();
     folderWatch_ = ::inotify_add_watch(fd_, FolderOf(file_).c_str(), kFolderEvents);
     if (folderWatch_ < 0) return;
     lost_ = false;
@@ -117,6 +115,21 @@ void InotifyFileWatcher::WatchPathAgain() {
     changed_ = true;
     MarkWriting(false);
     WatchFileAgain();
+    if (lost_) {
+        // The link's target cannot be watched (its folder unreadable, no watch left): the
+        // watches are not made and given up again at every request for that.
+        DropWatches();
+        retryAt_ = Clock::now() + kBlindRetry;
+    }
+}
+
+void InotifyFileWatcher::DropWatches() {
+    for (int* watch : {&fileWatch_, &targetFolderWatch_, &folderWatch_}) {
+        if (*watch >= 0) ::inotify_rm_watch(fd_, *watch);
+        *watch = -1;
+    }
+    targetFolder_ = FilePath();
+    targetName_.clear();
 }
 
 bool InotifyFileWatcher::SignalOnEvents() {

@@ -50,6 +50,7 @@ private:
     void MarkWriting(bool writing);
     void WatchFileAgain();
     void WatchPathAgain();
+    void DropWatches();
     void WatchLinkTarget();
     bool WritingNow();
     bool LeaseRefused() const;
@@ -69,6 +70,7 @@ private:
     bool writing_ = false;
     bool lost_ = false;
     Clock::time_point lastWrite_{};
+    Clock::time_point retryAt_{};  // blind for want of a target's watch: when to look again
     bool leaseRefused_ = false;  // at the last look: a writer holds the file open
     // The queue raises SIGIO in the thread that asks (set up at its first question); the
     // signal count as of the last drain.
