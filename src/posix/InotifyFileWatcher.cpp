@@ -13,6 +13,8 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <ctime>
+#include <optional>
 #include <utility>
 
 namespace tarnleaf {
@@ -23,6 +25,23 @@ namespace {
 constexpr int kMaxLinkHops = 40;
 // Blind for want of a link target's watch, the watcher tries again this often.
 constexpr std::chrono::seconds kBlindRetry{1};
+constexpr std::int64_t kNsPerSecond = 1'000'000'000;
+// How long after a change of the file its event may still be on its way.
+constexpr std::int64_t kEventLagNs = 50'000'000;
+
+// The clock that file times are taken from.
+std::int64_t WallClockNs() {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return std::int64_t{now.tv_sec} * kNsPerSecond + now.tv_nsec;
+}
+
+// When the file (what a link leads to) was last written; no value when there is none.
+std::optional<std::int64_t> ModifiedNs(const FilePath& file) {
+    struct stat info {};
+    if (::stat(file.c_str(), &info) != 0) return std::nullopt;
+    return std::int64_t{info.st_mtim.tv_sec} * kNsPerSecond + info.st_mtim.tv_nsec;
+}
 
 // IN_ATTRIB: a change of permission can make the file readable or unreadable without a write.
 constexpr std::uint32_t kFileEvents =
@@ -148,19 +167,33 @@ bool InotifyFileWatcher::WriterActive() {
 bool InotifyFileWatcher::WritingNow() {
     // A writer that has been quiet for long keeps the file open for no write of ours to see
     // (a held descriptor, a hard link made in place): its file is taken as it is.
-    const bool refused = LeaseRefused();
+    const std::optional<bool> lease = LeaseRefused();
+    const bool refused = lease.value_or(false);
     if (refused && !leaseRefused_) lastWrite_ = Clock::now();
     leaseRefused_ = refused;
-    return (writing_ || refused) && Clock::now() - lastWrite_ < kQuietWriter;
+    return ((writing_ || refused) && Clock::now() - lastWrite_ < kQuietWriter) ||
+           (!lease && WrittenJustNow());
 }
 
-bool InotifyFileWatcher::LeaseRefused() const {
+bool InotifyFileWatcher::WrittenJustNow() const {
+    // No lease can be had on a file of another owner, which is the rule once root's
+    // privileges are given up. Then only the file's time tells a truncation or write whose
+    // event is still to come (its writer preempted between the two, on a busy machine, for
+    // many milliseconds): a file written moments ago is taken as still being written, unless
+    // it was put in place whole.
+    const auto written = ModifiedNs(file_);
+    if (!written || *written == wholeWrittenNs_) return false;
+    const std::int64_t age = WallClockNs() - *written;
+    return age >= 0 && age < kEventLagNs;
+}
+
+std::optional<bool> InotifyFileWatcher::LeaseRefused() const {
     // Refused (EAGAIN) exactly while some program has the file open for writing. Taking one
     // needs the file's owner or CAP_LEASE, and a file system that has leases; without them
-    // the events alone decide. Released at once, so a writer opening the file meanwhile
-    // waits for no more than that.
+    // (no value) the events and the file's time decide. Released at once, so a writer
+    // opening the file meanwhile waits for no more than that.
     const int fd = ::open(file_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0) return std::nullopt;
     // A writer opening the file while the lease is held breaks it with a signal to this
     // process, SIGIO unless told otherwise, which would end it. SIGURG is ignored unless
     // handled, and nothing here handles it.
@@ -169,6 +202,7 @@ bool InotifyFileWatcher::LeaseRefused() const {
     const bool refused = !taken && errno == EAGAIN;
     if (taken) ::fcntl(fd, F_SETLEASE, F_UNLCK);
     ::close(fd);
+    if (!taken && !refused) return std::nullopt;
     return refused;
 }
 
@@ -191,6 +225,12 @@ bool InotifyFileWatcher::AwaitNoWriter(std::chrono::milliseconds limit) {
 void InotifyFileWatcher::Drain() {
     // Taken before the reads: an event queued during them either is read or signals anew.
     signalsDrained_ = signalsSeen.load(std::memory_order_relaxed);
+    ReadQueue();
+    // A folder renamed away may have been replaced already: the file there is what counts.
+    if (lost_) WatchPathAgain();
+}
+
+void InotifyFileWatcher::ReadQueue() {
     alignas(inotify_event) char buffer[16 * 1024];
     for (;;) {
         const ssize_t got = ::read(fd_, buffer, sizeof buffer);
@@ -240,6 +280,7 @@ void InotifyFileWatcher::Handle(int watch, std::uint32_t mask, const std::string
             const bool own = watch == folderWatch_ && name == fileName_;
             const FilePath entry = own ? file_ : targetFolder_ / FilePath(name);
             MarkWriting((mask & IN_CREATE) && !(mask & IN_ISDIR) && FreshRegularFile(entry));
+            if (!writing_) wholeWrittenNs_ = ModifiedNs(file_).value_or(-1);
             WatchFileAgain();
         }
         return;

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "FileChangeWatcher.h"
@@ -17,7 +18,9 @@ namespace tarnleaf {
 // or deleted blinds the watch until the path leads to a folder again. A writer is still at it
 // while a change (IN_MODIFY, or a file created) is not yet followed by IN_CLOSE_WRITE, or
 // while a read lease is refused: the kernel makes a truncated file visible before it queues
-// the event, so the events alone cannot tell a read that raced a writer.
+// the event, so the events alone cannot tell a read that raced a writer. Where no lease can
+// be had (a file of another owner, once privileges are given up), a file written within the
+// last 50 ms counts as still being written, unless it was put in place whole.
 //
 // An unchanged file costs no system call: the event queue raises SIGIO in the thread that
 // asks, so the process handles SIGIO (counting it) from the first question on, and that
@@ -46,6 +49,7 @@ private:
 
     InotifyFileWatcher(int fd, int folderWatch, FilePath file);
     void Drain();
+    void ReadQueue();
     void Handle(int watch, std::uint32_t mask, const std::string& name);
     void MarkWriting(bool writing);
     void WatchFileAgain();
@@ -53,7 +57,8 @@ private:
     void DropWatches();
     void WatchLinkTarget();
     bool WritingNow();
-    bool LeaseRefused() const;
+    std::optional<bool> LeaseRefused() const;
+    bool WrittenJustNow() const;
     bool SignalOnEvents();
 
     int fd_;
@@ -72,6 +77,9 @@ private:
     Clock::time_point lastWrite_{};
     Clock::time_point retryAt_{};  // blind for want of a target's watch: when to look again
     bool leaseRefused_ = false;  // at the last look: a writer holds the file open
+    // The write time of the file last put in place whole (renamed there, or a link made);
+    // -1: none.
+    std::int64_t wholeWrittenNs_ = -1;
     // The queue raises SIGIO in the thread that asks (set up at its first question); the
     // signal count as of the last drain.
     bool armed_ = false;
