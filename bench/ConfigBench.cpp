@@ -157,7 +157,7 @@ public:
     bool ChangedSinceLastAsked() override { return changed_ = !changed_; }
     bool WriterActive() override { return false; }
     bool AwaitNoWriter(std::chrono::milliseconds) override { return true; }
-    bool Watching() const override { return true; }
+    bool Watching() override { return true; }
 
 private:
     bool changed_ = false;  // true before each read, false just after it
