@@ -41,6 +41,7 @@
 #include "QtSocketWatcher.h"
 #include "QtStopSignals.h"
 #include "QtTrayIcon.h"
+#include "ProfileRefresh.h"
 #include "RequestCycle.h"
 #include "TestMessageSender.h"
 
@@ -151,6 +152,9 @@ int main(int argc, char** argv) {
     LogModel log;
     RequestCycle cycle(endpoint, profiles, log, clock);
     TestMessageSender tester(endpoint, profiles, log, clock);
+    // A file that could not be read at start-up is said in the log at once, where the user
+    // looks, not with the first request.
+    RefreshProfiles(profiles, log);
 
     const char* echo = std::getenv("TARNLEAF_LOG_ECHO");
     if (echo != nullptr && *echo != '\0') {

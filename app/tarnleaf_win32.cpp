@@ -12,6 +12,7 @@
 #include "ExecutableFolder.h"
 #include "LogModel.h"
 #include "MainWindowLayout.h"
+#include "ProfileRefresh.h"
 #include "RequestCycle.h"
 #include "TestMessageSender.h"
 #include "Win32Clock.h"
@@ -52,6 +53,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     LogModel log;
     RequestCycle cycle(endpoint, profiles, log, clock);
     TestMessageSender tester(endpoint, profiles, log, clock);
+    // A file that could not be read at start-up is said in the log at once, where the user
+    // looks, not with the first request.
+    RefreshProfiles(profiles, log);
     Win32SocketWatcher watcher([&cycle] { cycle.HandleOneDatagram(); },
                                [&cycle](const SocketError& error) { cycle.OnSocketError(error); });
 

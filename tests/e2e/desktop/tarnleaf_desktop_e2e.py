@@ -167,6 +167,14 @@ def nolog_logs_nothing_signals_end_cleanly_and_a_taken_port_is_told(s):
     # the lock goes with it, so the next start is not taken for a second copy.
     program.ends(0, "SIGTERM", signal.SIGTERM)
     Program(s, "again").ends(0, "SIGINT", signal.SIGINT)
+    # A folder in the file's place is said in the log view at start, not with a request.
+    os.rename(s.ini, str(s.ini) + ".kept")
+    os.mkdir(s.ini)
+    program = Program(s, "folder")
+    check(wait_until(lambda: "Config Read Error!" in program.text(), 5), "no read error at start")
+    program.ends(0, "SIGTERM", signal.SIGTERM)
+    os.rmdir(s.ini)
+    os.rename(str(s.ini) + ".kept", s.ini)
     s.hold_port_67()
     program = Program(s, "third", icon=False)
     box = wait_until(lambda: s.windows("--name", "^Tarnleaf$"), 15)
