@@ -56,9 +56,7 @@ ConsoleServer::ConsoleServer(UdpEndpoint& endpoint, ProfileSource& profiles, con
         out_.Post(change.appended);
     });
     // A file that could not be read at start-up is said at once, not with the first request.
-    if (const auto fault = profiles.TakeReadFault()) {
-        log_.AppendErrorEntry(ConfigReadErrorBody(*fault));
-    }
+    RefreshProfiles(profiles, log_);
 }
 
 void ConsoleServer::PrintListening(std::uint16_t port, std::string_view configPath) {
