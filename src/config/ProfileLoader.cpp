@@ -9,7 +9,6 @@
 #include <type_traits>
 
 #include "BootpConstants.h"
-#include "FieldSplitter.h"
 #include "IniKey.h"
 #include "Ipv4Address.h"
 #include "ProfileKeys.h"
@@ -126,11 +125,8 @@ std::string AddressText(std::string_view value, std::optional<ValueFault>& fault
     if (!fault && !Ipv4Address::Parse(text)) {
         // The text is kept as written, but the wire gets what the encoder reads in it: a host
         // name goes out as 0.0.0.0. A piece beyond a byte is left to the encoder to refuse.
-        Ipv4Address address;
-        const std::array<std::uint8_t*, 4> slots{&address.octets[0], &address.octets[1],
-                                                 &address.octets[2], &address.octets[3]};
-        if (!SplitToFields(text, ".", slots).failedPiece) {
-            fault = ValueFault{FaultKind::ReadAs, address.ToString()};
+        if (const auto sent = EncodedAddress(text)) {
+            fault = ValueFault{FaultKind::ReadAs, Ipv4Address{*sent}.ToString()};
         }
     }
     return text;

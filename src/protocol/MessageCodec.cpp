@@ -139,6 +139,12 @@ EncodeError Fault(std::string field, std::string text) {
 
 }  // namespace
 
+std::optional<std::array<std::uint8_t, 4>> EncodedAddress(std::string_view text) {
+    std::array<std::uint8_t, 4> bytes{};
+    if (!EncodeAddress(text, bytes)) return std::nullopt;
+    return bytes;
+}
+
 BootpMessage DecodeMessage(std::span<const std::uint8_t> datagram) {
     BootpMessage message;
     DecodeMessage(datagram, message);

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "BootpMessage.h"
@@ -33,5 +35,9 @@ Result<std::vector<std::uint8_t>, EncodeError> EncodeMessage(const BootpMessage&
 // after a failure.
 std::optional<EncodeError> EncodeMessage(const BootpMessage& message,
                                          std::vector<std::uint8_t>& into);
+
+// The four bytes an address field's text goes out as: the leading number of each "."-piece,
+// missing pieces zero; no value when a piece is beyond a byte, which fails the encoding.
+std::optional<std::array<std::uint8_t, 4>> EncodedAddress(std::string_view text);
 
 }  // namespace tarnleaf
