@@ -46,13 +46,13 @@ HFONT FixedFont(int height, BYTE charset, const wchar_t* face) {
 // The log view takes the keys of a read-only text: the arrows scroll it, but Tab, Enter and
 // Escape belong to the window. A multiline edit asks for them all, so the keyboard could not
 // leave it, and in the message loop's dialog mode it closes its parent on Escape: that would
-// end the program. Its own procedure is kept in its user data.
-LRESULT CALLBACK LogViewProcedure(HWND view, UINT message, WPARAM wParam, LPARAM lParam) {
-    const auto own = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(view, GWLP_USERDATA));
-    const LRESULT result = CallWindowProcW(own, view, message, wParam, lParam);
-    if (message != WM_GETDLGCODE) return result;
-    return result & ~static_cast<LRESULT>(DLGC_WANTALLKEYS | DLGC_WANTMESSAGE | DLGC_WANTTAB);
-}
+// end the program.
+struct ReadOnlyViewKeys final : WindowHook {
+    std::optional<LRESULT> OnWindowMessage(HWND, UINT message, WPARAM, LPARAM) override {
+        if (message != WM_GETDLGCODE) return std::nullopt;
+        return DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_HASSETSEL;
+    }
+};
 
 }  // namespace
 
@@ -137,8 +137,8 @@ void Win32MainWindow::CreateControls(HINSTANCE instance) {
         if (isView && control != nullptr) {
             view_ = control;
             SendMessageW(view_, EM_SETLIMITTEXT, 0, 0);  // the log is bounded by its own rule
-            SetWindowLongPtrW(view_, GWLP_USERDATA, GetWindowLongPtrW(view_, GWLP_WNDPROC));
-            SetWindowLongPtrW(view_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LogViewProcedure));
+            static ReadOnlyViewKeys keys;  // holds nothing: one serves every window
+            viewHooks_.Hook(view_, keys);
         }
     }
 }

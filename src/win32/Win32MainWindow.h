@@ -6,6 +6,7 @@
 #include <string>
 
 #include "MainWindow.h"
+#include "WindowHookRegistry.h"
 
 namespace tarnleaf {
 
@@ -61,6 +62,7 @@ private:
     bool everShown_ = false;
     bool sizedDuringShow_ = false;
     MainWindowEvents* events_ = nullptr;
+    WindowHookRegistry viewHooks_;  // the log view's keys
     std::string viewText_;  // the log view's text as the logic built it (UTF-8 bytes)
     // What the control has not been given yet: viewText_ is the control's text without its
     // first `pendingFront_` bytes (`pendingFrontUnits_` UTF-16 units), then `pendingTail_`.
