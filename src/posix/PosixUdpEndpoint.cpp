@@ -120,8 +120,7 @@ std::optional<SocketError> PosixUdpEndpoint::WaitInReceive(std::chrono::millisec
         return SocketErrorFromErrno(errno);
     }
     waits_ = true;
-    singlesInRow_ = 0;
-    queueSeen_ = false;
+    pacer_ = ReceivePacer();
     return std::nullopt;
 }
 
@@ -146,15 +145,16 @@ Result<std::size_t, SocketError> PosixUdpEndpoint::Receive(std::span<ReceivedDat
     if (wanted == 0) {
         return R::Ok(0);
     }
-    if (waits_) {
-        // While requests come one at a time, a waiting receive takes one, as a bare loop
-        // would: asking for more costs a second look at an empty queue every time. Now and
-        // then it asks for a batch, and keeps doing so while batches find a queue.
-        if (!queueSeen_ && ++singlesInRow_ < kBatchLookInterval) {
-            wanted = 1;
-        } else {
-            singlesInRow_ = 0;
-        }
+    // A waiting receive waits for one request or, under load, sleeps a moment and takes all
+    // that came meanwhile.
+    const std::optional<ReceivePacer::Clock::time_point> gatherAfter =
+        waits_ ? pacer_.GatherAfter() : std::nullopt;
+    if (gatherAfter && !SleepUntil(*gatherAfter)) {
+        return R::Ok(0);  // a signal ended the sleep: the caller looks why
+    }
+    const bool blocks = waits_ && !gatherAfter;
+    if (blocks) {
+        wanted = 1;
     }
     // Only what a receive changes is set back.
     mmsghdr* const headers = slots_->headers.data();
@@ -167,18 +167,21 @@ Result<std::size_t, SocketError> PosixUdpEndpoint::Receive(std::span<ReceivedDat
     int count = -1;
     for (int attempt = 0; attempt < kMaxInterruptRetries && count < 0; ++attempt) {
         if (wanted == 1) {
-            const ssize_t length = ::recvmsg(fd_, &headers[0].msg_hdr, waits_ ? 0 : MSG_DONTWAIT);
+            const ssize_t length = ::recvmsg(fd_, &headers[0].msg_hdr, blocks ? 0 : MSG_DONTWAIT);
             if (length >= 0) {
                 headers[0].msg_len = static_cast<unsigned>(length);
                 count = 1;
             }
         } else {
-            count = ::recvmmsg(fd_, headers, static_cast<unsigned>(wanted),
-                               waits_ ? MSG_WAITFORONE : MSG_DONTWAIT, nullptr);
+            count = ::recvmmsg(fd_, headers, static_cast<unsigned>(wanted), MSG_DONTWAIT,
+                               nullptr);
         }
         if (count < 0 && errno != EINTR) {
             const int code = errno;
             if (code == EAGAIN || code == EWOULDBLOCK) {
+                if (waits_) {
+                    pacer_.Took(ReceivePacer::Clock::now(), 0, false);
+                }
                 return R::Ok(0);  // none waiting, or a waiting receive timed out
             }
             return R::Fail(SocketErrorFromErrno(code));
@@ -190,8 +193,9 @@ Result<std::size_t, SocketError> PosixUdpEndpoint::Receive(std::span<ReceivedDat
     if (count < 0) {
         return R::Fail(SocketErrorFromErrno(EINTR));
     }
-    if (waits_ && wanted > 1) {
-        queueSeen_ = count > 1;
+    if (waits_) {
+        pacer_.Took(ReceivePacer::Clock::now(), static_cast<std::size_t>(count),
+                    static_cast<std::size_t>(count) == wanted);
     }
 
     for (std::size_t i = 0; i < static_cast<std::size_t>(count); ++i) {
@@ -265,6 +269,20 @@ struct OutgoingHeader {
 };
 
 }  // namespace
+
+bool PosixUdpEndpoint::SleepUntil(ReceivePacer::Clock::time_point until) {
+    // steady_clock is CLOCK_MONOTONIC, so its times are the sleep's own.
+    const auto sinceStart = until.time_since_epoch();
+    if (until <= ReceivePacer::Clock::now()) {
+        return true;
+    }
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(sinceStart);
+    timespec due{};
+    due.tv_sec = static_cast<time_t>(seconds.count());
+    due.tv_nsec = static_cast<long>(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(sinceStart - seconds).count());
+    return ::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &due, nullptr) != EINTR;
+}
 
 bool PosixUdpEndpoint::WaitToSend() const {
     pollfd watch{fd_, POLLOUT, 0};

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 
+#include "ReceivePacer.h"
 #include "UdpEndpoint.h"
 
 namespace tarnleaf {
@@ -27,8 +28,9 @@ public:
     Result<std::size_t, SocketError> Receive(std::span<ReceivedDatagram> into) override;
     // From now on Receive waits for a datagram rather than finding none: for a server whose
     // thread has nothing else to wait for, which then spends one system call per request
-    // instead of a wait and a receive. A wait ends without datagrams after `longest`, or when
-    // a signal handler has run. Sends never wait.
+    // instead of a wait and a receive, and under sustained load gathers requests for a
+    // moment to take them together (see ReceivePacer). A wait ends without datagrams after
+    // `longest`, or when a signal handler has run. Sends never wait.
     std::optional<SocketError> WaitInReceive(std::chrono::milliseconds longest);
     std::optional<SocketError> Send(std::span<const std::uint8_t> bytes, Ipv4Address destination,
                                     std::uint16_t port, const SendRoute& route) override;
@@ -49,11 +51,11 @@ public:
     static constexpr std::size_t kMaxBatch = 32;
     // The socket's receive queue asked of the kernel, in bytes.
     static constexpr int kReceiveQueueBytes = 256 * 1024;
-    // Waiting receives in a row that take one datagram before one asks for a batch.
-    static constexpr int kBatchLookInterval = 8;
 
 private:
     void Close();
+    // False when a signal handler ended the sleep.
+    static bool SleepUntil(ReceivePacer::Clock::time_point until);
     // A full send buffer: waits for room once, briefly. True when there is room.
     bool WaitToSend() const;
 
@@ -65,8 +67,7 @@ private:
 
     int fd_ = -1;
     bool waits_ = false;
-    int singlesInRow_ = 0;
-    bool queueSeen_ = false;  // the last batch a waiting receive asked for held more than one
+    ReceivePacer pacer_;  // how a waiting receive takes its requests
     // kMaxBatch buffers of kReceiveBufferSize, left uninitialised: a page is only ever
     // touched by the datagrams that reach it, so the room for rare large ones costs nothing.
     std::unique_ptr<std::uint8_t[]> buffers_;
