@@ -180,6 +180,18 @@ LRESULT Win32MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
             }
             return 0;
         }
+        case DM_GETDEFID: {
+            // Asked by the message loop's dialog mode on Enter. A plain window has no default
+            // button of the dialog manager's making, so the focused one is named: Enter then
+            // presses it, as Space does.
+            const HWND focus = GetFocus();
+            const int id = focus != nullptr && GetParent(focus) == window_ ? GetDlgCtrlID(focus) : 0;
+            const auto index = static_cast<std::size_t>(id - kFirstControlId);
+            if (index < kControls.size() && kControls[index].button) {
+                return MAKELRESULT(id, DC_HASDEFID);
+            }
+            return 0;
+        }
         case WM_TIMER:
             if (wParam != kUpdateViewTimer) break;
             KillTimer(window_, kUpdateViewTimer);

@@ -113,6 +113,21 @@ TEST_F(Win32MainWindowTest, TabLeavesTheLogViewAndEscapeThereClosesNothing) {
     EXPECT_EQ(GetFocus(), next) << "Tab did not leave the log view";
 }
 
+// Enter on a focused button presses it; Enter in the log view presses none.
+TEST_F(Win32MainWindowTest, EnterPressesTheFocusedButtonOnly) {
+    Events events;
+    window_.SetEvents(&events);
+    window_.Show();
+    for (const HWND target : {FindWindowExW(window_.Handle(), nullptr, L"BUTTON", L"Edit Config"),
+                              window_.LogView()}) {
+        SetFocus(target);
+        MSG press{target, WM_KEYDOWN, VK_RETURN, 1, 0, {}};
+        if (!IsDialogMessageW(window_.Handle(), &press)) DispatchMessageW(&press);
+        TurnLoop();
+    }
+    EXPECT_EQ(events.said, "0");  // EditConfig
+}
+
 TEST_F(Win32MainWindowTest, AQuitThatANestedLoopKeepsForItselfStillEndsTheProgram) {
     Win32DesktopSession session(window_);
     struct QuitInANestedLoop : Events {  // as a menu's loop that takes the quit message
