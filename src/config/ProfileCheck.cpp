@@ -145,9 +145,11 @@ void CheckKeyNames(const SectionLines& section, Findings& findings) {
             continue;
         }
         if (!IsProfileKey(key.name)) {
-            findings.push_back({key.line, "unknown key " + Quoted(key.name) +
-                                              ": ignored (did you mean " +
-                                              Quoted(NearestProfileKey(key.name)) + "?)"});
+            const std::string_view nearest = NearestProfileKey(key.name);
+            findings.push_back({key.line, "unknown key " + Quoted(key.name) + ": ignored" +
+                                              (nearest.empty() ? std::string()
+                                                               : " (did you mean " +
+                                                                     Quoted(nearest) + "?)")});
         } else if (EqualsIgnoreCase(key.name, kSendPortKey.Name()) &&
                    !IsTestMessage(section.name)) {
             findings.push_back({key.line, "SendPort is read in [TestMessage] only: ignored here"});

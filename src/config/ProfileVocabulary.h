@@ -11,7 +11,8 @@ bool IsProfileKey(std::string_view name);
 bool IsHeaderKey(std::string_view name);
 
 // The known key name nearest to `name` by edit distance (ignoring letter case); the first
-// such name in the order above when several are as near.
+// such name in the order above when several are as near. Empty when none is near enough to
+// be a slip of the keyboard: within a third of the name's length, and at least two edits.
 std::string_view NearestProfileKey(std::string_view name);
 
 }  // namespace tarnleaf

@@ -17,6 +17,7 @@ const std::string kT = "[TestMessage]\n", k58(58, 'h'), k81(81, 'd');
 const Mistake kMistakes[] = {
     {"UnknownKeyGetsNearestName", kT + "SubnetMsk=1\n",
      "2: unknown key \"SubnetMsk\": ignored (did you mean \"SubnetMask\"?)"},
+    {"FarUnknownKeyGetsNoGuess", kT + "Colour=blue\n", "2: unknown key \"Colour\": ignored\n"},
     {"PartOfAKeyNamesThatKey", kT + "LeaseTime=60\n",
      "2: unknown key \"LeaseTime\": ignored (did you mean \"IPAddressLeaseTime\"?)"},
     {"LeaseWithUnitIsNoNumber", kT + "IPAddressLeaseTime=1d\n",
