@@ -73,9 +73,11 @@ IniSnapshot IniSnapshot::Adopt(std::string&& text) {
     const auto offsetOf = [&](std::string_view part) {
         return static_cast<std::uint32_t>(part.data() - snapshot.text_.data());
     };
-    // Keys go to the last section header met; none before the first. A header that repeats
-    // an earlier section's name collects its keys too, but the index leaves them out.
+    // Keys go to the last section header met; none before the first. The first of duplicate
+    // section names wins, so a header that repeats an earlier one is skipped with its keys:
+    // they would never be read, and a file of one header over and over costs its text alone.
     IniLineReader lines(all);
+    bool inSection = false;
     while (auto rawLine = lines.Next()) {
         const IniLine line = TokeniseIniLine(*rawLine);
         if (line.kind == IniLineKind::Section) {
@@ -84,10 +86,10 @@ IniSnapshot IniSnapshot::Adopt(std::string&& text) {
             section.nameOffset = offsetOf(line.name);
             section.nameLength = static_cast<std::uint32_t>(line.name.size());
             section.firstKey = static_cast<std::uint32_t>(snapshot.keys_.size());
-            snapshot.sections_.push_back(section);
+            inSection = snapshot.AddSection(section);
             continue;
         }
-        if (line.kind != IniLineKind::Key || snapshot.sections_.empty()) continue;
+        if (line.kind != IniLineKind::Key || !inSection) continue;
         if (line.name.size() > kMaxKeyNameBytes) continue;
         const std::string_view value =
             line.value.substr(0, std::min(line.value.size(), kMaxValueBytes));
@@ -103,20 +105,34 @@ IniSnapshot IniSnapshot::Adopt(std::string&& text) {
     return snapshot;
 }
 
-void IniSnapshot::BuildIndexes() {
-    // The first of duplicate names wins, for sections and for keys alike: a later one finds
-    // its name taken and stays out of the index.
-    sectionSlots_.assign(SlotCountFor(sections_.size()), 0);
-    std::size_t keySlotCount = 0;
+void IniSnapshot::ResizeSectionIndex(std::size_t sections) {
+    sectionSlots_.assign(SlotCountFor(std::max(sections, sections_.size())), 0);
     for (std::size_t s = 0; s < sections_.size(); ++s) {
-        SectionEntry& section = sections_[s];
-        std::uint32_t* slot =
-            ProbeSlot(std::span(sectionSlots_), section.hash, [&](std::uint32_t position) {
-                return NameMatches(sections_[position], section.hash, NameOf(section));
-            });
-        if (*slot != 0) continue;
-        *slot = static_cast<std::uint32_t>(s + 1);
-        ++sectionCount_;
+        *ProbeSlot(std::span(sectionSlots_), sections_[s].hash,
+                   [](std::uint32_t) { return false; }) = static_cast<std::uint32_t>(s + 1);
+    }
+}
+
+bool IniSnapshot::AddSection(const SectionEntry& section) {
+    // The index stays at most half full.
+    if (SlotCountFor(sections_.size() + 1) > sectionSlots_.size()) {
+        ResizeSectionIndex(sections_.size() + 1);
+    }
+    std::uint32_t* slot =
+        ProbeSlot(std::span(sectionSlots_), section.hash, [&](std::uint32_t position) {
+            return NameMatches(sections_[position], section.hash, NameOf(section));
+        });
+    if (*slot != 0) return false;
+    *slot = static_cast<std::uint32_t>(sections_.size() + 1);
+    sections_.push_back(section);
+    return true;
+}
+
+void IniSnapshot::BuildIndexes() {
+    // The first of duplicate key names wins: a later one finds its name taken and stays out
+    // of the index.
+    std::size_t keySlotCount = 0;
+    for (SectionEntry& section : sections_) {
         section.firstSlot = static_cast<std::uint32_t>(keySlotCount);
         section.slotCount = static_cast<std::uint32_t>(SlotCountFor(section.keyCount));
         keySlotCount += section.slotCount;

@@ -66,7 +66,7 @@ public:
     // section or key name never matches.
     std::optional<std::string_view> Find(std::string_view section, const IniKey& key) const;
     bool HasSection(std::string_view section) const;
-    std::size_t SectionCount() const { return sectionCount_; }
+    std::size_t SectionCount() const { return sections_.size(); }
 
     // Tells states apart: every Parse or Adopt gives a new serial, a copy keeps it. What
     // lets a cache of worked-out profiles know that the state it was filled from is gone.
@@ -96,7 +96,7 @@ private:
         std::uint32_t firstKey = 0;  // its keys are keys_[firstKey, firstKey + keyCount)
         std::uint32_t keyCount = 0;
         std::uint32_t firstSlot = 0;  // its key index is keySlots_[firstSlot, + slotCount)
-        std::uint32_t slotCount = 0;  // a power of two, or 0 for no keys or a repeated name
+        std::uint32_t slotCount = 0;  // a power of two, or 0 for no keys
         // One bit per key, picked by its hash: most keys a profile load asks for are not
         // there, and a clear bit says so without a walk through the slots.
         std::uint32_t keyBits = 0;
@@ -106,6 +106,10 @@ private:
     // The indexes are open-addressed tables: each slot holds an entry's position + 1, or 0
     // when free. A table is at most half full, so a name that is missing ends its probe at
     // the first or second slot.
+    // Makes the section index room for `sections` names (at least those it has).
+    void ResizeSectionIndex(std::size_t sections);
+    // Adds the section and indexes it; false, adding nothing, for a name already there.
+    bool AddSection(const SectionEntry& section);
     void BuildIndexes();
     std::span<std::uint32_t> KeySlots(const SectionEntry& section);
     std::span<const std::uint32_t> KeySlots(const SectionEntry& section) const;
@@ -116,11 +120,10 @@ private:
     bool NameMatches(const Entry& entry, std::uint32_t hash, std::string_view name) const;
 
     std::string text_;
-    std::vector<SectionEntry> sections_;  // in file order, repeated names included
+    std::vector<SectionEntry> sections_;  // in file order, each name once
     std::vector<KeyEntry> keys_;          // in file order, section by section
     std::vector<std::uint32_t> sectionSlots_;
     std::vector<std::uint32_t> keySlots_;
-    std::size_t sectionCount_ = 0;  // distinct names
     std::uint64_t serial_ = 0;       // 0: the empty state of a missing file
 };
 

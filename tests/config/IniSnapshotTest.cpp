@@ -53,16 +53,18 @@ TEST(IniSnapshot, AnswersLikeThePrivateProfileCallAndSoDoesItsSectionView) {
     }
 }
 
-// Names alternate in letter case, so the probing is exercised along with the folding.
+// Names alternate in letter case, so the probing is exercised along with the folding; each
+// section comes twice, and the second time neither it nor its keys count.
 TEST(IniSnapshot, EveryNameOfALargeFileIsFoundAndNoOtherAlsoInACopyOrMove) {
     constexpr int kCount = 3000;
-    std::string text, big = "[big]\n";
+    std::string text, again, big = "[big]\n";
     for (int i = 0; i < kCount; ++i) {
         const std::string n = std::to_string(i);
         text += (i % 2 ? "[client-" : "[CLIENT-") + n + "]\nid=" + n + "\n";
+        again += "[Client-" + n + "]\nid=again\nmore=1\n";
         big += (i % 2 ? "key" : "KEY") + n + "=v" + n + "\n";
     }
-    const auto snapshot = IniSnapshot::Parse(text + big);
+    const auto snapshot = IniSnapshot::Parse(text + again + big + again);
     EXPECT_EQ(snapshot.SectionCount(), std::size_t{kCount + 1});
     const auto bigSection = snapshot.FindSection("BIG");
     for (int i = 0; i < kCount; ++i) {
@@ -70,6 +72,7 @@ TEST(IniSnapshot, EveryNameOfALargeFileIsFoundAndNoOtherAlsoInACopyOrMove) {
         ASSERT_EQ(bigSection.Find("Key" + n), "v" + n);
         ASSERT_EQ(bigSection.Find("key" + std::to_string(kCount + i)), std::nullopt);
         ASSERT_EQ(snapshot.FindSection("Client-" + n).Value("ID"), n);
+        ASSERT_EQ(snapshot.FindSection("Client-" + n).Find("more"), std::nullopt);
     }
     // Values are places in the owned text; short texts move by copy, and must not dangle.
     auto original = std::make_unique<IniSnapshot>(IniSnapshot::Parse("[s]\nk=v\n"));
