@@ -73,14 +73,17 @@ IniSnapshot IniSnapshot::Adopt(std::string&& text) {
     const auto offsetOf = [&](std::string_view part) {
         return static_cast<std::uint32_t>(part.data() - snapshot.text_.data());
     };
-    // Keys go to the last section header met; none before the first. The first of duplicate
-    // section names wins, so a header that repeats an earlier one is skipped with its keys:
-    // they would never be read, and a file of one header over and over costs its text alone.
+    // Keys go to the last section header met; none before the first. Names are indexed as
+    // they are met, and the first of duplicate names wins: a section or key whose name is
+    // taken is skipped (a section with its keys), as it would never be read. A file of one
+    // line over and over then costs its text alone.
     IniLineReader lines(all);
     bool inSection = false;
+    std::vector<std::uint32_t> keyIndex;  // the current section's, until its end
     while (auto rawLine = lines.Next()) {
         const IniLine line = TokeniseIniLine(*rawLine);
         if (line.kind == IniLineKind::Section) {
+            if (inSection) snapshot.EndSection(keyIndex);
             SectionEntry section;
             section.hash = Hash32(FoldedNameHash(line.name));
             section.nameOffset = offsetOf(line.name);
@@ -93,15 +96,16 @@ IniSnapshot IniSnapshot::Adopt(std::string&& text) {
         if (line.name.size() > kMaxKeyNameBytes) continue;
         const std::string_view value =
             line.value.substr(0, std::min(line.value.size(), kMaxValueBytes));
-        snapshot.keys_.push_back(
+        snapshot.AddKey(
             KeyEntry{Hash32(FoldedNameHash(line.name)), offsetOf(line.name), offsetOf(value),
-                     static_cast<std::uint32_t>(line.name.size() << 8 | value.size())});
-        ++snapshot.sections_.back().keyCount;
+                     static_cast<std::uint32_t>(line.name.size() << 8 | value.size())},
+            keyIndex);
     }
+    if (inSection) snapshot.EndSection(keyIndex);
     // Growth by doubling leaves up to half of each table unused; a snapshot lives long.
     snapshot.sections_.shrink_to_fit();
     snapshot.keys_.shrink_to_fit();
-    snapshot.BuildIndexes();
+    snapshot.keySlots_.shrink_to_fit();
     return snapshot;
 }
 
@@ -128,29 +132,42 @@ bool IniSnapshot::AddSection(const SectionEntry& section) {
     return true;
 }
 
-void IniSnapshot::BuildIndexes() {
-    // The first of duplicate key names wins: a later one finds its name taken and stays out
-    // of the index.
-    std::size_t keySlotCount = 0;
-    for (SectionEntry& section : sections_) {
-        section.firstSlot = static_cast<std::uint32_t>(keySlotCount);
-        section.slotCount = static_cast<std::uint32_t>(SlotCountFor(section.keyCount));
-        keySlotCount += section.slotCount;
+bool IniSnapshot::AddKey(const KeyEntry& key, std::vector<std::uint32_t>& index) {
+    SectionEntry& section = sections_.back();
+    // The index stays at most half full. It starts with room for a usual profile's keys, so
+    // that a section is not indexed afresh at its second, third and fifth key.
+    constexpr std::size_t kUsualKeys = 8;
+    if (SlotCountFor(section.keyCount + 1) > index.size()) {
+        ResizeKeyIndex(section, std::max<std::size_t>(section.keyCount + 1, kUsualKeys), index);
     }
+    std::uint32_t* slot = ProbeSlot(std::span(index), key.hash, [&](std::uint32_t position) {
+        return NameMatches(keys_[position], key.hash, NameOf(key));
+    });
+    if (*slot != 0) return false;
+    *slot = static_cast<std::uint32_t>(keys_.size() + 1);
+    keys_.push_back(key);
+    ++section.keyCount;
+    section.keyBits |= KeyBit(key.hash);
+    return true;
+}
 
-    keySlots_.assign(keySlotCount, 0);
-    for (SectionEntry& section : sections_) {
-        const auto table = KeySlots(section);
-        for (std::uint32_t k = section.firstKey; k < section.firstKey + section.keyCount; ++k) {
-            if (table.empty()) break;
-            const KeyEntry& key = keys_[k];
-            std::uint32_t* slot = ProbeSlot(table, key.hash, [&](std::uint32_t position) {
-                return NameMatches(keys_[position], key.hash, NameOf(key));
-            });
-            if (*slot == 0) *slot = k + 1;
-            section.keyBits |= KeyBit(key.hash);
-        }
+void IniSnapshot::ResizeKeyIndex(const SectionEntry& section, std::size_t keys,
+                                 std::vector<std::uint32_t>& index) const {
+    index.assign(SlotCountFor(keys), 0);
+    for (std::uint32_t k = section.firstKey; k < section.firstKey + section.keyCount; ++k) {
+        *ProbeSlot(std::span(index), keys_[k].hash, [](std::uint32_t) { return false; }) = k + 1;
     }
+}
+
+void IniSnapshot::EndSection(std::vector<std::uint32_t>& index) {
+    SectionEntry& section = sections_.back();
+    if (SlotCountFor(section.keyCount) < index.size()) {
+        ResizeKeyIndex(section, section.keyCount, index);  // no more room than it needs
+    }
+    section.firstSlot = static_cast<std::uint32_t>(keySlots_.size());
+    section.slotCount = static_cast<std::uint32_t>(index.size());
+    keySlots_.insert(keySlots_.end(), index.begin(), index.end());
+    index.clear();
 }
 
 std::span<std::uint32_t> IniSnapshot::KeySlots(const SectionEntry& section) {

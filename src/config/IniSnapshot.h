@@ -110,7 +110,14 @@ private:
     void ResizeSectionIndex(std::size_t sections);
     // Adds the section and indexes it; false, adding nothing, for a name already there.
     bool AddSection(const SectionEntry& section);
-    void BuildIndexes();
+    // Adds the key to the last section and to `index`, that section's key index so far;
+    // false, adding nothing, for a name already there.
+    bool AddKey(const KeyEntry& key, std::vector<std::uint32_t>& index);
+    // Makes `index`, the key index of `section`, room for `keys` names.
+    void ResizeKeyIndex(const SectionEntry& section, std::size_t keys,
+                        std::vector<std::uint32_t>& index) const;
+    // Hands the last section's key index over to the snapshot and empties `index`.
+    void EndSection(std::vector<std::uint32_t>& index);
     std::span<std::uint32_t> KeySlots(const SectionEntry& section);
     std::span<const std::uint32_t> KeySlots(const SectionEntry& section) const;
     std::string_view NameOf(const KeyEntry& key) const;

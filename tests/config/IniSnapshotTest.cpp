@@ -53,18 +53,19 @@ TEST(IniSnapshot, AnswersLikeThePrivateProfileCallAndSoDoesItsSectionView) {
     }
 }
 
-// Names alternate in letter case, so the probing is exercised along with the folding; each
-// section comes twice, and the second time neither it nor its keys count.
+// Names alternate in letter case, so the probing is exercised along with the folding. Each
+// section and each key of the big section comes twice: the second time it does not count.
 TEST(IniSnapshot, EveryNameOfALargeFileIsFoundAndNoOtherAlsoInACopyOrMove) {
     constexpr int kCount = 3000;
-    std::string text, again, big = "[big]\n";
+    std::string text, again, big = "[big]\n", bigAgain;
     for (int i = 0; i < kCount; ++i) {
         const std::string n = std::to_string(i);
         text += (i % 2 ? "[client-" : "[CLIENT-") + n + "]\nid=" + n + "\n";
         again += "[Client-" + n + "]\nid=again\nmore=1\n";
         big += (i % 2 ? "key" : "KEY") + n + "=v" + n + "\n";
+        bigAgain += "Key" + n + "=again\n";
     }
-    const auto snapshot = IniSnapshot::Parse(text + again + big + again);
+    const auto snapshot = IniSnapshot::Parse(text + again + big + bigAgain + again);
     EXPECT_EQ(snapshot.SectionCount(), std::size_t{kCount + 1});
     const auto bigSection = snapshot.FindSection("BIG");
     for (int i = 0; i < kCount; ++i) {
