@@ -170,10 +170,6 @@ void IniSnapshot::EndSection(std::vector<std::uint32_t>& index) {
     index.clear();
 }
 
-std::span<std::uint32_t> IniSnapshot::KeySlots(const SectionEntry& section) {
-    return std::span(keySlots_).subspan(section.firstSlot, section.slotCount);
-}
-
 std::span<const std::uint32_t> IniSnapshot::KeySlots(const SectionEntry& section) const {
     return std::span(keySlots_).subspan(section.firstSlot, section.slotCount);
 }

@@ -118,7 +118,6 @@ private:
                         std::vector<std::uint32_t>& index) const;
     // Hands the last section's key index over to the snapshot and empties `index`.
     void EndSection(std::vector<std::uint32_t>& index);
-    std::span<std::uint32_t> KeySlots(const SectionEntry& section);
     std::span<const std::uint32_t> KeySlots(const SectionEntry& section) const;
     std::string_view NameOf(const KeyEntry& key) const;
     std::string_view NameOf(const SectionEntry& section) const;
