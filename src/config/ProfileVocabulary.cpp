@@ -101,7 +101,7 @@ std::string_view NearestProfileKey(std::string_view name) {
         }
     }
     if (!nearest.empty()) return nearest;
-    // Farther than this, a suggestion would be a guess ("k17" is no slip for "Custom2").
+    // Farther than this, a suggestion would be a guess ("k1788827" is no slip for "Custom2").
     std::size_t best = std::max<std::size_t>(2, name.size() / 3) + 1;
     for (std::string_view known : kNames) {
         if (known.empty()) continue;
