@@ -110,7 +110,7 @@ IniSnapshot IniSnapshot::Adopt(std::string&& text) {
 }
 
 void IniSnapshot::ResizeSectionIndex(std::size_t sections) {
-    sectionSlots_.assign(SlotCountFor(std::max(sections, sections_.size())), 0);
+    sectionSlots_.assign(SlotCountFor(sections), 0);
     for (std::size_t s = 0; s < sections_.size(); ++s) {
         *ProbeSlot(std::span(sectionSlots_), sections_[s].hash,
                    [](std::uint32_t) { return false; }) = static_cast<std::uint32_t>(s + 1);

@@ -106,7 +106,7 @@ private:
     // The indexes are open-addressed tables: each slot holds an entry's position + 1, or 0
     // when free. A table is at most half full, so a name that is missing ends its probe at
     // the first or second slot.
-    // Makes the section index room for `sections` names (at least those it has).
+    // Makes the section index room for `sections` names, as many as it holds or more.
     void ResizeSectionIndex(std::size_t sections);
     // Adds the section and indexes it; false, adding nothing, for a name already there.
     bool AddSection(const SectionEntry& section);

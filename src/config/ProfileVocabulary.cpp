@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <string>
-#include <vector>
 
 #include "IniKey.h"
 #include "OptionCatalogue.h"

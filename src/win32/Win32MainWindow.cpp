@@ -32,6 +32,12 @@ const std::array<ControlSpec, 4> kControls{{
     {L"BUTTON", BS_PUSHBUTTON, &form_layout::kEditButton, WindowButton::EditConfig},
 }};
 
+// The button a control identity stands for; none for the log view or a stranger's.
+std::optional<WindowButton> ButtonOf(int controlId) {
+    const auto index = static_cast<std::size_t>(controlId - kFirstControlId);
+    return index < kControls.size() ? kControls[index].button : std::nullopt;
+}
+
 int CALLBACK FontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
     *reinterpret_cast<bool*>(found) = true;
     return 0;
@@ -173,10 +179,9 @@ LRESULT Win32MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
             if (wParam != FALSE && events_ != nullptr) events_->OnCloseRequested();
             return 0;
         case WM_COMMAND: {
-            const auto index = static_cast<std::size_t>(LOWORD(wParam) - kFirstControlId);
-            if (HIWORD(wParam) == BN_CLICKED && index < kControls.size() &&
-                kControls[index].button && events_ != nullptr) {
-                events_->OnButtonClicked(*kControls[index].button);
+            const auto button = ButtonOf(LOWORD(wParam));
+            if (HIWORD(wParam) == BN_CLICKED && button && events_ != nullptr) {
+                events_->OnButtonClicked(*button);
             }
             return 0;
         }
@@ -186,11 +191,7 @@ LRESULT Win32MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
             // presses it, as Space does.
             const HWND focus = GetFocus();
             const int id = focus != nullptr && GetParent(focus) == window_ ? GetDlgCtrlID(focus) : 0;
-            const auto index = static_cast<std::size_t>(id - kFirstControlId);
-            if (index < kControls.size() && kControls[index].button) {
-                return MAKELRESULT(id, DC_HASDEFID);
-            }
-            return 0;
+            return ButtonOf(id) ? MAKELRESULT(id, DC_HASDEFID) : 0;
         }
         case WM_TIMER:
             if (wParam != kUpdateViewTimer) break;
